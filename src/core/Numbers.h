@@ -1,0 +1,35 @@
+// Checked arithmetic for the program's two number types: counts and indexes are 16-bit, seconds and
+// ticks 32-bit. A result that leaves its type's range fails the statement instead of wrapping.
+#pragma once
+
+#include "Platform.h"
+
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace launchwick {
+
+template <class T> T Checked(long long value) {
+    if (value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max()) {
+        throw StatementError("Overflow");
+    }
+    return static_cast<T>(value);
+}
+
+inline std::int16_t Add16(std::int16_t a, long long b) { return Checked<std::int16_t>(a + b); }
+inline std::int32_t Add32(std::int32_t a, long long b) { return Checked<std::int32_t>(a + b); }
+
+// Converts text to a 32-bit whole number: surrounding spaces, an optional sign, decimal digits and an
+// optional fraction, rounded half to even. Anything else, or a value out of range, fails.
+std::int32_t ToInt32(std::string_view text);
+
+// Decimal, no leading zeros or spaces, a minus sign when negative.
+std::string Str(long long value);
+
+// Removes spaces (only spaces) at both ends.
+std::string TrimSpaces(std::string_view text);
+
+} // namespace launchwick

@@ -1,0 +1,91 @@
+// The one narrow door from the portable core to the operating system.
+// The Win32 layer implements it with the real calls; the unit tests implement it with a recording fake.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace launchwick {
+
+// Thrown by a platform call, or by checked arithmetic, when a statement cannot complete.
+// ResumeNext (ResumeNext.h) catches it so that the next statement runs.
+class StatementError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class Timer { tmrStart, tmrMain, tmrExit };
+
+// What may be asked to take the keyboard focus. Form is the splash window itself.
+enum class FocusTarget { Command1, txtFocus, Form };
+
+// Whose window owns a shell request: none, or the splash window.
+enum class Owner { None, Splash };
+
+// A text file open for writing. Closing happens in Close() or, at the latest, in the destructor.
+class TextFile {
+public:
+    virtual ~TextFile() = default;
+    virtual void Write(std::string_view text) = 0; // throws StatementError when the write fails
+    virtual void Close() = 0;                      // throws StatementError when the close fails
+};
+
+// Member names avoid the names that <windows.h> turns into macros (MessageBox, DeleteFile, ...).
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Debugger output (OutputDebugStringA).
+    virtual void Trace(const std::string& line) = 0;
+    // Modal box with an OK button and no icon. Returns when the user has closed it.
+    virtual void ShowMessageBox(const std::string& text, const std::string& title) = 0;
+    // Lets the window system process the window messages that are waiting, once.
+    virtual void DoEvents() = 0;
+
+    // The splash window.
+    virtual void SetTimerEnabled(Timer timer, bool enabled) = 0;
+    virtual bool IsTimerEnabled(Timer timer) const = 0;
+    virtual void SetStatusText(const std::string& text) = 0;
+    virtual void SetFocus(FocusTarget target) = 0;         // throws StatementError when refused
+    virtual double TwipsPerPixelX() const = 0;             // width of one screen pixel in twips
+    virtual std::int32_t ProgressBorderWidth() const = 0;  // present width of recProgressBorder, twips
+    virtual void SetProgressWidth(std::int32_t twips) = 0; // width of recProgress, twips
+    virtual void SetProgressVisible(bool visible) = 0;
+
+    // Files and folders.
+    virtual std::string ExecutableFolder() const = 0; // folder of the running executable
+    virtual std::string CurrentFolder() const = 0;    // the process's current folder
+    // Text form of the last-modified time of a file or folder; throws StatementError when it cannot be read.
+    virtual std::string FileDateTime(const std::string& path) const = 0;
+    // GetPrivateProfileStringA with a buffer of bufferSize characters: the characters placed in the buffer.
+    virtual std::string ReadProfileString(const std::string& section, const std::string& key,
+                                          const std::string& defaultText, std::size_t bufferSize,
+                                          const std::string& file) const = 0;
+    // Creates the file, or empties an existing one. Throws StatementError when it cannot.
+    virtual std::unique_ptr<TextFile> CreateTextFile(const std::string& path) = 0;
+    // Creates a new file with a name of its own choosing that ends in suffix, in the user's temporary
+    // folder, never opening a file that already exists. Stores the full path in path. Throws StatementError.
+    virtual std::unique_ptr<TextFile> CreateTempFile(std::string_view suffix, std::string& path) = 0;
+    virtual void RemoveFile(const std::string& path) = 0; // throws StatementError when it cannot
+
+    // Starting programs.
+    // ShellExecuteA; verb and directory may be absent (null pointers). Returns its value.
+    virtual std::intptr_t RunShellExecute(Owner owner, const std::optional<std::string>& verb,
+                                          const std::string& file, const std::string& parameters,
+                                          const std::optional<std::string>& directory,
+                                          std::int32_t showCommand) = 0;
+    // FindExecutableA with no directory. Returns its value; stores the path it found (text before the NUL).
+    virtual std::intptr_t RunFindExecutable(const std::string& file, std::string& result) = 0;
+    // Starts a whole command line in the given window style, with no working folder, without waiting.
+    // Throws StatementError when the program cannot be started.
+    virtual void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) = 0;
+
+    // Ends the process at once; no further handler of the window runs.
+    virtual void EndProcess() = 0;
+};
+
+} // namespace launchwick

@@ -1,0 +1,46 @@
+// The splash window's behaviour: start-up, the three timers that run the sequence, cancellation and
+// the progress bar. The Win32 layer forwards the window's events here.
+#pragma once
+
+#include "Platform.h"
+#include "Shell_Library.h"
+#include "modMain.h"
+
+#include <cstdint>
+#include <string>
+
+namespace launchwick {
+
+class frmMain {
+public:
+    frmMain(Platform& platform, modMain& settings, Shell_Library& shell)
+        : platform_(platform), settings_(settings), shell_(shell) {}
+
+    // Window events.
+    void Form_Load() noexcept;
+    void Form_KeyPress(std::int16_t KeyAscii) noexcept;
+    void btnCancel_Click() noexcept;
+    // A timer's interval has elapsed. A tick that arrives while another event of this window is still
+    // running (inside a modal loop of the platform) is dropped, so handlers never overlap.
+    void OnTimer(Timer timer) noexcept;
+
+    // The window's one public operation: sizes and shows or hides the progress fill.
+    void setProgressBar(const std::int32_t& current, const std::int32_t& max) noexcept;
+
+    // Run state, moved by the ticks.
+    std::int32_t timerCount = 0;
+    std::int32_t totalTimerCount = 0;
+    std::string nextEXE;
+
+private:
+    void tmrStart_Timer() noexcept;
+    void tmrMain_Timer() noexcept;
+    void tmrExit_Timer();
+
+    Platform& platform_;
+    modMain& settings_;
+    Shell_Library& shell_;
+    bool inTick_ = false;
+};
+
+} // namespace launchwick

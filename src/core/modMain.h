@@ -1,0 +1,40 @@
+// The settings module: the sequence tables and the settings file ZVKLaunchwick.ini that fills them.
+#pragma once
+
+#include "Platform.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace launchwick {
+
+class modMain {
+public:
+    explicit modMain(Platform& platform) : platform_(platform) {}
+
+    // Sequence tables: filled once at start, then only read; currentShellPath moves with the ticks.
+    std::string configFilePath;
+    std::vector<std::string> shellPaths;
+    std::vector<std::int32_t> shellPathDelay;
+    std::int16_t shellPathCount = 0;
+    std::int16_t currentShellPath = 0;
+    std::int32_t totalDelayCount = 0;
+
+    static constexpr int profileCount = 20;
+    static constexpr std::int32_t maxDelay = 600;
+    static constexpr std::size_t profileBufferSize = 4096;
+
+    // The key's value trimmed of spaces, or defaultText when it has no non-blank value.
+    std::string GetSetting(const std::string& file, const std::string& section, const std::string& key,
+                           const std::string& defaultText);
+    // True when the last-modified time of the file or folder can be read. Never fails.
+    bool FileExists(const std::string& path) noexcept;
+    void LoadSettings() noexcept;
+    void WriteDefaultSettings() noexcept;
+
+private:
+    Platform& platform_;
+};
+
+} // namespace launchwick
