@@ -19,8 +19,12 @@ template <class T> T Checked(long long value) {
     return static_cast<T>(value);
 }
 
-inline std::int16_t Add16(std::int16_t a, long long b) { return Checked<std::int16_t>(a + b); }
-inline std::int32_t Add32(std::int32_t a, long long b) { return Checked<std::int32_t>(a + b); }
+inline std::int16_t Add16(std::int16_t a, long long b) {
+    return Checked<std::int16_t>(a + b);
+}
+inline std::int32_t Add32(std::int32_t a, long long b) {
+    return Checked<std::int32_t>(a + b);
+}
 
 // Converts text to a 32-bit whole number: surrounding spaces, an optional sign, decimal digits and an
 // optional fraction, rounded half to even. Anything else, or a value out of range, fails.

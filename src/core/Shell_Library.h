@@ -14,8 +14,9 @@ namespace launchwick {
 // What ShellRun decides for a command line, before it touches the system.
 struct ShellRunPlan {
     bool webAddress = false;
-    std::string address;     // web address: the command line with every double quote removed
-    std::string commandLine; // the caller's command line afterwards (the quoted-program rule drops two quotes)
+    std::string address; // web address: the command line with every double quote removed
+    std::string
+        commandLine; // the caller's command line afterwards (the quoted-program rule drops two quotes)
     std::string program;
     std::string parameters;
     std::optional<std::string> workingFolder; // absent: the process's current folder

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace launchwick {
 
@@ -20,8 +21,9 @@ public:
     void Form_Load() noexcept;
     void Form_KeyPress(std::int16_t KeyAscii) noexcept;
     void btnCancel_Click() noexcept;
-    // A timer's interval has elapsed. A tick that arrives while another event of this window is still
-    // running (inside a modal loop of the platform) is dropped, so handlers never overlap.
+    // A timer's interval has elapsed. A tick that arrives while a tick is still running (inside a modal
+    // loop of the platform) is dropped, and a click or key is held until the tick ends, so handlers
+    // never overlap.
     void OnTimer(Timer timer) noexcept;
 
     // The window's one public operation: sizes and shows or hides the progress fill.
@@ -36,11 +38,16 @@ private:
     void tmrStart_Timer() noexcept;
     void tmrMain_Timer() noexcept;
     void tmrExit_Timer();
+    void RunDeferredInput() noexcept;
+
+    // Outside the range of a key code, so one queue can hold both kinds of input.
+    static constexpr std::int32_t cancelClick = 0x10000;
 
     Platform& platform_;
     modMain& settings_;
     Shell_Library& shell_;
-    bool inTick_ = false;
+    bool busy_ = false;                       // a timer handler is running
+    std::vector<std::int32_t> deferredInput_; // clicks and keys that arrived meanwhile
 };
 
 } // namespace launchwick

@@ -1,0 +1,55 @@
+#include "Numbers.h"
+
+#include <cmath>
+
+namespace launchwick {
+
+std::string TrimSpaces(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::string Str(long long value) {
+    return std::to_string(value);
+}
+
+std::int32_t ToInt32(std::string_view text) {
+    const std::string t = TrimSpaces(text);
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+        negative = t[i] == '-';
+        ++i;
+    }
+    // Whole part; digits beyond the range fail early, so long digit strings cannot overflow here.
+    long long whole = 0;
+    std::size_t digits = 0;
+    for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i, ++digits) {
+        whole = whole * 10 + (t[i] - '0');
+        if (whole > 4'294'967'296LL) {
+            throw StatementError("Overflow");
+        }
+    }
+    // Optional fraction, rounded half to even like the rest of the program's conversions.
+    double fraction = 0.0;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        double scale = 0.1;
+        for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i, ++digits) {
+            fraction += (t[i] - '0') * scale;
+            scale /= 10;
+        }
+    }
+    if (digits == 0 || i != t.size()) {
+        throw StatementError("Type mismatch");
+    }
+    double value = static_cast<double>(whole) + fraction;
+    value = std::nearbyint(negative ? -value : value); // the default rounding mode is half to even
+    return Checked<std::int32_t>(static_cast<long long>(value));
+}
+
+} // namespace launchwick

@@ -1,0 +1,130 @@
+#include "Shell_Library.h"
+
+#include "Numbers.h"
+#include "ResumeNext.h"
+#include "Texts.h"
+
+#include <algorithm>
+#include <cctype>
+#include <iterator>
+
+namespace launchwick {
+
+namespace {
+
+constexpr char quote = '"';
+constexpr char backslash = '\\';
+constexpr std::int32_t showNormal = 1;
+
+// Character positions are 16-bit and 1-based, as in the rest of the program.
+std::int16_t Position(std::size_t zeroBasedIndex) {
+    return Checked<std::int16_t>(static_cast<long long>(zeroBasedIndex) + 1);
+}
+
+bool StartsWithWebAddress(std::string_view commandLine) {
+    std::string upper(commandLine);
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    const auto at = upper.find("HTTP://");
+    return at == 0 || at == 1; // "HTTPS://" does not match, and only one leading character may precede it
+}
+
+} // namespace
+
+ShellRunPlan PlanShellRun(std::string_view commandLine, const std::optional<std::string>& workingFolder) {
+    ShellRunPlan plan;
+    if (StartsWithWebAddress(commandLine)) {
+        plan.webAddress = true;
+        plan.commandLine = std::string(commandLine);
+        std::remove_copy(commandLine.begin(), commandLine.end(), std::back_inserter(plan.address), quote);
+        return plan;
+    }
+
+    // Find E, the position just after the program name.
+    std::string line(commandLine);
+    std::int16_t end = 0;
+    if (!line.empty() && line.front() == quote) {
+        const auto closing = line.find(quote, 1);
+        if (closing != std::string::npos) {
+            const std::int16_t q = Position(closing);
+            Checked<std::int16_t>(q + 1LL); // the text after the quote starts at q + 1
+            line = line.substr(1, closing - 1) + line.substr(closing + 1);
+            end = static_cast<std::int16_t>(q - 1);
+        }
+    } else {
+        const auto space = line.find(' ');
+        if (space != std::string::npos) {
+            end = Position(space);
+        }
+    }
+    if (end == 0) {
+        end = Position(line.size()); // the whole command line is the program
+    }
+
+    if (workingFolder) {
+        plan.workingFolder = workingFolder;
+    } else if (end > 1) {
+        // Only a backslash inside the program part separates folders.
+        const auto b = line.find_last_of(backslash, static_cast<std::size_t>(end) - 2);
+        if (b != std::string::npos) {
+            const bool keepBackslash = b == 0 || line[b - 1] == ':'; // "\" and "C:\" stay roots
+            plan.workingFolder = line.substr(0, keepBackslash ? b + 1 : b);
+        }
+    }
+
+    const auto programLength = static_cast<std::size_t>(end) - 1;
+    plan.program = line.substr(0, programLength);
+    const std::string rest = line.substr(std::min(programLength, line.size()));
+    plan.parameters = rest.substr(std::min(rest.find_first_not_of(' '), rest.size()));
+    plan.commandLine = std::move(line);
+    return plan;
+}
+
+void Shell_Library::ShellRun(std::string& commandLine, const std::int32_t& windowStyle,
+                             const std::optional<std::string>& workingFolder) {
+    ShellRunPlan plan = PlanShellRun(commandLine, workingFolder);
+    if (plan.webAddress) {
+        ShellBrowse(plan.address);
+        return;
+    }
+    commandLine = plan.commandLine;
+    const std::string folder = plan.workingFolder ? *plan.workingFolder : platform_.CurrentFolder();
+    const auto result = platform_.RunShellExecute(Owner::None, std::nullopt, plan.program, plan.parameters,
+                                                  folder, windowStyle);
+    if (result <= 32) {
+        // Refused, typically because the file name carries arguments: start the whole command line.
+        platform_.StartCommandLine(commandLine, windowStyle);
+    }
+}
+
+void Shell_Library::ShellBrowse(std::string address) noexcept {
+    // The browser is whatever program the system associates with an HTML file, so ask with a real one.
+    std::string probePath;
+    ResumeNext([&] {
+        std::string path;
+        const auto file = platform_.CreateTempFile(texts::browserProbeSuffix, path);
+        probePath = path;
+        file->Write(texts::browserProbeLine);
+        file->Close();
+    });
+    std::intptr_t found = 0;
+    std::string browser;
+    ResumeNext([&] { found = platform_.RunFindExecutable(probePath, browser); });
+    if (found <= 32) {
+        ResumeNext([&] {
+            platform_.ShowMessageBox(std::string(texts::browserErrorText),
+                                     std::string(texts::browserErrorTitle));
+        });
+    } else {
+        // A refusal is not reported.
+        ResumeNext([&] {
+            platform_.RunShellExecute(Owner::Splash, std::string(texts::openVerb), browser, address,
+                                      std::nullopt, showNormal);
+        });
+    }
+    if (!probePath.empty()) {
+        ResumeNext([&] { platform_.RemoveFile(probePath); });
+    }
+}
+
+} // namespace launchwick

@@ -1,0 +1,145 @@
+#include "Texts.h"
+
+#include "Numbers.h"
+
+#include <iterator>
+
+namespace launchwick::texts {
+
+namespace {
+const std::string crlf = "\r\n";
+const std::string quote = "\"";
+} // namespace
+
+std::string FoundSettings(const std::string& path) {
+    return "Found \"" + path + "\".  Loading settings...";
+}
+
+std::string DidNotFindSettings(const std::string& path) {
+    return "Didn't find \"" + path + "\".  Loading default settings...";
+}
+
+std::string NoValidPathsMessage(const std::string& path) {
+    return "There appears to be an error running ZVK Launchwick." + crlf + crlf +
+           "The configuration file \"" + path + "\" doesn't appear to contain any valid executable paths." +
+           crlf +
+           "You will need to verify your settings in this file to ensure there are valid executable paths "
+           "entered.";
+}
+
+std::string WelcomeMessage(const std::string& path) {
+    return "This appears to be your first time running ZVK Launchwick." + crlf + crlf +
+           "The configuration file \"" + path + "\" has been created for you with default values." + crlf +
+           "You will need to edit this file to complete your configuration.";
+}
+
+std::string SettingsNotFound(const std::string& path) {
+    return quote + path + "\" wasn't found";
+}
+
+std::string SettingsFound(const std::string& path) {
+    return path + "ZVKLaunchwick.ini found";
+}
+
+std::string GetSettingTrace(const std::string& path, int profile, const std::string& value) {
+    return "GetSetting(" + path + ", \"Paths\", \"Path" + Str(profile) + "\", \"?\") = " + value;
+}
+
+std::string NoValidEntry(int profile) {
+    return "No valid entry for path " + Str(profile);
+}
+
+std::string InvalidPathMessage(int profile, const std::string& value) {
+    return "The path specified in profile " + Str(profile) + " (" + value +
+           ") appears to be an invalid file or path.";
+}
+
+std::string ShellPathTrace(int index, const std::string& value) {
+    return "shellPaths(" + Str(index) + ") = " + value;
+}
+
+std::string ShellPathDelayTrace(int index, std::int32_t delay) {
+    return "shellPathDelay(" + Str(index) + ") = " + Str(delay);
+}
+
+std::string CouldNotWrite(const std::string& path) {
+    return "Could not write to " + path;
+}
+
+std::string TickStart(int currentShellPath, int shellPathCount, std::int32_t timerCount) {
+    return "tmrMain_Timer Start currentShellPath=" + Str(currentShellPath) +
+           " shellPathCount=" + Str(shellPathCount) + " timerCount=" + Str(timerCount);
+}
+
+std::string TimerCountTrace(std::int32_t timerCount) {
+    return "timerCount = " + Str(timerCount);
+}
+
+// Written with a lower-case c and two spaces before currentShellPath, as debugger filters expect.
+std::string CountdownTrace(std::int32_t timerCount, int currentShellPath) {
+    return "timercount = " + Str(timerCount) + "  currentShellPath = " + Str(currentShellPath);
+}
+
+std::string LaunchStatus(int currentShellPath, int shellPathCount, const std::string& name) {
+    return "(" + Str(currentShellPath) + " of " + Str(shellPathCount) + ") " + "Starting \"" + name + quote;
+}
+
+std::string CountdownStatus(int currentShellPath, int shellPathCount, const std::string& name,
+                            std::int32_t seconds) {
+    return "(" + Str(currentShellPath) + " of " + Str(shellPathCount) + ")" + " Starting \"" + name +
+           "\" in " + Str(seconds) + " seconds";
+}
+
+std::string KeyPressTrace(int keyAscii) {
+    return "Form_KeyPress KeyAscii = " + Str(keyAscii);
+}
+
+namespace {
+constexpr std::string_view defaultSettingsHead[] = {
+    "[Instructions]",
+    "This file contains the profiles for executables to be ",
+    "started and the delay times between them. Each profile has ",
+    "a delay time, denoted by the \"Delay#=\" setting and the ",
+    "executable to be started, denoted by the \"Path#\" setting.",
+    "The example entries for profiles 1-5 can be modified to start ",
+    "any executable you wish. The delay time can be between 1 and ",
+    "600 seconds. Each executable is started after the delay time ",
+    "specified and occurs in sequencial order.",
+    "",
+    "The specified path can include the fully qualified path and ",
+    "executable name, along with any command line switches desired.",
+    "",
+    "All the default profiles are disabled with a \"#\" symbol preceeding ",
+    "each setting. To enable a profile, remove the \"#\" symbol from the ",
+    "beginning of the \"Delay#=\" and \"Path#=\" lines for the corresponding ",
+    "profile.",
+    "",
+    "To disable a profile, replace the \"#\" symbol from the beginning ",
+    "of the desired profile's lines. For example, to disable profile 10, ",
+    "add the \"#\" at the beginning of each of the profile's settings ",
+    "so they resemble  \"#Delay10=\" and \"#Path10=\".",
+    "",
+    "NOTE: Make sure to remove the default startup link added by the ZVK",
+    "product installation so that the default startup link doesn't start",
+    "the ZVK product in addition to the delayed startup for the ZVK product",
+    "from this startup sequence utility.  Otherwise, you'll get two instances",
+    "of the ZVK product opening inadvertently when your computer boots up.",
+    "",
+    "",
+    "",
+    "",
+    "[Paths]",
+};
+} // namespace
+
+// The instructions, then twenty disabled profiles: the first four start the sample program.
+std::vector<std::string> DefaultSettingsLines() {
+    std::vector<std::string> lines(std::begin(defaultSettingsHead), std::end(defaultSettingsHead));
+    for (int n = 1; n <= 20; ++n) {
+        lines.push_back("#Delay" + Str(n) + "=20");
+        lines.push_back("#Path" + Str(n) + "=" + (n <= 4 ? "C:\\ZVK32\\Parvane.exe /session:" + Str(n) : ""));
+    }
+    return lines;
+}
+
+} // namespace launchwick::texts

@@ -1,0 +1,72 @@
+// Every text the program shows, writes or traces, in one place.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace launchwick::texts {
+
+inline constexpr std::string_view settingsFileName = "ZVKLaunchwick.ini";
+inline constexpr std::string_view windowTitle = "ZVK Launchwick";
+inline constexpr std::string_view command1Caption = "Cancel";
+inline constexpr std::string_view btnCancelCaption = "Cancel  ";
+inline constexpr std::string_view titleCaption = "Launchwick";
+inline constexpr std::string_view statusLoading = "Loading Launchwick";
+inline constexpr std::string_view statusConfigurationRequired = "User Configuration Required.  Exiting...";
+inline constexpr std::string_view statusComplete = "Starting Sequence Complete.  Exiting...";
+inline constexpr std::string_view statusCanceled = "Starting Sequence Canceled.  Exiting...";
+
+inline constexpr std::string_view errorTitle = "Error - ZVK Launchwick";
+inline constexpr std::string_view welcomeTitle = "Welcome to ZVK Launchwick";
+inline constexpr std::string_view browserErrorTitle = "Browser Error";
+inline constexpr std::string_view browserErrorText = "Could not open browser";
+
+inline constexpr std::string_view pathsSection = "Paths";
+inline constexpr std::string_view pathKey = "Path";
+inline constexpr std::string_view delayKey = "Delay";
+inline constexpr std::string_view noPathValue = "?";
+inline constexpr std::string_view noDelayValue = "0";
+inline constexpr std::string_view notepadCommand = "notepad.exe ";
+
+inline constexpr std::string_view browserProbeSuffix = ".HTM";
+inline constexpr std::string_view browserProbeLine = "\"<HTML> <\\HTML>\"\r\n";
+inline constexpr std::string_view openVerb = "open";
+
+// Trace lines and messages that carry values.
+std::string FoundSettings(const std::string& path);
+std::string DidNotFindSettings(const std::string& path);
+std::string NoValidPathsMessage(const std::string& path);
+std::string WelcomeMessage(const std::string& path);
+std::string SettingsNotFound(const std::string& path);
+std::string SettingsFound(const std::string& path);
+std::string GetSettingTrace(const std::string& path, int profile, const std::string& value);
+std::string NoValidEntry(int profile);
+std::string InvalidPathMessage(int profile, const std::string& value);
+std::string ShellPathTrace(int index, const std::string& value);
+std::string ShellPathDelayTrace(int index, std::int32_t delay);
+std::string CouldNotWrite(const std::string& path);
+
+std::string TickStart(int currentShellPath, int shellPathCount, std::int32_t timerCount);
+std::string TimerCountTrace(std::int32_t timerCount);
+std::string CountdownTrace(std::int32_t timerCount, int currentShellPath);
+std::string LaunchStatus(int currentShellPath, int shellPathCount, const std::string& name);
+std::string CountdownStatus(int currentShellPath, int shellPathCount, const std::string& name,
+                            std::int32_t seconds);
+std::string KeyPressTrace(int keyAscii);
+
+inline constexpr std::string_view loadingStart = "Loading Settings Start";
+inline constexpr std::string_view loadingEnd = "Loading Settings End";
+inline constexpr std::string_view tickInRange = "currentShellPath <= shellPathCount";
+inline constexpr std::string_view tickLaunch = "timerCount reached specified delay.  Executing app...";
+inline constexpr std::string_view tickCountdown = "timerCount hasn't reached specified delay...";
+inline constexpr std::string_view tickComplete = "currentShellPath > shellPathCount";
+inline constexpr std::string_view tickEnd = "tmrMain_Timer End";
+inline constexpr std::string_view canceledByUser = "Process canceled by user";
+
+// The 73 lines of the default settings file; each is written followed by CR LF.
+std::vector<std::string> DefaultSettingsLines();
+inline constexpr std::string_view lineEnd = "\r\n";
+
+} // namespace launchwick::texts

@@ -1,0 +1,243 @@
+#include "frmMain.h"
+
+#include "Numbers.h"
+#include "ResumeNext.h"
+#include "Texts.h"
+
+#include <cmath>
+
+namespace launchwick {
+
+namespace {
+
+constexpr std::int16_t escapeKey = 27;
+constexpr std::int32_t showNormal = 1; // a normal window that is shown and takes the focus
+
+// What the status line shows for an entry: the text after its last backslash, arguments and all.
+std::string DisplayName(const std::string& entry) {
+    return entry.substr(entry.rfind('\\') + 1);
+}
+
+std::int32_t RoundHalfEven(double value) {
+    return Checked<std::int32_t>(static_cast<long long>(std::nearbyint(value)));
+}
+
+} // namespace
+
+void frmMain::Form_Load() noexcept {
+    modMain& s = settings_;
+    ResumeNext([&] {
+        std::string folder = platform_.ExecutableFolder();
+        const std::string trimmed = TrimSpaces(folder);
+        if (trimmed.empty() || trimmed.back() != '\\') {
+            folder += '\\';
+        }
+        s.configFilePath = folder + std::string(texts::settingsFileName);
+    });
+    const std::int32_t zero = 0;
+    setProgressBar(zero, zero);
+
+    bool configurationRequired = true;
+    if (s.FileExists(s.configFilePath)) {
+        ResumeNext([&] { platform_.Trace(texts::FoundSettings(s.configFilePath)); });
+        s.LoadSettings();
+        if (s.shellPathCount != 0) {
+            ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrStart, true); });
+            configurationRequired = false;
+        } else {
+            ResumeNext([&] {
+                platform_.ShowMessageBox(texts::NoValidPathsMessage(s.configFilePath),
+                                         std::string(texts::errorTitle));
+            });
+            ResumeNext([&] { platform_.DoEvents(); });
+        }
+    } else {
+        ResumeNext([&] { platform_.Trace(texts::DidNotFindSettings(s.configFilePath)); });
+        s.WriteDefaultSettings();
+        ResumeNext([&] { platform_.DoEvents(); });
+        // Shown even when the file could not be written; the trace says so.
+        ResumeNext([&] {
+            platform_.ShowMessageBox(texts::WelcomeMessage(s.configFilePath),
+                                     std::string(texts::welcomeTitle));
+        });
+        ResumeNext([&] { platform_.DoEvents(); });
+    }
+    if (configurationRequired) {
+        ResumeNext([&] {
+            platform_.StartCommandLine(std::string(texts::notepadCommand) + s.configFilePath, showNormal);
+        });
+        ResumeNext([&] { platform_.SetStatusText(std::string(texts::statusConfigurationRequired)); });
+        ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrMain, false); });
+        ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrExit, true); });
+    }
+    // The window is not shown yet, so these are refused; the focus then starts on Command1, never on the
+    // visible Cancel button.
+    ResumeNext([&] { platform_.SetFocus(FocusTarget::Command1); });
+    ResumeNext([&] { platform_.SetFocus(FocusTarget::txtFocus); });
+}
+
+void frmMain::OnTimer(Timer timer) noexcept {
+    if (busy_) {
+        return; // delivered again inside a modal loop of the running handler: the late tick is dropped
+    }
+    busy_ = true;
+    switch (timer) {
+    case Timer::tmrStart:
+        tmrStart_Timer();
+        break;
+    case Timer::tmrMain:
+        tmrMain_Timer();
+        break;
+    case Timer::tmrExit:
+        ResumeNext([&] { tmrExit_Timer(); }); // no policy of its own: a failure ends the handler
+        break;
+    }
+    busy_ = false;
+    RunDeferredInput();
+}
+
+void frmMain::tmrStart_Timer() noexcept {
+    modMain& s = settings_;
+    ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrStart, false); });
+    ResumeNext([&] { s.currentShellPath = 1; });
+    ResumeNext([&] { timerCount = 0; });
+    const std::int32_t zero = 0;
+    setProgressBar(zero, zero);
+    ResumeNext([&] { nextEXE = DisplayName(s.shellPaths.at(0)); });
+    ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrMain, true); });
+}
+
+void frmMain::tmrMain_Timer() noexcept {
+    modMain& s = settings_;
+    ResumeNext([&] { platform_.Trace(texts::TickStart(s.currentShellPath, s.shellPathCount, timerCount)); });
+    if (s.currentShellPath <= s.shellPathCount) {
+        const auto index = static_cast<std::size_t>(s.currentShellPath - 1);
+        ResumeNext([&] { platform_.Trace(std::string(texts::tickInRange)); });
+        ResumeNext([&] {
+            platform_.Trace(texts::ShellPathDelayTrace(s.currentShellPath - 1, s.shellPathDelay.at(index)));
+        });
+        ResumeNext([&] { platform_.Trace(texts::TimerCountTrace(timerCount)); });
+        bool counting = false;
+        ResumeNext([&] { counting = timerCount < s.shellPathDelay.at(index); });
+        if (!counting) {
+            ResumeNext([&] { platform_.Trace(std::string(texts::tickLaunch)); });
+            ResumeNext([&] { timerCount = 0; });
+            ResumeNext([&] {
+                platform_.SetStatusText(texts::LaunchStatus(s.currentShellPath, s.shellPathCount, nextEXE));
+            });
+            ResumeNext([&] {
+                // A failure to start is the launcher's to report: the sequence carries on regardless.
+                std::string& entry = s.shellPaths.at(index);
+                if (!entry.empty() && entry.front() == '"') {
+                    shell_.ShellRun(entry, showNormal);
+                } else {
+                    std::string wrapped = '"' + entry + '"';
+                    shell_.ShellRun(wrapped, showNormal);
+                }
+            });
+            ResumeNext([&] { s.currentShellPath = Add16(s.currentShellPath, 1); });
+            if (s.currentShellPath <= s.shellPathCount) {
+                ResumeNext([&] {
+                    nextEXE = DisplayName(s.shellPaths.at(static_cast<std::size_t>(s.currentShellPath - 1)));
+                });
+            }
+        } else {
+            ResumeNext([&] { platform_.Trace(std::string(texts::tickCountdown)); });
+            ResumeNext([&] { timerCount = Add32(timerCount, 1); });
+            ResumeNext([&] { platform_.Trace(texts::CountdownTrace(timerCount, s.currentShellPath)); });
+            ResumeNext([&] {
+                const std::int32_t remaining =
+                    Checked<std::int32_t>(static_cast<long long>(s.shellPathDelay.at(index)) - timerCount);
+                platform_.SetStatusText(
+                    texts::CountdownStatus(s.currentShellPath, s.shellPathCount, nextEXE, remaining));
+            });
+        }
+    } else {
+        ResumeNext([&] { platform_.Trace(std::string(texts::tickComplete)); });
+        ResumeNext([&] { platform_.SetStatusText(std::string(texts::statusComplete)); });
+        ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrMain, false); });
+        ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrExit, true); });
+    }
+    ResumeNext([&] { totalTimerCount = Add32(totalTimerCount, 1); });
+    setProgressBar(totalTimerCount, s.totalDelayCount);
+    ResumeNext([&] { platform_.SetFocus(FocusTarget::Form); });
+    ResumeNext([&] { platform_.Trace(std::string(texts::tickEnd)); });
+}
+
+void frmMain::tmrExit_Timer() {
+    platform_.SetTimerEnabled(Timer::tmrExit, false);
+    platform_.SetTimerEnabled(Timer::tmrMain, false);
+    platform_.SetTimerEnabled(Timer::tmrStart, false);
+    platform_.EndProcess();
+}
+
+void frmMain::btnCancel_Click() noexcept {
+    if (busy_) {
+        deferredInput_.push_back(cancelClick);
+        return;
+    }
+    ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrMain, false); });
+    ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrStart, false); });
+    bool exiting = false;
+    ResumeNext([&] { exiting = platform_.IsTimerEnabled(Timer::tmrExit); });
+    if (!exiting) {
+        ResumeNext([&] { platform_.Trace(std::string(texts::canceledByUser)); });
+        ResumeNext([&] { platform_.SetStatusText(std::string(texts::statusCanceled)); });
+        const std::int32_t zero = 0;
+        setProgressBar(zero, zero);
+        ResumeNext(
+            [&] { platform_.SetTimerEnabled(Timer::tmrExit, true); }); // an exit under way keeps its time
+    }
+    // Park the focus on the hidden holders so the Cancel button does not keep it.
+    ResumeNext([&] { platform_.SetFocus(FocusTarget::txtFocus); });
+    ResumeNext([&] { platform_.SetFocus(FocusTarget::Command1); });
+}
+
+void frmMain::Form_KeyPress(std::int16_t KeyAscii) noexcept {
+    if (busy_) {
+        deferredInput_.push_back(KeyAscii);
+        return;
+    }
+    ResumeNext([&] { platform_.Trace(texts::KeyPressTrace(KeyAscii)); });
+    if (KeyAscii == escapeKey) {
+        btnCancel_Click();
+    }
+}
+
+// A click or key that arrived inside a tick's modal loop runs once the tick has finished, in order.
+void frmMain::RunDeferredInput() noexcept {
+    std::vector<std::int32_t> input;
+    input.swap(deferredInput_);
+    for (const std::int32_t event : input) {
+        if (event == cancelClick) {
+            btnCancel_Click();
+        } else {
+            Form_KeyPress(static_cast<std::int16_t>(event));
+        }
+    }
+}
+
+void frmMain::setProgressBar(const std::int32_t& current, const std::int32_t& max) noexcept {
+    std::int32_t pixel = 0;
+    ResumeNext([&] { pixel = RoundHalfEven(platform_.TwipsPerPixelX()); });
+    if (max < 0 || current < 0 || current > max) {
+        // An invalid pair shows a full bar.
+        ResumeNext([&] {
+            platform_.SetProgressWidth(Checked<std::int32_t>(platform_.ProgressBorderWidth() - 2LL * pixel));
+        });
+        ResumeNext([&] { platform_.SetProgressVisible(true); });
+        return;
+    }
+    if (max == 0 || current == 0) {
+        ResumeNext([&] { platform_.SetProgressVisible(false); }); // the width stays as it was
+        return;
+    }
+    ResumeNext([&] {
+        const double ratio = static_cast<double>(current) / static_cast<double>(max);
+        const double inner = static_cast<double>(platform_.ProgressBorderWidth()) - 2.0 * pixel;
+        platform_.SetProgressWidth(RoundHalfEven(inner * ratio));
+    });
+    ResumeNext([&] { platform_.SetProgressVisible(true); });
+}
+
+} // namespace launchwick

@@ -1,0 +1,108 @@
+#include "modMain.h"
+
+#include "Numbers.h"
+#include "ResumeNext.h"
+#include "Texts.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace launchwick {
+
+namespace {
+
+std::string UpperCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+} // namespace
+
+std::string modMain::GetSetting(const std::string& file, const std::string& section, const std::string& key,
+                                const std::string& defaultText) {
+    std::string value =
+        TrimSpaces(platform_.ReadProfileString(section, key, defaultText, profileBufferSize, file));
+    return value.empty() ? defaultText : value;
+}
+
+bool modMain::FileExists(const std::string& path) noexcept {
+    std::string modified;
+    ResumeNext([&] { modified = platform_.FileDateTime(path); });
+    std::string text;
+    ResumeNext([&] { text = TrimSpaces(modified); });
+    return text > " ";
+}
+
+void modMain::LoadSettings() noexcept {
+    std::int32_t d = 0; // kept across profiles: a delay that is not a number repeats the one before
+    ResumeNext([&] { platform_.Trace(std::string(texts::loadingStart)); });
+    ResumeNext([&] {
+        shellPathCount = 0;
+        totalDelayCount = 0;
+    });
+    if (!FileExists(configFilePath)) {
+        ResumeNext([&] { platform_.Trace(texts::SettingsNotFound(configFilePath)); });
+    } else {
+        ResumeNext([&] { platform_.Trace(texts::SettingsFound(configFilePath)); });
+        for (int n = 1; n <= profileCount; ++n) {
+            const std::string section(texts::pathsSection);
+            std::string v;
+            ResumeNext(
+                [&] { v = GetSetting(configFilePath, section, std::string(texts::pathKey) + Str(n), "?"); });
+            ResumeNext([&] { platform_.Trace(texts::GetSettingTrace(configFilePath, n, v)); });
+            if (v == texts::noPathValue || v.empty()) {
+                ResumeNext([&] { platform_.Trace(texts::NoValidEntry(n)); });
+                continue;
+            }
+            const auto p = UpperCase(v).find(".EXE");
+            if (p == std::string::npos) {
+                continue; // not a program: skipped without a word
+            }
+            const std::string program = v.substr(0, p + 4);
+            if (!FileExists(program)) {
+                ResumeNext([&] {
+                    platform_.ShowMessageBox(texts::InvalidPathMessage(n, v), std::string(texts::errorTitle));
+                });
+                continue;
+            }
+            ResumeNext([&] { shellPathCount = Add16(shellPathCount, 1); });
+            const std::size_t k = static_cast<std::size_t>(shellPathCount) - 1;
+            ResumeNext([&] {
+                shellPaths.resize(k + 1);
+                shellPathDelay.resize(k + 1);
+            });
+            ResumeNext([&] { shellPaths.at(k) = v; });
+            ResumeNext([&] { platform_.Trace(texts::ShellPathTrace(static_cast<int>(k), v)); });
+            ResumeNext([&] {
+                d = ToInt32(GetSetting(configFilePath, section, std::string(texts::delayKey) + Str(n),
+                                       std::string(texts::noDelayValue)));
+            });
+            d = std::min(d, maxDelay);
+            ResumeNext([&] { shellPathDelay.at(k) = d; });
+            ResumeNext([&] { totalDelayCount = Add32(Add32(totalDelayCount, d), 1); });
+            ResumeNext([&] {
+                platform_.Trace(texts::ShellPathDelayTrace(static_cast<int>(k), shellPathDelay.at(k)));
+            });
+        }
+    }
+    ResumeNext([&] { platform_.Trace(std::string(texts::loadingEnd)); });
+}
+
+void modMain::WriteDefaultSettings() noexcept {
+    if (FileExists(configFilePath)) {
+        return;
+    }
+    // Unlike everything else, writing stops at the first failure; the file closes when it goes out of scope.
+    try {
+        const auto file = platform_.CreateTextFile(configFilePath);
+        for (const std::string& line : texts::DefaultSettingsLines()) {
+            file->Write(line + std::string(texts::lineEnd));
+        }
+        file->Close();
+    } catch (...) {
+        ResumeNext([&] { platform_.Trace(texts::CouldNotWrite(configFilePath)); });
+    }
+}
+
+} // namespace launchwick
