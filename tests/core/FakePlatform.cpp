@@ -1,0 +1,336 @@
+// The recording fake of the platform: a virtual clock, an in-memory file system and scripted starts.
+#include "FakePlatform.h"
+
+#include "Design.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace launchwick::test {
+namespace {
+
+const char* Name(Timer timer) {
+    static constexpr const char* names[] = {"tmrStart", "tmrMain", "tmrExit"};
+    return names[static_cast<int>(timer)];
+}
+
+const char* Name(FocusTarget target) {
+    static constexpr const char* names[] = {"Command1", "txtFocus", "Form"};
+    return names[static_cast<int>(target)];
+}
+
+long long Interval(Timer timer) {
+    static constexpr long long intervals[] = {design::tmrStartInterval, design::tmrMainInterval,
+                                              design::tmrExitInterval};
+    return intervals[static_cast<int>(timer)];
+}
+
+std::string OrNull(const std::optional<std::string>& text) {
+    return text ? *text : "(null)";
+}
+
+std::string TrimBlanks(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](unsigned char x, unsigned char y) { return std::toupper(x) == std::toupper(y); });
+}
+
+// The value of key in section of a profile file, raw after the '=' so that the core's own trimming
+// is what the tests see. Section and key names match in any letter case, as the platform reader does.
+std::optional<std::string> FindProfileValue(const std::string& content, const std::string& section,
+                                            const std::string& key) {
+    bool inSection = false;
+    std::size_t start = 0;
+    while (start <= content.size()) {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string::npos) {
+            end = content.size();
+        }
+        std::string line = content.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        const std::string trimmed = TrimBlanks(line);
+        if (!trimmed.empty() && trimmed.front() == '[' && trimmed.back() == ']') {
+            inSection = SameText(trimmed.substr(1, trimmed.size() - 2), section);
+        } else if (const auto equals = line.find('='); inSection && equals != std::string::npos) {
+            if (SameText(TrimBlanks(std::string_view(line).substr(0, equals)), key)) {
+                return line.substr(equals + 1);
+            }
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+class FakeTextFile : public TextFile {
+public:
+    FakeTextFile(FakePlatform& fake, std::string path) : fake_(fake), path_(std::move(path)) {}
+    ~FakeTextFile() override {
+        if (auto it = fake_.files.find(path_); it != fake_.files.end() && it->second.open) {
+            it->second.open = false;
+            fake_.Record("Close|" + path_);
+        }
+    }
+    void Write(std::string_view text) override {
+        auto& file = fake_.files.at(path_);
+        if (!file.open) {
+            throw StatementError("Bad file name or number");
+        }
+        ++writes_;
+        if (writes_ == fake_.failAtWrite) {
+            throw StatementError("Disk full");
+        }
+        const std::size_t room = fake_.failAfterBytes - std::min(fake_.failAfterBytes, file.content.size());
+        file.content.append(text.substr(0, room));
+        if (text.size() > room) {
+            throw StatementError("Disk full");
+        }
+    }
+    void Close() override {
+        auto& file = fake_.files.at(path_);
+        file.open = false;
+        fake_.Record("Close|" + path_);
+        if (fake_.failClose) {
+            throw StatementError("Disk full");
+        }
+    }
+
+private:
+    FakePlatform& fake_;
+    std::string path_;
+    int writes_ = 0;
+};
+
+std::vector<std::string> FakePlatform::Lines(std::initializer_list<std::string_view> kinds) const {
+    std::vector<std::string> lines;
+    for (const auto& line : calls) {
+        const std::string_view kind = std::string_view(line).substr(0, line.find('|'));
+        if (std::find(kinds.begin(), kinds.end(), kind) != kinds.end()) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+std::vector<std::string> FakePlatform::Traces() const {
+    std::vector<std::string> traces;
+    for (const auto& line : Lines({"Trace"})) {
+        traces.push_back(line.substr(6));
+    }
+    return traces;
+}
+
+std::string FakePlatform::LastStatus() const {
+    const auto statuses = Lines({"Status"});
+    return statuses.empty() ? std::string("Loading Launchwick") : statuses.back().substr(7);
+}
+
+void FakePlatform::Record(std::string line) const {
+    calls.push_back(std::move(line));
+    const std::string& recorded = calls.back();
+    for (auto it = hooks_.begin(); it != hooks_.end(); ++it) {
+        if (recorded.rfind(it->first, 0) == 0) {
+            auto hook = std::move(it->second);
+            hooks_.erase(it);
+            hook();
+            return;
+        }
+    }
+}
+
+void FakePlatform::Load() {
+    windowShown = false;
+    form_->Form_Load();
+    windowShown = true;
+}
+
+void FakePlatform::Click() {
+    if (!ended) {
+        form_->btnCancel_Click();
+    }
+}
+
+void FakePlatform::KeyPress(std::int16_t keyAscii) {
+    if (!ended) {
+        form_->Form_KeyPress(keyAscii);
+    }
+}
+
+void FakePlatform::DeliverTickNow(Timer timer) {
+    if (!ended) {
+        form_->OnTimer(timer);
+    }
+}
+
+void FakePlatform::OnCall(std::string prefix, std::function<void()> hook) {
+    hooks_.emplace_back(std::move(prefix), std::move(hook));
+}
+
+void FakePlatform::Advance(long long ms) {
+    const long long until = now + ms;
+    while (!ended) {
+        // The earliest due timer; of two due at once, the one armed first.
+        TimerState* next = nullptr;
+        Timer which = Timer::tmrStart;
+        for (Timer timer : {Timer::tmrStart, Timer::tmrMain, Timer::tmrExit}) {
+            TimerState& state = timers_[Index(timer)];
+            if (state.enabled && state.due <= until &&
+                (next == nullptr || state.due < next->due ||
+                 (state.due == next->due && state.armedOrder < next->armedOrder))) {
+                next = &state;
+                which = timer;
+            }
+        }
+        if (next == nullptr) {
+            break;
+        }
+        now = next->due;
+        const long long armedOrder = next->armedOrder;
+        form_->OnTimer(which);
+        if (next->enabled && next->armedOrder == armedOrder) {
+            next->due += Interval(which);
+        }
+    }
+    if (!ended) {
+        now = until;
+    }
+}
+
+void FakePlatform::Trace(const std::string& line) {
+    Record("Trace|" + line);
+}
+
+void FakePlatform::ShowMessageBox(const std::string& text, const std::string& title) {
+    Record("MessageBox|" + title + "|" + text);
+}
+
+void FakePlatform::DoEvents() {
+    Record("DoEvents");
+}
+
+void FakePlatform::SetTimerEnabled(Timer timer, bool enabled) {
+    Record(std::string("Timer|") + Name(timer) + (enabled ? "|on" : "|off"));
+    TimerState& state = timers_[Index(timer)];
+    if (enabled && !state.enabled) {
+        state.due = now + Interval(timer);
+        state.armedOrder = ++armCount_;
+    }
+    state.enabled = enabled;
+}
+
+void FakePlatform::SetStatusText(const std::string& text) {
+    Record("Status|" + text);
+}
+
+void FakePlatform::SetFocus(FocusTarget target) {
+    Record(std::string("SetFocus|") + Name(target));
+    if (!windowShown || refusedFocus.count(target) != 0) {
+        throw StatementError("Invalid procedure call or argument");
+    }
+}
+
+void FakePlatform::SetProgressWidth(std::int32_t twips) {
+    Record("ProgressWidth|" + std::to_string(twips));
+}
+
+void FakePlatform::SetProgressVisible(bool visible) {
+    Record(std::string("ProgressVisible|") + (visible ? "true" : "false"));
+}
+
+std::string FakePlatform::FileDateTime(const std::string& path) const {
+    Record("FileDateTime|" + path);
+    const auto it = files.find(path);
+    if (it == files.end()) {
+        throw StatementError("File not found");
+    }
+    return it->second.dateTime;
+}
+
+std::string FakePlatform::ReadProfileString(const std::string& section, const std::string& key,
+                                            const std::string& defaultText, std::size_t bufferSize,
+                                            const std::string& file) const {
+    Record("Profile|" + section + "|" + key + "|" + defaultText + "|" + std::to_string(bufferSize) + "|" +
+           file);
+    std::optional<std::string> value;
+    if (const auto it = files.find(file); it != files.end()) {
+        value = FindProfileValue(it->second.content, section, key);
+    }
+    return value.value_or(defaultText).substr(0, bufferSize == 0 ? 0 : bufferSize - 1);
+}
+
+std::unique_ptr<TextFile> FakePlatform::Open(const std::string& path) {
+    File& file = files[path];
+    file.content.clear();
+    file.open = true;
+    return std::make_unique<FakeTextFile>(*this, path);
+}
+
+std::unique_ptr<TextFile> FakePlatform::CreateTextFile(const std::string& path) {
+    Record("CreateTextFile|" + path);
+    if (failCreate) {
+        throw StatementError("Path/File access error");
+    }
+    return Open(path);
+}
+
+std::unique_ptr<TextFile> FakePlatform::CreateTempFile(std::string_view suffix, std::string& path) {
+    const std::string name = tempFolder + "lw" + std::to_string(++tempCount_) + std::string(suffix);
+    Record("CreateTempFile|" + std::string(suffix));
+    if (failCreateTemp) {
+        throw StatementError("Path/File access error");
+    }
+    path = name;
+    return Open(name);
+}
+
+void FakePlatform::RemoveFile(const std::string& path) {
+    Record("RemoveFile|" + path);
+    if (failRemove || files.erase(path) == 0) {
+        throw StatementError("File not found");
+    }
+}
+
+std::intptr_t FakePlatform::RunShellExecute(Owner owner, const std::optional<std::string>& verb,
+                                            const std::string& file, const std::string& parameters,
+                                            const std::optional<std::string>& directory,
+                                            std::int32_t showCommand) {
+    Record(std::string("ShellExecute|") + (owner == Owner::Splash ? "Splash" : "None") + "|" + OrNull(verb) +
+           "|" + file + "|" + parameters + "|" + OrNull(directory) + "|" + std::to_string(showCommand));
+    return shellExecuteResult;
+}
+
+std::intptr_t FakePlatform::RunFindExecutable(const std::string& file, std::string& result) {
+    Record("FindExecutable|" + file);
+    // Like the real lookup, a file that is not there is "file not found" (2).
+    if (files.count(file) == 0) {
+        return 2;
+    }
+    if (findExecutableResult > 32) {
+        result = browserPath;
+    }
+    return findExecutableResult;
+}
+
+void FakePlatform::StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) {
+    Record("StartCommandLine|" + commandLine + "|" + std::to_string(windowStyle));
+    if (failingCommandLines.count(commandLine) != 0) {
+        throw StatementError("File not found");
+    }
+}
+
+void FakePlatform::EndProcess() {
+    Record("EndProcess");
+    ended = true;
+}
+
+} // namespace launchwick::test

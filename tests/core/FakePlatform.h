@@ -1,0 +1,134 @@
+// A recording stand-in for the operating system. Every call becomes one readable line in calls, time
+// runs on a virtual clock that delivers the three timers' ticks in order, and what files, profiles and
+// program starts do is scripted by each test.
+#pragma once
+
+#include "Platform.h"
+#include "frmMain.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <limits>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace launchwick::test {
+
+class FakePlatform : public Platform {
+public:
+    // Every call, in order, as "Kind|argument|argument...".
+    // Mutable because reads (a file's time, a profile value) are recorded as calls too.
+    mutable std::vector<std::string> calls;
+    // Only the lines whose kind (the text before the first '|') is one of kinds.
+    std::vector<std::string> Lines(std::initializer_list<std::string_view> kinds) const;
+    // The text of every trace line, in order.
+    std::vector<std::string> Traces() const;
+    std::string LastStatus() const;
+
+    // A file or folder. Its content, when it is a profile file, is what ReadProfileString parses.
+    struct File {
+        std::string dateTime = "07/12/2024 21:45:00";
+        std::string content;
+        bool open = false;
+    };
+    std::map<std::string, File> files;
+    void AddFile(const std::string& path, std::string content = {}) {
+        files[path].content = std::move(content);
+    }
+
+    // Scripted failures of text files. Writes count from 1; bytes beyond failAfterBytes are never stored.
+    bool failCreate = false;
+    int failAtWrite = 0;
+    std::size_t failAfterBytes = std::numeric_limits<std::size_t>::max();
+    bool failClose = false;
+    bool failCreateTemp = false;
+    bool failRemove = false;
+    std::string tempFolder = "C:\\Users\\me\\AppData\\Local\\Temp\\";
+
+    // Scripted starts.
+    std::intptr_t shellExecuteResult = 33;
+    std::intptr_t findExecutableResult = 42;
+    std::string browserPath = "C:\\Browser\\browser.exe";
+    std::set<std::string> failingCommandLines;
+
+    std::string executableFolder = "C:\\ZVK32";
+    std::string currentFolder = "C:\\Users\\me";
+    double twipsPerPixel = 15.0;
+    std::int32_t borderWidth = 7620;
+
+    // Focus requests are refused until the window is shown (Load shows it after Form_Load returns), and
+    // always for the targets in refusedFocus.
+    bool windowShown = false;
+    std::set<FocusTarget> refusedFocus;
+    bool ended = false;
+
+    // Virtual clock in milliseconds.
+    long long now = 0;
+    void Bind(frmMain& form) { form_ = &form; }
+    // Form_Load; the window is shown when it returns.
+    void Load();
+    // Window events, delivered at once. Called from a hook, they arrive inside the running handler, as
+    // a modal loop of the platform would deliver them.
+    void Click();
+    void KeyPress(std::int16_t keyAscii);
+    void DeliverTickNow(Timer timer);
+    // Moves the clock on by ms, delivering every tick that falls due, in order.
+    void Advance(long long ms);
+    // Runs hook once, right after the first later call whose line starts with prefix is recorded.
+    void OnCall(std::string prefix, std::function<void()> hook);
+    bool Enabled(Timer timer) const { return timers_[Index(timer)].enabled; }
+
+    // Platform.
+    void Trace(const std::string& line) override;
+    void ShowMessageBox(const std::string& text, const std::string& title) override;
+    void DoEvents() override;
+    void SetTimerEnabled(Timer timer, bool enabled) override;
+    bool IsTimerEnabled(Timer timer) const override { return Enabled(timer); }
+    void SetStatusText(const std::string& text) override;
+    void SetFocus(FocusTarget target) override;
+    double TwipsPerPixelX() const override { return twipsPerPixel; }
+    std::int32_t ProgressBorderWidth() const override { return borderWidth; }
+    void SetProgressWidth(std::int32_t twips) override;
+    void SetProgressVisible(bool visible) override;
+    std::string ExecutableFolder() const override { return executableFolder; }
+    std::string CurrentFolder() const override { return currentFolder; }
+    std::string FileDateTime(const std::string& path) const override;
+    std::string ReadProfileString(const std::string& section, const std::string& key,
+                                  const std::string& defaultText, std::size_t bufferSize,
+                                  const std::string& file) const override;
+    std::unique_ptr<TextFile> CreateTextFile(const std::string& path) override;
+    std::unique_ptr<TextFile> CreateTempFile(std::string_view suffix, std::string& path) override;
+    void RemoveFile(const std::string& path) override;
+    std::intptr_t RunShellExecute(Owner owner, const std::optional<std::string>& verb,
+                                  const std::string& file, const std::string& parameters,
+                                  const std::optional<std::string>& directory,
+                                  std::int32_t showCommand) override;
+    std::intptr_t RunFindExecutable(const std::string& file, std::string& result) override;
+    void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
+    void EndProcess() override;
+
+private:
+    friend class FakeTextFile;
+    struct TimerState {
+        bool enabled = false;
+        long long due = 0;
+        long long armedOrder = 0;
+    };
+    static std::size_t Index(Timer timer) { return static_cast<std::size_t>(timer); }
+    void Record(std::string line) const;
+    std::unique_ptr<TextFile> Open(const std::string& path);
+
+    frmMain* form_ = nullptr;
+    std::array<TimerState, 3> timers_{};
+    long long armCount_ = 0;
+    int tempCount_ = 0;
+    mutable std::vector<std::pair<std::string, std::function<void()>>> hooks_;
+};
+
+} // namespace launchwick::test

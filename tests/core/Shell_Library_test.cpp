@@ -1,0 +1,274 @@
+// The command launcher and the browser opener: how a command line is split, which folder it gets,
+// the fallback start, the 16-bit position limits, and the browser lookup through a temporary file.
+#include "Shell_Library.h"
+
+#include "FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace launchwick {
+namespace {
+
+using test::FakePlatform;
+using Lines = std::vector<std::string>;
+
+struct PlanCase {
+    const char* commandLine;
+    const char* givenFolder; // nullptr: none given
+    bool web;
+    const char* address;     // web address only
+    const char* changedLine; // the caller's command line afterwards
+    const char* program;
+    const char* parameters;
+    const char* folder; // nullptr: the process's current folder
+};
+
+constexpr PlanCase kPlans[] = {
+    // The worked examples, as the sequence passes them (wrapped in quotes unless they start with one).
+    {"\"C:\\ZVK32\\Parvane.exe /session:1\"", nullptr, false, "", "C:\\ZVK32\\Parvane.exe /session:1",
+     "C:\\ZVK32\\Parvane.exe /session:1", "", "C:\\ZVK32"},
+    {"\"C:\\Program Files\\Tools\\report.exe\" -min", nullptr, false, "",
+     "C:\\Program Files\\Tools\\report.exe -min", "C:\\Program Files\\Tools\\report.exe", "-min",
+     "C:\\Program Files\\Tools"},
+    {"\"D:\\report.exe\"", nullptr, false, "", "D:\\report.exe", "D:\\report.exe", "", "D:\\"},
+    {"\"report.exe\"", nullptr, false, "", "report.exe", "report.exe", "", nullptr},
+    // Web addresses: "HTTP://" at character 1 or 2, every double quote removed from the copy.
+    {"\"http://example.com/a\"", nullptr, true, "http://example.com/a", "\"http://example.com/a\"", "", "",
+     nullptr},
+    {"xhttp://a.example", nullptr, true, "xhttp://a.example", "xhttp://a.example", "", "", nullptr},
+    {" HTTP://A.example/", nullptr, true, " HTTP://A.example/", " HTTP://A.example/", "", "", nullptr},
+    {"\"http://a.example/?q=\"x\"\"", nullptr, true, "http://a.example/?q=x", "\"http://a.example/?q=\"x\"\"",
+     "", "", nullptr},
+    // Not web addresses.
+    {"ab http://a.example", nullptr, false, "", "ab http://a.example", "ab", "http://a.example", nullptr},
+    {"abhttp://a.example", nullptr, false, "", "abhttp://a.example", "abhttp://a.example", "", nullptr},
+    {"  http://a.example", nullptr, false, "", "  http://a.example", "", "http://a.example", nullptr},
+    {"\"https://a.example/\"", nullptr, false, "", "https://a.example/", "https://a.example/", "", nullptr},
+    // Quotes.
+    {"\"C:\\Tools\\app.exe -x", nullptr, false, "", "\"C:\\Tools\\app.exe -x", "\"C:\\Tools\\app.exe -x", "",
+     "\"C:\\Tools"},
+    {"\"C:\\a.exe\"-x", nullptr, false, "", "C:\\a.exe-x", "C:\\a.exe", "-x", "C:\\"},
+    {"C:\\a.exe \"x y\"", nullptr, false, "", "C:\\a.exe \"x y\"", "C:\\a.exe", "\"x y\"", "C:\\"},
+    {"\"C:\\T\\a.exe\" \"x\" y", nullptr, false, "", "C:\\T\\a.exe \"x\" y", "C:\\T\\a.exe", "\"x\" y",
+     "C:\\T"},
+    // Only the program part is searched for a backslash, and only the backslash separates.
+    {"\"app.exe\" /dir:C:\\x", nullptr, false, "", "app.exe /dir:C:\\x", "app.exe", "/dir:C:\\x", nullptr},
+    {"app.exe C:\\x\\y", nullptr, false, "", "app.exe C:\\x\\y", "app.exe", "C:\\x\\y", nullptr},
+    {"\"app.exe /d:C:\\x\\y\"", nullptr, false, "", "app.exe /d:C:\\x\\y", "app.exe /d:C:\\x\\y", "",
+     "app.exe /d:C:\\x"},
+    {"C:/Tools/a.exe", nullptr, false, "", "C:/Tools/a.exe", "C:/Tools/a.exe", "", nullptr},
+    {"C:\\Program Files\\a.exe", nullptr, false, "", "C:\\Program Files\\a.exe", "C:\\Program",
+     "Files\\a.exe", "C:\\"},
+    // Roots keep their backslash.
+    {"\\a.exe -x", nullptr, false, "", "\\a.exe -x", "\\a.exe", "-x", "\\"},
+    {"\"\\Tools\\a.exe\"", nullptr, false, "", "\\Tools\\a.exe", "\\Tools\\a.exe", "", "\\Tools"},
+    {"C:\\a.exe", nullptr, false, "", "C:\\a.exe", "C:\\a.exe", "", "C:\\"},
+    // A given folder is used unchanged.
+    {"\"C:\\Tools\\a.exe\"", "D:\\work", false, "", "C:\\Tools\\a.exe", "C:\\Tools\\a.exe", "", "D:\\work"},
+    {"C:\\Tools\\a.exe", "", false, "", "C:\\Tools\\a.exe", "C:\\Tools\\a.exe", "", ""},
+    // Parameters lose leading spaces only.
+    {"a.exe    -x \t ", nullptr, false, "", "a.exe    -x \t ", "a.exe", "-x \t ", nullptr},
+    {"a.exe \t-x", nullptr, false, "", "a.exe \t-x", "a.exe", "\t-x", nullptr},
+    {"\"a.exe\"   -x  ", nullptr, false, "", "a.exe   -x  ", "a.exe", "-x  ", nullptr},
+    {" a.exe", nullptr, false, "", " a.exe", "", "a.exe", nullptr},
+};
+
+TEST(PlanShellRun, SplitsProgramParametersAndFolder) {
+    for (const auto& c : kPlans) {
+        SCOPED_TRACE(c.commandLine);
+        const auto given = c.givenFolder ? std::optional<std::string>(c.givenFolder) : std::nullopt;
+        const ShellRunPlan plan = PlanShellRun(c.commandLine, given);
+        EXPECT_EQ(plan.webAddress, c.web);
+        EXPECT_EQ(plan.commandLine, c.changedLine);
+        if (c.web) {
+            EXPECT_EQ(plan.address, c.address);
+            continue;
+        }
+        EXPECT_EQ(plan.program, c.program);
+        EXPECT_EQ(plan.parameters, c.parameters);
+        EXPECT_EQ(plan.workingFolder, c.folder ? std::optional<std::string>(c.folder) : std::nullopt);
+    }
+}
+
+// Command lines of the given length made of 'a', with the given text in front or behind.
+std::string As(std::size_t count) {
+    return std::string(count, 'a');
+}
+
+struct LimitCase {
+    const char* name;
+    std::string commandLine;
+    bool fits;
+};
+
+TEST(PlanShellRun, PositionsMustFitSixteenBits) {
+    const LimitCase cases[] = {
+        {"first space at 32767", As(32766) + " x", true},
+        {"first space at 32768", As(32767) + " x", false},
+        {"closing quote at 32766", "\"" + As(32764) + "\" x", true},
+        {"closing quote at 32767", "\"" + As(32765) + "\" x", false},
+        {"32766 characters, no space", As(32766), true},
+        {"32767 characters, no space", As(32767), false},
+        {"unclosed quote, 32766 characters", "\"" + As(32765), true},
+        {"unclosed quote, 32767 characters", "\"" + As(32766), false},
+        {"long, but the first space is early", "a b" + As(40000), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.fits) {
+            EXPECT_NO_THROW(PlanShellRun(c.commandLine, std::nullopt));
+        } else {
+            EXPECT_THROW(PlanShellRun(c.commandLine, std::nullopt), StatementError);
+        }
+    }
+    const auto plan = PlanShellRun(As(32766) + " x", std::nullopt);
+    EXPECT_EQ(plan.program, As(32766));
+    EXPECT_EQ(plan.parameters, "x");
+}
+
+struct Rig {
+    FakePlatform fake;
+    Shell_Library shell{fake};
+    void Run(std::string& commandLine, std::int32_t style = 1,
+             const std::optional<std::string>& folder = std::nullopt) {
+        shell.ShellRun(commandLine, style, folder);
+    }
+};
+
+struct FallbackCase {
+    std::intptr_t value;
+    bool fallback;
+};
+
+constexpr FallbackCase kFallbacks[] = {{0, true}, {2, true}, {32, true}, {33, false}, {42, false}};
+
+TEST(ShellRun, FallsBackToTheCommandLineAsItNowStandsWhenRefused) {
+    for (const auto& [value, fallback] : kFallbacks) {
+        SCOPED_TRACE(value);
+        Rig rig;
+        rig.fake.shellExecuteResult = value;
+        std::string commandLine = "\"C:\\ZVK32\\Parvane.exe\" /session:1";
+        rig.Run(commandLine, 7);
+        Lines expected = {"ShellExecute|None|(null)|C:\\ZVK32\\Parvane.exe|/session:1|C:\\ZVK32|7"};
+        if (fallback) {
+            expected.push_back("StartCommandLine|C:\\ZVK32\\Parvane.exe /session:1|7");
+        }
+        EXPECT_EQ(rig.fake.calls, expected);
+        EXPECT_EQ(commandLine, "C:\\ZVK32\\Parvane.exe /session:1");
+    }
+}
+
+TEST(ShellRun, UsesTheCurrentFolderOrTheGivenOne) {
+    Rig rig;
+    std::string bare = "\"report.exe\"";
+    rig.Run(bare);
+    std::string given = "C:\\Tools\\a.exe -x";
+    rig.Run(given, 1, "D:\\work");
+    EXPECT_EQ(rig.fake.calls, (Lines{"ShellExecute|None|(null)|report.exe||C:\\Users\\me|1",
+                                     "ShellExecute|None|(null)|C:\\Tools\\a.exe|-x|D:\\work|1"}));
+}
+
+TEST(ShellRun, PassesAFailedStartOnToTheCaller) {
+    Rig rig;
+    rig.fake.shellExecuteResult = 2;
+    rig.fake.failingCommandLines = {"C:\\Gone\\a.exe -x"};
+    std::string commandLine = "\"C:\\Gone\\a.exe -x\"";
+    EXPECT_THROW(rig.Run(commandLine), StatementError);
+    EXPECT_EQ(rig.fake.Lines({"StartCommandLine"}), Lines{"StartCommandLine|C:\\Gone\\a.exe -x|1"});
+}
+
+TEST(ShellRun, AnOverflowStartsAndChangesNothing) {
+    Rig rig;
+    std::string commandLine = "\"" + As(32765) + "\" x";
+    const std::string before = commandLine;
+    EXPECT_THROW(rig.Run(commandLine), StatementError);
+    EXPECT_EQ(commandLine, before);
+    EXPECT_TRUE(rig.fake.calls.empty());
+}
+
+TEST(ShellRun, HandsAWebAddressToTheBrowserAndKeepsTheCallersText) {
+    Rig rig;
+    std::string commandLine = "\"http://example.com/\"";
+    rig.Run(commandLine);
+    EXPECT_EQ(commandLine, "\"http://example.com/\"");
+    EXPECT_EQ(rig.fake.Lines({"ShellExecute", "StartCommandLine"}),
+              Lines{"ShellExecute|Splash|open|C:\\Browser\\browser.exe|http://example.com/|(null)|1"});
+}
+
+const std::string kTemp = "C:\\Users\\me\\AppData\\Local\\Temp\\lw1.HTM";
+
+TEST(ShellBrowse, OpensTheAssociatedBrowserThroughATemporaryPage) {
+    Rig rig;
+    std::string written;
+    rig.fake.OnCall("FindExecutable", [&] { written = rig.fake.files.at(kTemp).content; });
+    rig.shell.ShellBrowse("http://a.example/x y");
+    EXPECT_EQ(written, "\"<HTML> <\\HTML>\"\r\n");
+    EXPECT_EQ(written.size(), 18U);
+    EXPECT_EQ(rig.fake.calls,
+              (Lines{"CreateTempFile|.HTM", "Close|" + kTemp, "FindExecutable|" + kTemp,
+                     "ShellExecute|Splash|open|C:\\Browser\\browser.exe|http://a.example/x y|(null)|1",
+                     "RemoveFile|" + kTemp}));
+    EXPECT_EQ(rig.fake.files.count(kTemp), 0U);
+}
+
+struct BrowseCase {
+    const char* name;
+    std::intptr_t found;
+    std::intptr_t started;
+    bool box;
+    bool opened;
+};
+
+constexpr BrowseCase kBrowseCases[] = {
+    {"found", 33, 42, false, true},
+    {"refused start is silent", 33, 2, false, true},
+    {"lookup 32", 32, 42, true, false},
+    {"lookup 2", 2, 42, true, false},
+};
+
+TEST(ShellBrowse, TellsTheUserOnlyWhenNoBrowserIsFoundAndAlwaysRemovesThePage) {
+    for (const auto& c : kBrowseCases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        rig.fake.findExecutableResult = c.found;
+        rig.fake.shellExecuteResult = c.started;
+        rig.shell.ShellBrowse("http://a.example/");
+        EXPECT_EQ(rig.fake.Lines({"MessageBox"}).size(), c.box ? 1U : 0U);
+        if (c.box) {
+            EXPECT_EQ(rig.fake.Lines({"MessageBox"}),
+                      Lines{"MessageBox|Browser Error|Could not open browser"});
+        }
+        EXPECT_EQ(rig.fake.Lines({"ShellExecute"}).size(), c.opened ? 1U : 0U);
+        EXPECT_TRUE(rig.fake.Lines({"Trace"}).empty());
+        EXPECT_EQ(rig.fake.calls.back(), "RemoveFile|" + kTemp);
+        EXPECT_EQ(rig.fake.files.count(kTemp), 0U);
+    }
+}
+
+TEST(ShellBrowse, SurvivesAPageThatCannotBeCreatedWrittenOrRemoved) {
+    Rig noPage;
+    noPage.fake.failCreateTemp = true;
+    noPage.shell.ShellBrowse("http://a.example/");
+    EXPECT_EQ(noPage.fake.Lines({"MessageBox"}), Lines{"MessageBox|Browser Error|Could not open browser"});
+    EXPECT_TRUE(noPage.fake.Lines({"ShellExecute"}).empty());
+
+    Rig badWrite;
+    badWrite.fake.failAtWrite = 1;
+    badWrite.shell.ShellBrowse("http://a.example/");
+    EXPECT_EQ(badWrite.fake.files.count(kTemp), 0U);
+    EXPECT_EQ(badWrite.fake.Lines({"RemoveFile"}), Lines{"RemoveFile|" + kTemp});
+
+    Rig stuck;
+    stuck.fake.failRemove = true;
+    stuck.shell.ShellBrowse("http://a.example/");
+    EXPECT_EQ(stuck.fake.Lines({"ShellExecute"}).size(), 1U);
+    EXPECT_TRUE(stuck.fake.Lines({"MessageBox", "Trace"}).empty());
+}
+
+} // namespace
+} // namespace launchwick

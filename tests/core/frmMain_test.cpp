@@ -1,0 +1,598 @@
+// The splash window's behaviour against a virtual clock: the progress bar, the start-up flow, the
+// sequence of ticks that starts the programs, and cancellation.
+#include "frmMain.h"
+
+#include "FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace launchwick {
+namespace {
+
+using test::FakePlatform;
+using Lines = std::vector<std::string>;
+using Keys = std::vector<std::pair<std::string, std::string>>;
+
+const std::string kConfig = "C:\\ZVK32\\ZVKLaunchwick.ini";
+const std::string kProgram = "C:\\ZVK32\\Parvane.exe";
+const std::string kComplete = "Starting Sequence Complete.  Exiting...";
+const std::string kCanceled = "Starting Sequence Canceled.  Exiting...";
+const std::string kConfigRequired = "User Configuration Required.  Exiting...";
+
+// What a cancel does while the run is not yet exiting, in order.
+const Lines kCancelCalls = {"Timer|tmrMain|off",   "Timer|tmrStart|off",    "Trace|Process canceled by user",
+                            "Status|" + kCanceled, "ProgressVisible|false", "Timer|tmrExit|on",
+                            "SetFocus|txtFocus",   "SetFocus|Command1"};
+const Lines kExitCalls = {"Timer|tmrExit|off", "Timer|tmrMain|off", "Timer|tmrStart|off", "EndProcess"};
+// What a cancel does once the run is exiting.
+const Lines kLateCancelCalls = {"Timer|tmrMain|off", "Timer|tmrStart|off", "SetFocus|txtFocus",
+                                "SetFocus|Command1"};
+
+struct Rig {
+    Rig() {
+        fake.Bind(form);
+        fake.AddFile(kProgram);
+    }
+    void Load(const Keys& keys) {
+        std::string text = "[Paths]\r\n";
+        for (const auto& [key, value] : keys) {
+            text += key + "=" + value + "\r\n";
+        }
+        fake.AddFile(kConfig, text);
+        fake.Load();
+    }
+    // Profiles n = 1, 2, ... starting kProgram + " /session:n" after the given delays.
+    void LoadDelays(const std::vector<int>& delays) {
+        Keys keys;
+        for (std::size_t i = 0; i < delays.size(); ++i) {
+            const std::string n = std::to_string(i + 1);
+            keys.emplace_back("Path" + n, kProgram + " /session:" + n);
+            keys.emplace_back("Delay" + n, std::to_string(delays[i]));
+        }
+        Load(keys);
+    }
+    // Fills the tables directly and arms tmrStart as the start-up flow does, for entries that the
+    // settings reader could never accept.
+    void Arm(const Lines& entries, const std::vector<std::int32_t>& delays) {
+        settings.shellPaths = entries;
+        settings.shellPathDelay = delays;
+        settings.shellPathCount = static_cast<std::int16_t>(entries.size());
+        for (auto delay : delays) {
+            settings.totalDelayCount += delay + 1;
+        }
+        fake.windowShown = true;
+        fake.SetTimerEnabled(Timer::tmrStart, true);
+    }
+    // The calls made while the clock moves on by ms, or while action runs.
+    Lines Step(long long ms = 1000) {
+        return During([&] { fake.Advance(ms); });
+    }
+    Lines During(const std::function<void()>& action) {
+        const std::size_t from = fake.calls.size();
+        action();
+        return Lines(fake.calls.begin() + static_cast<std::ptrdiff_t>(from), fake.calls.end());
+    }
+    // The calls of the start-up flow, with the settings reader's own trace lines left out.
+    Lines Flow() const {
+        Lines flow;
+        bool loading = false;
+        for (const auto& line : fake.calls) {
+            if (line == "Trace|Loading Settings End") {
+                loading = false;
+            }
+            if (!loading && line.rfind("FileDateTime|", 0) != 0 && line.rfind("Profile|", 0) != 0) {
+                flow.push_back(line);
+            }
+            if (line == "Trace|Loading Settings Start") {
+                loading = true;
+            }
+        }
+        return flow;
+    }
+
+    FakePlatform fake;
+    modMain settings{fake};
+    Shell_Library shell{fake};
+    frmMain form{fake, settings, shell};
+};
+
+Lines Only(const Lines& lines, std::initializer_list<std::string_view> kinds) {
+    Lines kept;
+    for (const auto& line : lines) {
+        const std::string_view kind = std::string_view(line).substr(0, line.find('|'));
+        if (std::find(kinds.begin(), kinds.end(), kind) != kinds.end()) {
+            kept.push_back(line);
+        }
+    }
+    return kept;
+}
+
+bool Contains(const Lines& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+std::string Countdown(int n, int of, const std::string& name, int seconds) {
+    return "(" + std::to_string(n) + " of " + std::to_string(of) + ") Starting \"" + name + "\" in " +
+           std::to_string(seconds) + " seconds";
+}
+
+std::string Launch(int n, int of, const std::string& name) {
+    return "(" + std::to_string(n) + " of " + std::to_string(of) + ") Starting \"" + name + "\"";
+}
+
+// ---- setProgressBar ----
+
+struct BarCase {
+    std::int32_t current, max;
+    std::int32_t width; // -1: hidden, width untouched
+};
+
+constexpr BarCase kBars[] = {
+    {0, 0, -1},
+    {0, 7, -1},
+    {1, 0, 7590},
+    {3, 0, 7590},
+    {6, 5, 7590},
+    {-1, 5, 7590},
+    {3, -1, 7590},
+    {-1, -1, 7590},
+    {5, 5, 7590},
+    {1, 2, 3795},
+    {1, 4, 1898},
+    {3, 4, 5692},
+    {1, 3, 2530},
+    {2, 3, 5060},
+    {1, 20000, 0},
+    {2147483647, 2147483647, 7590},
+    {-2147483647 - 1, 0, 7590},
+};
+
+TEST(setProgressBar, HidesOrSetsTheWidthBeforeShowing) {
+    for (const auto& [current, max, width] : kBars) {
+        SCOPED_TRACE(std::to_string(current) + ", " + std::to_string(max));
+        Rig rig;
+        rig.form.setProgressBar(current, max);
+        const Lines expected = width < 0
+                                   ? Lines{"ProgressVisible|false"}
+                                   : Lines{"ProgressWidth|" + std::to_string(width), "ProgressVisible|true"};
+        EXPECT_EQ(rig.fake.calls, expected);
+    }
+}
+
+struct PixelCase {
+    double twipsPerPixel;
+    std::int32_t border, full, half;
+};
+
+constexpr PixelCase kPixels[] = {
+    {15.0, 7620, 7590, 3795}, {10.0, 7620, 7600, 3800}, {7.5, 7620, 7604, 3802},
+    {12.5, 7620, 7596, 3798}, {14.5, 7620, 7592, 3796}, {15.0, 9000, 8970, 4485},
+};
+
+TEST(setProgressBar, UsesTheRoundedPixelSizeAndThePresentFrameWidth) {
+    for (const auto& [twipsPerPixel, border, full, half] : kPixels) {
+        SCOPED_TRACE(twipsPerPixel);
+        Rig rig;
+        rig.fake.twipsPerPixel = twipsPerPixel;
+        rig.fake.borderWidth = border;
+        rig.form.setProgressBar(9, 4);
+        rig.form.setProgressBar(1, 2);
+        EXPECT_EQ(rig.fake.Lines({"ProgressWidth"}),
+                  (Lines{"ProgressWidth|" + std::to_string(full), "ProgressWidth|" + std::to_string(half)}));
+    }
+}
+
+// ---- Form_Load ----
+
+const std::string kErrorText =
+    "There appears to be an error running ZVK Launchwick.\r\n\r\nThe configuration file \"" + kConfig +
+    "\" doesn't appear to contain any valid executable paths.\r\nYou will need to verify "
+    "your settings in this file to ensure there are valid executable paths entered.";
+const std::string kWelcomeText =
+    "This appears to be your first time running ZVK Launchwick.\r\n\r\nThe configuration "
+    "file \"" +
+    kConfig +
+    "\" has been created for you with default values.\r\nYou will need to edit this "
+    "file to complete your configuration.";
+
+TEST(Form_Load, ArmsTheStartTimerWhenAProfileIsAccepted) {
+    Rig rig;
+    rig.LoadDelays({2});
+    EXPECT_EQ(rig.settings.configFilePath, kConfig);
+    EXPECT_EQ(rig.Flow(),
+              (Lines{"ProgressVisible|false", "Trace|Found \"" + kConfig + "\".  Loading settings...",
+                     "Trace|Loading Settings Start", "Trace|Loading Settings End", "Timer|tmrStart|on",
+                     "SetFocus|Command1", "SetFocus|txtFocus"}));
+    EXPECT_EQ(rig.settings.totalDelayCount, 3);
+}
+
+TEST(Form_Load, FirstRunWritesTheDefaultsWelcomesAndOpensNotepad) {
+    Rig rig;
+    rig.fake.Load();
+    const Lines tail = {"StartCommandLine|notepad.exe " + kConfig + "|1",
+                        "Status|" + kConfigRequired,
+                        "Timer|tmrMain|off",
+                        "Timer|tmrExit|on",
+                        "SetFocus|Command1",
+                        "SetFocus|txtFocus"};
+    Lines expected = {"ProgressVisible|false",
+                      "Trace|Didn't find \"" + kConfig + "\".  Loading default settings...",
+                      "CreateTextFile|" + kConfig,
+                      "Close|" + kConfig,
+                      "DoEvents",
+                      "MessageBox|Welcome to ZVK Launchwick|" + kWelcomeText,
+                      "DoEvents"};
+    expected.insert(expected.end(), tail.begin(), tail.end());
+    EXPECT_EQ(rig.Flow(), expected);
+
+    // The next start finds the file, whose profiles are all switched off.
+    Rig next;
+    next.fake.files = rig.fake.files;
+    next.fake.Load();
+    expected = {"ProgressVisible|false",
+                "Trace|Found \"" + kConfig + "\".  Loading settings...",
+                "Trace|Loading Settings Start",
+                "Trace|Loading Settings End",
+                "MessageBox|Error - ZVK Launchwick|" + kErrorText,
+                "DoEvents"};
+    expected.insert(expected.end(), tail.begin(), tail.end());
+    EXPECT_EQ(next.Flow(), expected);
+}
+
+TEST(Form_Load, WelcomesEvenWhenTheFileCannotBeWrittenNorNotepadStarted) {
+    Rig rig;
+    rig.fake.failCreate = true;
+    rig.fake.failingCommandLines = {"notepad.exe " + kConfig};
+    rig.fake.Load();
+    const Lines flow = rig.Flow();
+    EXPECT_TRUE(Contains(flow, "Trace|Could not write to " + kConfig));
+    EXPECT_TRUE(Contains(flow, "MessageBox|Welcome to ZVK Launchwick|" + kWelcomeText));
+    EXPECT_EQ(Lines(flow.end() - 5, flow.end()),
+              (Lines{"Status|" + kConfigRequired, "Timer|tmrMain|off", "Timer|tmrExit|on",
+                     "SetFocus|Command1", "SetFocus|txtFocus"}));
+}
+
+struct FolderCase {
+    const char* folder;
+    const char* configFile;
+};
+
+constexpr FolderCase kFolders[] = {
+    {"C:\\ZVK32", "C:\\ZVK32\\ZVKLaunchwick.ini"},
+    {"C:\\", "C:\\ZVKLaunchwick.ini"},
+    {"C:\\Program Files\\ZVK Launchwick", "C:\\Program Files\\ZVK Launchwick\\ZVKLaunchwick.ini"},
+    {"C:\\Tools  ", "C:\\Tools  \\ZVKLaunchwick.ini"},
+    {"C:\\Tools\\  ", "C:\\Tools\\  ZVKLaunchwick.ini"},
+};
+
+TEST(Form_Load, PutsTheSettingsBesideTheExecutableAndHandsNotepadThePathUnquoted) {
+    for (const auto& [folder, configFile] : kFolders) {
+        SCOPED_TRACE(folder);
+        Rig rig;
+        rig.fake.executableFolder = folder;
+        rig.fake.Load();
+        EXPECT_EQ(rig.settings.configFilePath, configFile);
+        EXPECT_EQ(rig.fake.Lines({"StartCommandLine"}),
+                  Lines{"StartCommandLine|notepad.exe " + std::string(configFile) + "|1"});
+    }
+}
+
+// ---- The sequence ----
+
+TEST(Sequence, RunsTheWorkedExampleTickByTick) {
+    Rig rig;
+    rig.fake.shellExecuteResult = 2; // refused: the fallback starts the entry as a command line
+    rig.LoadDelays({2});
+    const std::string name = "Parvane.exe /session:1";
+
+    EXPECT_TRUE(rig.Step(999).empty());
+    EXPECT_EQ(rig.Step(1), (Lines{"Timer|tmrStart|off", "ProgressVisible|false", "Timer|tmrMain|on"}));
+    EXPECT_EQ(rig.settings.currentShellPath, 1);
+    EXPECT_EQ(rig.form.timerCount, 0);
+    EXPECT_EQ(rig.form.nextEXE, name);
+    EXPECT_EQ(rig.fake.LastStatus(), "Loading Launchwick");
+
+    const auto countdown = [&](int before, int seconds, int width) {
+        return Lines{"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=" +
+                         std::to_string(before),
+                     "Trace|currentShellPath <= shellPathCount",
+                     "Trace|shellPathDelay(0) = 2",
+                     "Trace|timerCount = " + std::to_string(before),
+                     "Trace|timerCount hasn't reached specified delay...",
+                     "Trace|timercount = " + std::to_string(before + 1) + "  currentShellPath = 1",
+                     "Status|" + Countdown(1, 1, name, seconds),
+                     "ProgressWidth|" + std::to_string(width),
+                     "ProgressVisible|true",
+                     "SetFocus|Form",
+                     "Trace|tmrMain_Timer End"};
+    };
+    EXPECT_EQ(rig.Step(), countdown(0, 1, 2530));
+    EXPECT_EQ(rig.form.timerCount, 1);
+    EXPECT_EQ(rig.Step(), countdown(1, 0, 5060));
+    EXPECT_EQ(rig.form.timerCount, 2);
+    EXPECT_EQ(rig.Step(),
+              (Lines{"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=2",
+                     "Trace|currentShellPath <= shellPathCount", "Trace|shellPathDelay(0) = 2",
+                     "Trace|timerCount = 2", "Trace|timerCount reached specified delay.  Executing app...",
+                     "Status|" + Launch(1, 1, name),
+                     "ShellExecute|None|(null)|C:\\ZVK32\\Parvane.exe /session:1||C:\\ZVK32|1",
+                     "StartCommandLine|C:\\ZVK32\\Parvane.exe /session:1|1", "ProgressWidth|7590",
+                     "ProgressVisible|true", "SetFocus|Form", "Trace|tmrMain_Timer End"}));
+    EXPECT_EQ(rig.form.timerCount, 0);
+    EXPECT_EQ(rig.settings.currentShellPath, 2);
+    EXPECT_EQ(rig.form.nextEXE, name);
+    EXPECT_EQ(rig.Step(), (Lines{"Trace|tmrMain_Timer Start currentShellPath=2 shellPathCount=1 timerCount=0",
+                                 "Trace|currentShellPath > shellPathCount", "Status|" + kComplete,
+                                 "Timer|tmrMain|off", "Timer|tmrExit|on", "ProgressWidth|7590",
+                                 "ProgressVisible|true", "SetFocus|Form", "Trace|tmrMain_Timer End"}));
+    EXPECT_TRUE(rig.Step(4999).empty());
+    EXPECT_EQ(rig.Step(1), kExitCalls);
+    EXPECT_EQ(rig.fake.now, 10000);
+    EXPECT_TRUE(rig.Step(60000).empty());
+}
+
+// The status text after each tick, and the ticks on which a program was started.
+struct TickLog {
+    Lines statuses;
+    std::vector<int> launches;
+};
+
+TickLog Ticks(Rig& rig, int count) {
+    rig.Step(); // the start tick
+    TickLog run;
+    for (int tick = 1; tick <= count; ++tick) {
+        const Lines calls = rig.Step();
+        run.statuses.push_back(rig.fake.LastStatus());
+        if (!Only(calls, {"ShellExecute"}).empty()) {
+            run.launches.push_back(tick);
+        }
+    }
+    return run;
+}
+
+TEST(Sequence, TwoProfilesFollowEachOther) {
+    Rig rig;
+    rig.LoadDelays({2, 2});
+    const std::string one = "Parvane.exe /session:1";
+    const std::string two = "Parvane.exe /session:2";
+    const TickLog run = Ticks(rig, 7);
+    EXPECT_EQ(run.statuses,
+              (Lines{Countdown(1, 2, one, 1), Countdown(1, 2, one, 0), Launch(1, 2, one),
+                     Countdown(2, 2, two, 1), Countdown(2, 2, two, 0), Launch(2, 2, two), kComplete}));
+    EXPECT_EQ(run.launches, (std::vector<int>{3, 6}));
+    rig.Step(60000);
+    EXPECT_EQ(rig.fake.now, 1000 + 12000);
+}
+
+TEST(Sequence, ZeroAndNegativeDelaysLaunchAtOnceAndTheBarFillsEarly) {
+    Rig rig;
+    rig.LoadDelays({0, -2, 1});
+    EXPECT_EQ(rig.settings.totalDelayCount, 2);
+    rig.Step();
+    Lines widths;
+    TickLog run;
+    for (int tick = 1; tick <= 5; ++tick) {
+        const Lines calls = rig.Step();
+        run.statuses.push_back(rig.fake.LastStatus());
+        widths.push_back(Only(calls, {"ProgressWidth"}).at(0));
+    }
+    EXPECT_EQ(run.statuses,
+              (Lines{Launch(1, 3, "Parvane.exe /session:1"), Launch(2, 3, "Parvane.exe /session:2"),
+                     Countdown(3, 3, "Parvane.exe /session:3", 0), Launch(3, 3, "Parvane.exe /session:3"),
+                     kComplete}));
+    EXPECT_EQ(widths, (Lines{"ProgressWidth|3795", "ProgressWidth|7590", "ProgressWidth|7590",
+                             "ProgressWidth|7590", "ProgressWidth|7590"}));
+}
+
+TEST(Sequence, SixHundredSecondsCountDownFrom599) {
+    Rig rig;
+    rig.LoadDelays({600});
+    const std::string name = "Parvane.exe /session:1";
+    const TickLog run = Ticks(rig, 602);
+    for (int tick = 1; tick <= 600; ++tick) {
+        ASSERT_EQ(run.statuses[tick - 1], Countdown(1, 1, name, 600 - tick));
+    }
+    EXPECT_EQ(run.statuses[600], Launch(1, 1, name));
+    EXPECT_EQ(run.statuses[601], kComplete);
+    EXPECT_EQ(run.launches, std::vector<int>{601});
+}
+
+TEST(Sequence, TwentyProfilesCompleteWhenCurrentShellPathIs21) {
+    Rig rig;
+    rig.LoadDelays(std::vector<int>(20, 0));
+    rig.Step();
+    for (int tick = 1; tick <= 20; ++tick) {
+        const Lines calls = rig.Step();
+        ASSERT_EQ(Only(calls, {"ShellExecute"}).size(), 1U) << tick;
+        ASSERT_EQ(rig.settings.currentShellPath, tick + 1);
+    }
+    EXPECT_EQ(rig.form.nextEXE, "Parvane.exe /session:20");
+    const Lines last = rig.Step();
+    EXPECT_EQ(Only(last, {"Trace"}),
+              (Lines{"Trace|tmrMain_Timer Start currentShellPath=21 shellPathCount=20 timerCount=0",
+                     "Trace|currentShellPath > shellPathCount", "Trace|tmrMain_Timer End"}));
+    EXPECT_EQ(rig.fake.LastStatus(), kComplete);
+    EXPECT_EQ(rig.form.totalTimerCount, 21);
+}
+
+struct EntryCase {
+    const char* entry;
+    const char* name;         // nextEXE
+    const char* shellExecute; // program|parameters|folder as ShellExecute receives them
+};
+
+constexpr EntryCase kEntries[] = {
+    {"notepad.exe", "notepad.exe", "notepad.exe||C:\\Users\\me"},
+    {"C:\\a.exe /x:C:\\dir\\f", "f", "C:\\a.exe /x:C:\\dir\\f||C:\\a.exe /x:C:\\dir"},
+    {"\"C:\\P F\\a.exe\" -x", "a.exe\" -x", "C:\\P F\\a.exe|-x|C:\\P F"},
+    {"C:\\a.exe /d:C:\\", "", "C:\\a.exe /d:C:\\||C:\\a.exe /d:C:\\"},
+};
+
+TEST(Sequence, ShowsTheDisplayNameAndWrapsTheEntryUnlessItIsQuoted) {
+    for (const auto& [entry, name, shellExecute] : kEntries) {
+        SCOPED_TRACE(entry);
+        Rig rig;
+        rig.Arm({entry}, {0});
+        rig.Step();
+        EXPECT_EQ(rig.form.nextEXE, name);
+        const Lines calls = rig.Step();
+        EXPECT_EQ(rig.fake.LastStatus(), Launch(1, 1, name));
+        EXPECT_EQ(Only(calls, {"ShellExecute"}),
+                  Lines{"ShellExecute|None|(null)|" + std::string(shellExecute) + "|1"});
+    }
+}
+
+TEST(Sequence, AProgramThatFailsToStartOrARefusedFocusNeitherStopsNorDelaysTheRest) {
+    const auto run = [](bool fail) {
+        Rig rig;
+        rig.fake.shellExecuteResult = 2;
+        if (fail) {
+            rig.fake.failingCommandLines = {kProgram + " /session:2"};
+            rig.fake.refusedFocus = {FocusTarget::Form};
+        }
+        rig.LoadDelays({1, 1, 1});
+        rig.Step(60000);
+        return rig.fake.Lines({"Trace", "Status", "Timer", "ProgressWidth", "ProgressVisible", "SetFocus",
+                               "StartCommandLine", "EndProcess"});
+    };
+    const Lines failing = run(true);
+    EXPECT_EQ(failing, run(false));
+    EXPECT_EQ(Only(failing, {"StartCommandLine"}).size(), 3U);
+}
+
+TEST(Sequence, ATickArrivingDuringATickIsDropped) {
+    Rig rig;
+    rig.LoadDelays({0, 0});
+    rig.Step();
+    rig.fake.OnCall("ShellExecute", [&] { rig.fake.DeliverTickNow(Timer::tmrMain); });
+    const Lines calls = rig.Step();
+    EXPECT_EQ(Only(calls, {"Trace"}).front(),
+              "Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=2 timerCount=0");
+    EXPECT_EQ(Only(calls, {"ShellExecute"}).size(), 1U);
+    EXPECT_EQ(rig.form.totalTimerCount, 1);
+    EXPECT_EQ(rig.settings.currentShellPath, 2);
+    rig.Step();
+    EXPECT_EQ(rig.fake.LastStatus(), Launch(2, 2, "Parvane.exe /session:2"));
+}
+
+// ---- Cancellation ----
+
+struct CancelCase {
+    const char* name;
+    std::vector<int> delays;
+    long long clickAt;   // ms after Form_Load
+    std::size_t started; // programs started before the click
+};
+
+TEST(Cancel, StopsTheSequenceHidesTheBarAndExitsFiveSecondsLater) {
+    const CancelCase cases[] = {
+        {"before the start tick", {0}, 500, 0},
+        {"during a countdown", {1, 5, 1}, 5000, 1},
+        {"after the last launch, before the completion tick", {0}, 2500, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        rig.LoadDelays(c.delays);
+        rig.Step(c.clickAt);
+        EXPECT_EQ(rig.During([&] { rig.fake.Click(); }), kCancelCalls);
+        EXPECT_EQ(rig.Step(60000), kExitCalls);
+        EXPECT_EQ(rig.fake.now, c.clickAt + 5000);
+        EXPECT_EQ(Only(rig.fake.calls, {"ShellExecute"}).size(), c.started);
+        EXPECT_FALSE(Contains(rig.fake.calls, "Status|" + kComplete));
+    }
+}
+
+TEST(Cancel, ARefusedFocusRequestDoesNotStopTheNextOne) {
+    Rig rig;
+    rig.LoadDelays({0});
+    rig.fake.refusedFocus = {FocusTarget::txtFocus};
+    EXPECT_EQ(rig.During([&] { rig.fake.Click(); }), kCancelCalls);
+}
+
+TEST(Cancel, ClicksAndKeysArrivingDuringATickRunAfterIt) {
+    Rig rig;
+    rig.LoadDelays({0, 3});
+    rig.Step();
+    rig.fake.OnCall("ShellExecute", [&] {
+        rig.fake.KeyPress(97);
+        rig.fake.Click();
+        rig.fake.KeyPress(27);
+    });
+    const Lines calls = rig.Step();
+    Lines after = {"Trace|tmrMain_Timer End", "Trace|Form_KeyPress KeyAscii = 97"};
+    after.insert(after.end(), kCancelCalls.begin(), kCancelCalls.end());
+    after.push_back("Trace|Form_KeyPress KeyAscii = 27");
+    after.insert(after.end(), kLateCancelCalls.begin(), kLateCancelCalls.end());
+    ASSERT_GE(calls.size(), after.size());
+    // The launch tick ran to its end first, its program started and its bar drawn.
+    EXPECT_EQ(Lines(calls.end() - static_cast<std::ptrdiff_t>(after.size()), calls.end()), after);
+    EXPECT_TRUE(Contains(calls, "ProgressWidth|1518")); // 1 of 5
+    rig.Step(60000);
+    EXPECT_EQ(Only(rig.fake.calls, {"ShellExecute"}).size(), 1U);
+    EXPECT_EQ(rig.fake.now, 7000);
+}
+
+struct ExitingCase {
+    const char* name;
+    std::function<void(Rig&)> reach; // leaves the run exiting, one second before the click
+    long long end;                   // when the process ends
+};
+
+TEST(Cancel, WhileExitingOnlyMovesTheFocus) {
+    const ExitingCase cases[] = {
+        {"after completion",
+         [](Rig& r) {
+             r.LoadDelays({2});
+             r.Step(5000);
+         },
+         10000},
+        {"on a configuration path",
+         [](Rig& r) {
+             r.Load({{"Path1", "?"}});
+         },
+         5000},
+        {"after an earlier cancel",
+         [](Rig& r) {
+             r.LoadDelays({2});
+             r.Step(500);
+             r.fake.Click();
+         },
+         5500},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        c.reach(rig);
+        rig.Step(1000);
+        const std::string status = rig.fake.LastStatus();
+        EXPECT_EQ(rig.During([&] { rig.fake.Click(); }), kLateCancelCalls);
+        EXPECT_EQ(rig.fake.LastStatus(), status);
+        rig.Step(60000);
+        EXPECT_EQ(rig.fake.now, c.end);
+    }
+}
+
+TEST(Form_KeyPress, EscCancelsAndOtherKeysAreOnlyTraced) {
+    Rig rig;
+    rig.LoadDelays({3});
+    rig.Step(2000);
+    EXPECT_EQ(rig.During([&] { rig.fake.KeyPress(97); }), Lines{"Trace|Form_KeyPress KeyAscii = 97"});
+    EXPECT_EQ(rig.Step().at(0), "Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=1");
+    Lines esc = {"Trace|Form_KeyPress KeyAscii = 27"};
+    esc.insert(esc.end(), kCancelCalls.begin(), kCancelCalls.end());
+    EXPECT_EQ(rig.During([&] { rig.fake.KeyPress(27); }), esc);
+    esc = {"Trace|Form_KeyPress KeyAscii = 27"};
+    esc.insert(esc.end(), kLateCancelCalls.begin(), kLateCancelCalls.end());
+    EXPECT_EQ(rig.During([&] { rig.fake.KeyPress(27); }), esc);
+}
+
+} // namespace
+} // namespace launchwick

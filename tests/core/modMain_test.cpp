@@ -1,0 +1,434 @@
+// The settings module: reading the profiles into the sequence tables, the default file, and the two
+// helpers GetSetting and FileExists.
+#include "modMain.h"
+
+#include "FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace launchwick {
+namespace {
+
+using test::FakePlatform;
+using Lines = std::vector<std::string>;
+
+const std::string kConfig = "C:\\ZVK32\\ZVKLaunchwick.ini";
+const std::string kProgram = "C:\\ZVK32\\Parvane.exe";
+
+std::string GetSettingTrace(int n, const std::string& value) {
+    return "GetSetting(" + kConfig + ", \"Paths\", \"Path" + std::to_string(n) + "\", \"?\") = " + value;
+}
+
+std::string InvalidPathText(int n, const std::string& value) {
+    return "The path specified in profile " + std::to_string(n) + " (" + value +
+           ") appears to be an invalid file or path.";
+}
+
+// The default settings file, from its listed lines, each followed by CR LF.
+std::string DefaultFileText() {
+    std::vector<std::string> lines = {
+        "[Instructions]",
+        "This file contains the profiles for executables to be ",
+        "started and the delay times between them. Each profile has ",
+        "a delay time, denoted by the \"Delay#=\" setting and the ",
+        "executable to be started, denoted by the \"Path#\" setting.",
+        "The example entries for profiles 1-5 can be modified to start ",
+        "any executable you wish. The delay time can be between 1 and ",
+        "600 seconds. Each executable is started after the delay time ",
+        "specified and occurs in sequencial order.",
+        "",
+        "The specified path can include the fully qualified path and ",
+        "executable name, along with any command line switches desired.",
+        "",
+        "All the default profiles are disabled with a \"#\" symbol preceeding ",
+        "each setting. To enable a profile, remove the \"#\" symbol from the ",
+        "beginning of the \"Delay#=\" and \"Path#=\" lines for the corresponding ",
+        "profile.",
+        "",
+        "To disable a profile, replace the \"#\" symbol from the beginning ",
+        "of the desired profile's lines. For example, to disable profile 10, ",
+        "add the \"#\" at the beginning of each of the profile's settings ",
+        "so they resemble  \"#Delay10=\" and \"#Path10=\".",
+        "",
+        "NOTE: Make sure to remove the default startup link added by the ZVK",
+        "product installation so that the default startup link doesn't start",
+        "the ZVK product in addition to the delayed startup for the ZVK product",
+        "from this startup sequence utility.  Otherwise, you'll get two instances",
+        "of the ZVK product opening inadvertently when your computer boots up.",
+        "",
+        "",
+        "",
+        "",
+        "[Paths]",
+        "#Delay1=20",
+        "#Path1=C:\\ZVK32\\Parvane.exe /session:1",
+        "#Delay2=20",
+        "#Path2=C:\\ZVK32\\Parvane.exe /session:2",
+        "#Delay3=20",
+        "#Path3=C:\\ZVK32\\Parvane.exe /session:3",
+        "#Delay4=20",
+        "#Path4=C:\\ZVK32\\Parvane.exe /session:4",
+    };
+    for (int n = 5; n <= 20; ++n) {
+        lines.push_back("#Delay" + std::to_string(n) + "=20");
+        lines.push_back("#Path" + std::to_string(n) + "=");
+    }
+    EXPECT_EQ(lines.size(), 73U);
+    std::string text;
+    for (const auto& line : lines) {
+        text += line + "\r\n";
+    }
+    return text;
+}
+
+// A settings module on a fake file system that holds the settings folder and a few programs.
+struct Rig {
+    Rig() {
+        settings.configFilePath = kConfig;
+        for (const char* path : {"C:\\ZVK32", "C:\\ZVK32\\Parvane.exe", "C:\\Tools\\Mixed.ExE", "C:\\My.exe",
+                                 "notepad.exe", "C:\\Program Files\\Tools\\report.exe"}) {
+            fake.AddFile(path);
+        }
+    }
+    // Writes the settings file: a [Paths] section with the keys in the order given, after a section
+    // that must not be read.
+    void WriteIni(const std::vector<std::pair<std::string, std::string>>& keys) {
+        std::string text = "[Instructions]\r\nPath1=C:\\ZVK32\\Parvane.exe /not-this-section\r\n[Paths]\r\n";
+        for (const auto& [key, value] : keys) {
+            text += key + "=" + value + "\r\n";
+        }
+        fake.AddFile(kConfig, text);
+    }
+    // The paths tested for existence while loading, the settings file itself left out.
+    Lines ProgramLookups() const {
+        Lines lookups;
+        for (const auto& line : fake.Lines({"FileDateTime"})) {
+            if (line != "FileDateTime|" + kConfig) {
+                lookups.push_back(line.substr(13));
+            }
+        }
+        return lookups;
+    }
+    bool Traced(const std::string& line) const {
+        const Lines traces = fake.Traces();
+        return std::find(traces.begin(), traces.end(), line) != traces.end();
+    }
+
+    FakePlatform fake;
+    modMain settings{fake};
+};
+
+struct SettingCase {
+    const char* raw; // nullptr: the key is absent
+    const char* expected;
+};
+
+constexpr SettingCase kSettingCases[] = {
+    {"  x y  ", "x y"}, {"value", "value"}, {"", "dflt"},
+    {"    ", "dflt"},   {nullptr, "dflt"},  {"\tx ", "\tx"},
+};
+
+TEST(GetSetting, TrimsSpacesAndFallsBackToTheDefault) {
+    for (const auto& [raw, expected] : kSettingCases) {
+        Rig rig;
+        rig.WriteIni(raw ? std::vector<std::pair<std::string, std::string>>{{"Key", raw}}
+                         : std::vector<std::pair<std::string, std::string>>{});
+        EXPECT_EQ(rig.settings.GetSetting(kConfig, "Paths", "Key", "dflt"), expected)
+            << (raw ? raw : "(absent)");
+        EXPECT_EQ(rig.fake.calls, Lines{"Profile|Paths|Key|dflt|4096|" + kConfig});
+    }
+}
+
+TEST(FileExists, IsTrueExactlyWhenTheTimeCanBeRead) {
+    Rig rig;
+    rig.fake.files["C:\\blank"].dateTime = "   ";
+    EXPECT_TRUE(rig.settings.FileExists(kProgram));
+    EXPECT_TRUE(rig.settings.FileExists("C:\\ZVK32")); // a folder counts
+    EXPECT_FALSE(rig.settings.FileExists("C:\\ZVK32\\Missing.exe"));
+    EXPECT_FALSE(rig.settings.FileExists(""));
+    EXPECT_FALSE(rig.settings.FileExists("C:\\blank"));
+    EXPECT_TRUE(rig.fake.Traces().empty());
+}
+
+TEST(LoadSettings, WritesTheFullTraceStreamAndPacksTheTables) {
+    Rig rig;
+    rig.WriteIni({{"Delay1", "5"},
+                  {"Path1", "C:\\ZVK32\\Parvane.exe /session:1"},
+                  {"Delay2", "9"},
+                  {"Path3", "  C:\\ZVK32\\Parvane.exe /session:3  "},
+                  {"Path4", "?"}});
+    rig.settings.LoadSettings();
+
+    Lines traces = {"Loading Settings Start",
+                    kConfig + "ZVKLaunchwick.ini found",
+                    GetSettingTrace(1, "C:\\ZVK32\\Parvane.exe /session:1"),
+                    "shellPaths(0) = C:\\ZVK32\\Parvane.exe /session:1",
+                    "shellPathDelay(0) = 5",
+                    GetSettingTrace(2, "?"),
+                    "No valid entry for path 2",
+                    GetSettingTrace(3, "C:\\ZVK32\\Parvane.exe /session:3"),
+                    "shellPaths(1) = C:\\ZVK32\\Parvane.exe /session:3",
+                    "shellPathDelay(1) = 0"};
+    Lines keys = {"Path1|?", "Delay1|0", "Path2|?", "Path3|?", "Delay3|0"};
+    for (int n = 4; n <= 20; ++n) {
+        traces.push_back(GetSettingTrace(n, "?"));
+        traces.push_back("No valid entry for path " + std::to_string(n));
+        keys.push_back("Path" + std::to_string(n) + "|?");
+    }
+    traces.push_back("Loading Settings End");
+    EXPECT_EQ(rig.fake.Traces(), traces);
+
+    Lines lookups;
+    for (const auto& key : keys) {
+        lookups.push_back("Profile|Paths|" + key + "|4096|" + kConfig);
+    }
+    EXPECT_EQ(rig.fake.Lines({"Profile"}), lookups);
+
+    EXPECT_EQ(rig.settings.shellPathCount, 2);
+    EXPECT_EQ(rig.settings.shellPaths,
+              (Lines{"C:\\ZVK32\\Parvane.exe /session:1", "C:\\ZVK32\\Parvane.exe /session:3"}));
+    EXPECT_EQ(rig.settings.shellPathDelay, (std::vector<std::int32_t>{5, 0}));
+    EXPECT_EQ(rig.settings.totalDelayCount, 7);
+    EXPECT_TRUE(rig.fake.Lines({"MessageBox"}).empty());
+}
+
+enum class Outcome { Accepted, NoEntry, Silent, Box };
+
+struct PathCase {
+    const char* value; // nullptr: Path1 is absent
+    Outcome outcome;
+    const char* tested; // the program part tested for existence; nullptr when none is
+    const char* stored; // the value as stored, or as the box shows it
+};
+
+constexpr PathCase kPathCases[] = {
+    {"C:\\ZVK32\\Parvane.exe", Outcome::Accepted, "C:\\ZVK32\\Parvane.exe", "C:\\ZVK32\\Parvane.exe"},
+    {"  C:\\ZVK32\\Parvane.exe /a /b  ", Outcome::Accepted, "C:\\ZVK32\\Parvane.exe",
+     "C:\\ZVK32\\Parvane.exe /a /b"},
+    {"C:\\Tools\\Mixed.ExE /x", Outcome::Accepted, "C:\\Tools\\Mixed.ExE", "C:\\Tools\\Mixed.ExE /x"},
+    {"C:\\My.exe.d\\tool.exe -q", Outcome::Accepted, "C:\\My.exe", "C:\\My.exe.d\\tool.exe -q"},
+    {"C:\\Program Files\\Tools\\report.exe -a -b", Outcome::Accepted, "C:\\Program Files\\Tools\\report.exe",
+     "C:\\Program Files\\Tools\\report.exe -a -b"},
+    {"notepad.exe", Outcome::Accepted, "notepad.exe", "notepad.exe"},
+    {"\"C:\\Program Files\\Tools\\report.exe\" -min", Outcome::Box, "\"C:\\Program Files\\Tools\\report.exe",
+     "\"C:\\Program Files\\Tools\\report.exe\" -min"},
+    {"C:\\Missing\\gone.EXE /x", Outcome::Box, "C:\\Missing\\gone.EXE", "C:\\Missing\\gone.EXE /x"},
+    {"http://example.com/", Outcome::Silent, nullptr, nullptr},
+    {"C:\\scripts\\run.bat", Outcome::Silent, nullptr, nullptr},
+    {"C:\\Tools\\app.ex", Outcome::Silent, nullptr, nullptr},
+    {"??", Outcome::Silent, nullptr, nullptr},
+    {"?", Outcome::NoEntry, nullptr, nullptr},
+    {"  ?  ", Outcome::NoEntry, nullptr, nullptr},
+    {"", Outcome::NoEntry, nullptr, nullptr},
+    {"   ", Outcome::NoEntry, nullptr, nullptr},
+    {nullptr, Outcome::NoEntry, nullptr, nullptr},
+};
+
+TEST(LoadSettings, DecidesEachPathValue) {
+    for (const auto& c : kPathCases) {
+        SCOPED_TRACE(c.value ? c.value : "(absent)");
+        Rig rig;
+        rig.WriteIni(c.value ? std::vector<std::pair<std::string, std::string>>{{"Path1", c.value}}
+                             : std::vector<std::pair<std::string, std::string>>{});
+        rig.settings.LoadSettings();
+
+        EXPECT_EQ(rig.Traced("No valid entry for path 1"), c.outcome == Outcome::NoEntry);
+        EXPECT_EQ(rig.Traced(GetSettingTrace(1, "?")), c.outcome == Outcome::NoEntry);
+        EXPECT_EQ(rig.ProgramLookups(), c.tested ? Lines{c.tested} : Lines{});
+        EXPECT_EQ(rig.settings.shellPathCount, c.outcome == Outcome::Accepted ? 1 : 0);
+        if (c.outcome == Outcome::Accepted) {
+            EXPECT_EQ(rig.settings.shellPaths, Lines{c.stored});
+            EXPECT_TRUE(rig.Traced(std::string("shellPaths(0) = ") + c.stored));
+        }
+        EXPECT_EQ(rig.fake.Lines({"MessageBox"}),
+                  c.outcome == Outcome::Box
+                      ? Lines{"MessageBox|Error - ZVK Launchwick|" + InvalidPathText(1, c.stored)}
+                      : Lines{});
+    }
+}
+
+TEST(LoadSettings, SkippedProfilesLeaveNoGapsAndEachMissingProgramGetsItsBox) {
+    Rig rig;
+    rig.WriteIni({{"Path1", "C:\\ZVK32\\Parvane.exe /session:1"},
+                  {"Path2", "C:\\Gone\\a.exe -x"},
+                  {"Delay2", "30"},
+                  {"Path3", "C:\\ZVK32\\Parvane.exe /session:3"},
+                  {"Delay3", "4"},
+                  {"Path5", "D:\\b.exe"}});
+    rig.settings.LoadSettings();
+    EXPECT_EQ(rig.fake.Lines({"MessageBox"}),
+              (Lines{"MessageBox|Error - ZVK Launchwick|" + InvalidPathText(2, "C:\\Gone\\a.exe -x"),
+                     "MessageBox|Error - ZVK Launchwick|" + InvalidPathText(5, "D:\\b.exe")}));
+    EXPECT_EQ(rig.settings.shellPaths,
+              (Lines{"C:\\ZVK32\\Parvane.exe /session:1", "C:\\ZVK32\\Parvane.exe /session:3"}));
+    EXPECT_EQ(rig.settings.shellPathDelay, (std::vector<std::int32_t>{0, 4}));
+    EXPECT_TRUE(rig.Traced("shellPaths(1) = C:\\ZVK32\\Parvane.exe /session:3"));
+    EXPECT_TRUE(rig.Traced("shellPathDelay(1) = 4"));
+    // The delay of a rejected profile is never looked up.
+    for (const auto& line : rig.fake.Lines({"Profile"})) {
+        EXPECT_EQ(line.find("|Delay2|"), std::string::npos);
+    }
+}
+
+constexpr std::int32_t kMin32 = std::numeric_limits<std::int32_t>::min();
+
+struct DelayCase {
+    const char* first;  // Delay1; nullptr: absent
+    const char* second; // Delay2; nullptr: absent
+    std::int32_t firstStored, secondStored, total;
+};
+
+constexpr DelayCase kDelayCases[] = {
+    {"7", "700", 7, 600, 8 + 601},
+    {"7", "600", 7, 600, 8 + 601},
+    {"7", "601", 7, 600, 8 + 601},
+    {"7", "-5", 7, -5, 8 - 4},
+    {"7", "0", 7, 0, 8 + 1},
+    {"7", "", 7, 0, 8 + 1},
+    {"7", "   ", 7, 0, 8 + 1},
+    {"7", nullptr, 7, 0, 8 + 1},
+    {"7", " 12 ", 7, 12, 8 + 13},
+    {"7", "abc", 7, 7, 8 + 8},
+    {"7", "2147483648", 7, 7, 8 + 8},
+    {"7", "-2147483649", 7, 7, 8 + 8},
+    {"abc", "3", 0, 3, 1 + 4},
+    {"99999999999", nullptr, 0, 0, 1 + 1},
+    // The second sum leaves the 32-bit range, so the total stays as the first profile left it.
+    {"-2147483648", "-2147483648", kMin32, kMin32, kMin32 + 1},
+};
+
+TEST(LoadSettings, ClampsConvertsAndCarriesDelays) {
+    for (const auto& c : kDelayCases) {
+        SCOPED_TRACE(std::string(c.first ? c.first : "(absent)") + " / " +
+                     (c.second ? c.second : "(absent)"));
+        Rig rig;
+        std::vector<std::pair<std::string, std::string>> keys = {{"Path1", kProgram + " /1"},
+                                                                 {"Path2", kProgram + " /2"}};
+        if (c.first) {
+            keys.emplace_back("Delay1", c.first);
+        }
+        if (c.second) {
+            keys.emplace_back("Delay2", c.second);
+        }
+        rig.WriteIni(keys);
+        rig.settings.LoadSettings();
+        EXPECT_EQ(rig.settings.shellPathDelay, (std::vector<std::int32_t>{c.firstStored, c.secondStored}));
+        EXPECT_EQ(rig.settings.totalDelayCount, c.total);
+        EXPECT_TRUE(rig.Traced("shellPathDelay(1) = " + std::to_string(c.secondStored)));
+    }
+}
+
+TEST(LoadSettings, TwentyProfilesOfSixHundredSecondsAndNothingAboveTwenty) {
+    Rig rig;
+    std::vector<std::pair<std::string, std::string>> keys;
+    for (int n = 1; n <= 22; ++n) {
+        keys.emplace_back("Path" + std::to_string(n), kProgram + " /session:" + std::to_string(n));
+        keys.emplace_back("Delay" + std::to_string(n), "600");
+    }
+    rig.WriteIni(keys);
+    rig.settings.LoadSettings();
+    EXPECT_EQ(rig.settings.shellPathCount, 20);
+    EXPECT_EQ(rig.settings.shellPaths.size(), 20U);
+    EXPECT_EQ(rig.settings.shellPaths.back(), kProgram + " /session:20");
+    EXPECT_EQ(rig.settings.totalDelayCount, 12020);
+    for (const auto& line : rig.fake.calls) {
+        for (const char* key : {"Path21", "Delay21", "Path22", "Delay22"}) {
+            EXPECT_EQ(line.find(key), std::string::npos) << line;
+        }
+    }
+}
+
+TEST(LoadSettings, AbsentFileResetsTheCountsAndReadsNothing) {
+    Rig rig;
+    rig.settings.shellPathCount = 5;
+    rig.settings.totalDelayCount = 9;
+    rig.settings.LoadSettings();
+    EXPECT_EQ(rig.fake.Traces(),
+              (Lines{"Loading Settings Start", "\"" + kConfig + "\" wasn't found", "Loading Settings End"}));
+    EXPECT_TRUE(rig.fake.Lines({"Profile"}).empty());
+    EXPECT_EQ(rig.settings.shellPathCount, 0);
+    EXPECT_EQ(rig.settings.totalDelayCount, 0);
+}
+
+TEST(WriteDefaultSettings, WritesThe73LinesThatLoadAsNoProfile) {
+    Rig rig;
+    rig.settings.WriteDefaultSettings();
+    EXPECT_EQ(rig.fake.files.at(kConfig).content, DefaultFileText());
+    EXPECT_FALSE(rig.fake.files.at(kConfig).open);
+    EXPECT_EQ(rig.fake.Lines({"CreateTextFile", "Close", "Trace"}),
+              (Lines{"CreateTextFile|" + kConfig, "Close|" + kConfig}));
+
+    rig.fake.calls.clear();
+    rig.settings.LoadSettings();
+    EXPECT_EQ(rig.settings.shellPathCount, 0);
+    EXPECT_EQ(rig.settings.totalDelayCount, 0);
+    for (int n = 1; n <= 20; ++n) {
+        EXPECT_TRUE(rig.Traced(GetSettingTrace(n, "?")));
+        EXPECT_TRUE(rig.Traced("No valid entry for path " + std::to_string(n)));
+    }
+}
+
+TEST(WriteDefaultSettings, LeavesAnExistingFileAlone) {
+    Rig rig;
+    rig.fake.AddFile(kConfig, "mine");
+    rig.settings.WriteDefaultSettings();
+    EXPECT_EQ(rig.fake.calls, Lines{"FileDateTime|" + kConfig});
+    EXPECT_EQ(rig.fake.files.at(kConfig).content, "mine");
+}
+
+struct WriteFailure {
+    const char* name;
+    bool atOpen;
+    int atWrite;
+    std::size_t afterBytes;
+    bool atClose;
+};
+
+constexpr WriteFailure kWriteFailures[] = {
+    {"open", true, 0, std::size_t(-1), false},          {"first write", false, 1, std::size_t(-1), false},
+    {"second write", false, 2, std::size_t(-1), false}, {"disk full after 100 bytes", false, 0, 100, false},
+    {"close", false, 0, std::size_t(-1), true},
+};
+
+TEST(WriteDefaultSettings, AFailureIsTracedAndKeepsWhatWasWritten) {
+    const std::string full = DefaultFileText();
+    for (const auto& f : kWriteFailures) {
+        SCOPED_TRACE(f.name);
+        Rig rig;
+        rig.fake.failCreate = f.atOpen;
+        rig.fake.failAtWrite = f.atWrite;
+        rig.fake.failAfterBytes = f.afterBytes;
+        rig.fake.failClose = f.atClose;
+        rig.settings.WriteDefaultSettings();
+        EXPECT_EQ(rig.fake.Traces(), Lines{"Could not write to " + kConfig});
+        EXPECT_TRUE(rig.fake.Lines({"MessageBox"}).empty());
+        if (f.atOpen) {
+            EXPECT_EQ(rig.fake.files.count(kConfig), 0U);
+            continue;
+        }
+        const auto& file = rig.fake.files.at(kConfig);
+        EXPECT_FALSE(file.open);
+        EXPECT_EQ(full.compare(0, file.content.size(), file.content), 0)
+            << "not a prefix of the default text";
+        if (f.afterBytes != std::size_t(-1)) {
+            EXPECT_EQ(file.content, full.substr(0, f.afterBytes));
+        }
+        if (f.atWrite == 1) {
+            EXPECT_EQ(file.content, "");
+        }
+        if (f.atWrite > 1) {
+            EXPECT_NE(file.content, "");
+            EXPECT_LT(file.content.size(), full.size());
+        }
+    }
+}
+
+} // namespace
+} // namespace launchwick
