@@ -1,0 +1,79 @@
+// Pixel arithmetic and small text builders of the Win32 layer.
+#include "Layout.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace launchwick::win32 {
+
+int TwipsToPixels(long long twips, int dpi) noexcept {
+    const long long scaled = twips * dpi;
+    const long long twice = 2LL * design::twipsPerInch;
+    // Round half away from zero, the way MulDiv does.
+    const long long magnitude = ((scaled < 0 ? -scaled : scaled) * 2 + design::twipsPerInch) / twice;
+    return static_cast<int>(scaled < 0 ? -magnitude : magnitude);
+}
+
+PixelRect ToPixels(const design::Rect& rect, int dpi) noexcept {
+    return PixelRect{TwipsToPixels(rect.left, dpi), TwipsToPixels(rect.top, dpi),
+                     TwipsToPixels(static_cast<long long>(rect.left) + rect.width, dpi),
+                     TwipsToPixels(static_cast<long long>(rect.top) + rect.height, dpi)};
+}
+
+PixelRect Deflate(const PixelRect& rect, int by) noexcept {
+    return PixelRect{rect.left + by, rect.top + by, rect.right - by, rect.bottom - by};
+}
+
+PixelRect CentredIn(const PixelRect& area, int width, int height) noexcept {
+    const int left = area.left + (area.Width() - width) / 2;
+    const int top = area.top + (area.Height() - height) / 2;
+    return PixelRect{left, top, left + width, top + height};
+}
+
+PixelRect ProgressFillRect(const design::Rect& frame, std::int32_t widthTwips, int dpi) noexcept {
+    const PixelRect interior = Deflate(ToPixels(frame, dpi), 1);
+    const int width = std::clamp(TwipsToPixels(widthTwips, dpi), 0, std::max(interior.Width(), 0));
+    return PixelRect{interior.left, interior.top, interior.left + width, interior.bottom};
+}
+
+int FontHeight(int hundredthsOfPoint, int dpi) noexcept {
+    // -MulDiv(hundredths, dpi, 7200): 72 points and 100 hundredths to the inch, halves away from zero.
+    const long long scaled =
+        static_cast<long long>(hundredthsOfPoint < 0 ? -hundredthsOfPoint : hundredthsOfPoint) * dpi;
+    return -static_cast<int>((scaled * 2 + 7200) / 14400);
+}
+
+std::string FolderOfPath(std::string_view path) {
+    const auto slash = path.find_last_of('\\');
+    if (slash == std::string_view::npos) {
+        return std::string();
+    }
+    // "C:\x.exe" lives in "C:\", not in "C:"; likewise "\x.exe" in "\".
+    if (slash == 0 || path[slash - 1] == ':') {
+        return std::string(path.substr(0, slash + 1));
+    }
+    return std::string(path.substr(0, slash));
+}
+
+std::string TextBeforeNul(const char* buffer, std::size_t size) {
+    const void* nul = std::memchr(buffer, '\0', size);
+    const std::size_t length =
+        nul == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(nul) - buffer);
+    return std::string(buffer, length);
+}
+
+std::string FormatDateTime(int year, int month, int day, int hour, int minute, int second) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute, second);
+    return text;
+}
+
+std::string TempFileName(std::uint32_t processId, std::uint32_t attempt, std::string_view suffix) {
+    char text[48];
+    std::snprintf(text, sizeof text, "ZVKLaunchwick-%lx-%lx", static_cast<unsigned long>(processId),
+                  static_cast<unsigned long>(attempt));
+    return std::string(text) + std::string(suffix);
+}
+
+} // namespace launchwick::win32

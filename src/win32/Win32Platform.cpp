@@ -1,0 +1,264 @@
+// Platform calls of the core, bound to kernel32, user32 and shell32.
+#include "Win32Platform.h"
+
+#include "Layout.h"
+#include "UniqueHandle.h"
+#include "Win32.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace launchwick::win32 {
+
+namespace {
+
+// The characters of a text the C calls would see up to an embedded NUL are not the caller's text.
+const char* Terminated(const std::string& text) {
+    if (text.find('\0') != std::string::npos) {
+        throw StatementError("Bad file name");
+    }
+    return text.c_str();
+}
+
+class Win32TextFile final : public TextFile {
+public:
+    explicit Win32TextFile(UniqueFile file) noexcept : file_(std::move(file)) {}
+
+    void Write(std::string_view text) override {
+        if (!file_) {
+            throw StatementError("Bad file name or number");
+        }
+        while (!text.empty()) {
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1u << 30));
+            DWORD written = 0;
+            if (!::WriteFile(file_.get(), text.data(), chunk, &written, nullptr) || written == 0) {
+                throw StatementError("Device I/O error");
+            }
+            text.remove_prefix(written);
+        }
+    }
+
+    void Close() override {
+        const HANDLE file = file_.release();
+        if (file != INVALID_HANDLE_VALUE && !::CloseHandle(file)) {
+            throw StatementError("Device I/O error");
+        }
+    }
+
+private:
+    UniqueFile file_;
+};
+
+std::string TempFolder() {
+    std::string folder(MAX_PATH + 1, '\0');
+    for (;;) {
+        const DWORD length = ::GetTempPathA(static_cast<DWORD>(folder.size()), folder.data());
+        if (length == 0) {
+            throw StatementError("Path not found");
+        }
+        if (length < folder.size()) {
+            folder.resize(length);
+            return folder;
+        }
+        folder.resize(length + 1); // too small: length is the size needed, with its NUL
+    }
+}
+
+} // namespace
+
+Win32Platform::Win32Platform(SplashWindow& splash) noexcept
+    : Win32Platform(splash, static_cast<std::uint32_t>(::GetTickCount())) {}
+
+Win32Platform::Win32Platform(SplashWindow& splash, std::uint32_t firstTempAttempt) noexcept
+    : splash_(splash), tempAttempt_(firstTempAttempt) {}
+
+void Win32Platform::Trace(const std::string& line) {
+    ::OutputDebugStringA(line.c_str());
+}
+
+void Win32Platform::ShowMessageBox(const std::string& text, const std::string& title) {
+    const HWND owner = splash_.IsShown() ? splash_.Handle() : nullptr;
+    ::MessageBoxA(owner, text.c_str(), title.c_str(), MB_OK);
+}
+
+void Win32Platform::DoEvents() {
+    splash_.ProcessPending();
+}
+
+void Win32Platform::SetTimerEnabled(Timer timer, bool enabled) {
+    splash_.SetTimerEnabled(timer, enabled);
+}
+
+bool Win32Platform::IsTimerEnabled(Timer timer) const {
+    return splash_.IsTimerEnabled(timer);
+}
+
+void Win32Platform::SetStatusText(const std::string& text) {
+    splash_.SetStatusText(text);
+}
+
+void Win32Platform::SetFocus(FocusTarget target) {
+    splash_.Focus(target);
+}
+
+double Win32Platform::TwipsPerPixelX() const {
+    return static_cast<double>(design::twipsPerInch) / splash_.Dpi();
+}
+
+std::int32_t Win32Platform::ProgressBorderWidth() const {
+    return splash_.ProgressBorderWidth();
+}
+
+void Win32Platform::SetProgressWidth(std::int32_t twips) {
+    splash_.SetProgressWidth(twips);
+}
+
+void Win32Platform::SetProgressVisible(bool visible) {
+    splash_.SetProgressVisible(visible);
+}
+
+std::string Win32Platform::ExecutableFolder() const {
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            throw StatementError("Path not found");
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return FolderOfPath(path);
+        }
+        // A full buffer means the name was cut; long paths reach 32767 characters.
+        if (path.size() > 65536) {
+            throw StatementError("Path not found");
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::string Win32Platform::CurrentFolder() const {
+    for (;;) {
+        const DWORD needed = ::GetCurrentDirectoryA(0, nullptr);
+        if (needed == 0) {
+            throw StatementError("Path not found");
+        }
+        std::string folder(needed, '\0');
+        const DWORD length = ::GetCurrentDirectoryA(needed, folder.data());
+        if (length == 0) {
+            throw StatementError("Path not found");
+        }
+        if (length < needed) {
+            folder.resize(length);
+            return folder;
+        }
+        // The folder changed in between and grew: ask again.
+    }
+}
+
+std::string Win32Platform::FileDateTime(const std::string& path) const {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExA(Terminated(path), GetFileExInfoStandard, &data)) {
+        throw StatementError("File not found");
+    }
+    FILETIME local{};
+    SYSTEMTIME time{};
+    if (!::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !::FileTimeToSystemTime(&local, &time)) {
+        throw StatementError("File not found");
+    }
+    return FormatDateTime(time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond);
+}
+
+std::string Win32Platform::ReadProfileString(const std::string& section, const std::string& key,
+                                             const std::string& defaultText, std::size_t bufferSize,
+                                             const std::string& file) const {
+    if (bufferSize == 0 || bufferSize > std::numeric_limits<DWORD>::max()) {
+        throw StatementError("Invalid procedure call or argument");
+    }
+    std::string buffer(bufferSize, ' ');
+    const DWORD length =
+        ::GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultText.c_str(), buffer.data(),
+                                   static_cast<DWORD>(bufferSize), file.c_str());
+    buffer.resize(std::min<std::size_t>(length, bufferSize));
+    return buffer;
+}
+
+std::unique_ptr<TextFile> Win32Platform::CreateTextFile(const std::string& path) {
+    UniqueFile file(::CreateFileA(Terminated(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        throw StatementError("Path/File access error");
+    }
+    return std::make_unique<Win32TextFile>(std::move(file));
+}
+
+std::unique_ptr<TextFile> Win32Platform::CreateTempFile(std::string_view suffix, std::string& path) {
+    const std::string folder = TempFolder();
+    const auto processId = static_cast<std::uint32_t>(::GetCurrentProcessId());
+    // A name another program has taken is skipped; CREATE_NEW never opens or follows an existing file.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = folder + TempFileName(processId, tempAttempt_++, suffix);
+        UniqueFile file(::CreateFileA(Terminated(candidate), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            auto textFile = std::make_unique<Win32TextFile>(std::move(file));
+            path = std::move(candidate);
+            return textFile;
+        }
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            break;
+        }
+    }
+    throw StatementError("Path/File access error");
+}
+
+void Win32Platform::RemoveFile(const std::string& path) {
+    if (!::DeleteFileA(Terminated(path))) {
+        throw StatementError("File not found");
+    }
+}
+
+std::intptr_t Win32Platform::RunShellExecute(Owner owner, const std::optional<std::string>& verb,
+                                             const std::string& file, const std::string& parameters,
+                                             const std::optional<std::string>& directory,
+                                             std::int32_t showCommand) {
+    const HWND window = owner == Owner::Splash ? splash_.Handle() : nullptr;
+    const HINSTANCE result =
+        ::ShellExecuteA(window, verb ? verb->c_str() : nullptr, file.c_str(), parameters.c_str(),
+                        directory ? directory->c_str() : nullptr, showCommand);
+    return reinterpret_cast<std::intptr_t>(result);
+}
+
+std::intptr_t Win32Platform::RunFindExecutable(const std::string& file, std::string& result) {
+    // A full MAX_PATH buffer: the lookup may write that much, and never more.
+    char found[MAX_PATH];
+    std::memset(found, ' ', sizeof found);
+    const HINSTANCE value = ::FindExecutableA(file.c_str(), nullptr, found);
+    result = TextBeforeNul(found, sizeof found);
+    return reinterpret_cast<std::intptr_t>(value);
+}
+
+void Win32Platform::StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) {
+    // CreateProcessA may write into the command line, so it gets a copy of its own.
+    std::vector<char> writable(commandLine.begin(), commandLine.end());
+    writable.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(windowStyle);
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &started)) {
+        throw StatementError("File not found");
+    }
+    const UniqueProcessInformation handles(started); // the program runs on; nothing waits for it
+}
+
+void Win32Platform::EndProcess() {
+    splash_.End();
+}
+
+} // namespace launchwick::win32

@@ -1,0 +1,59 @@
+// The core's Platform on Win32: the splash window's state, files, the shell and the debugger output,
+// each through its ANSI call.
+#pragma once
+
+#include "Platform.h"
+#include "SplashWindow.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace launchwick::win32 {
+
+class Win32Platform final : public Platform {
+public:
+    explicit Win32Platform(SplashWindow& splash) noexcept;
+    // Starts the temporary names at a known point instead of the tick count.
+    Win32Platform(SplashWindow& splash, std::uint32_t firstTempAttempt) noexcept;
+
+    void Trace(const std::string& line) override;
+    void ShowMessageBox(const std::string& text, const std::string& title) override;
+    void DoEvents() override;
+
+    void SetTimerEnabled(Timer timer, bool enabled) override;
+    bool IsTimerEnabled(Timer timer) const override;
+    void SetStatusText(const std::string& text) override;
+    void SetFocus(FocusTarget target) override;
+    double TwipsPerPixelX() const override;
+    std::int32_t ProgressBorderWidth() const override;
+    void SetProgressWidth(std::int32_t twips) override;
+    void SetProgressVisible(bool visible) override;
+
+    std::string ExecutableFolder() const override;
+    std::string CurrentFolder() const override;
+    std::string FileDateTime(const std::string& path) const override;
+    std::string ReadProfileString(const std::string& section, const std::string& key,
+                                  const std::string& defaultText, std::size_t bufferSize,
+                                  const std::string& file) const override;
+    std::unique_ptr<TextFile> CreateTextFile(const std::string& path) override;
+    std::unique_ptr<TextFile> CreateTempFile(std::string_view suffix, std::string& path) override;
+    void RemoveFile(const std::string& path) override;
+
+    std::intptr_t RunShellExecute(Owner owner, const std::optional<std::string>& verb,
+                                  const std::string& file, const std::string& parameters,
+                                  const std::optional<std::string>& directory,
+                                  std::int32_t showCommand) override;
+    std::intptr_t RunFindExecutable(const std::string& file, std::string& result) override;
+    void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
+
+    void EndProcess() override;
+
+private:
+    SplashWindow& splash_;
+    std::uint32_t tempAttempt_; // moves on with every temporary name tried
+};
+
+} // namespace launchwick::win32

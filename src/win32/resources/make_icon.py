@@ -1,0 +1,182 @@
+#!/usr/bin/env python3
+"""Draws the application icon and writes ZVKLaunchwick.ico (48, 32, 24 and 16 pixels, each at 8, 24 and
+32 bits per pixel). Standard library only; run it again after changing the drawing:
+
+    python3 make_icon.py [--preview preview.png]
+
+The design matches the splash window: a dark blue-grey tile, three green bars that start one after
+another like the programs of a sequence, and an amber spark where the next one is lit.
+"""
+
+import argparse
+import os
+import struct
+import zlib
+
+SIZES = (48, 32, 24, 16)
+DEPTHS = (8, 24, 32)
+
+TILE_TOP = (74, 92, 118)
+TILE_BOTTOM = (20, 26, 38)
+BAR = (0, 192, 0)
+BAR_EDGE = (120, 230, 120)
+SPARK = (240, 160, 48)
+
+
+def lerp(a, b, t):
+    return tuple(x + (y - x) * t for x, y in zip(a, b))
+
+
+def in_rounded_rect(x, y, left, top, right, bottom, radius):
+    if not (left <= x <= right and top <= y <= bottom):
+        return False
+    cx = min(max(x, left + radius), right - radius)
+    cy = min(max(y, top + radius), bottom - radius)
+    return (x - cx) ** 2 + (y - cy) ** 2 <= radius ** 2
+
+
+# Bars as (left, top, right, bottom) in units of the icon's side: each one longer than the one above.
+BARS = ((0.17, 0.30, 0.47, 0.43), (0.17, 0.50, 0.63, 0.63), (0.17, 0.70, 0.83, 0.83))
+SPARK_CENTRE = (0.70, 0.36)
+SPARK_RADIUS = 0.11
+
+
+def sample(x, y):
+    """Colour (r, g, b) and coverage (0 or 1) of the design at a point of the unit square."""
+    if not in_rounded_rect(x, y, 0.02, 0.02, 0.98, 0.98, 0.2):
+        return (0, 0, 0), 0
+    colour = lerp(TILE_TOP, TILE_BOTTOM, y)
+    for left, top, right, bottom in BARS:
+        if in_rounded_rect(x, y, left, top, right, bottom, 0.03):
+            # A lighter top edge gives the bars some depth at the larger sizes.
+            colour = BAR_EDGE if y < top + 0.035 else BAR
+    sx, sy = SPARK_CENTRE
+    if (x - sx) ** 2 + (y - sy) ** 2 <= SPARK_RADIUS ** 2:
+        colour = SPARK
+    return colour, 1
+
+
+def render(size, samples=8):
+    """Rows of (r, g, b, a), top row first, antialiased by supersampling."""
+    rows = []
+    for py in range(size):
+        row = []
+        for px in range(size):
+            total = [0.0, 0.0, 0.0]
+            covered = 0
+            for sy in range(samples):
+                for sx in range(samples):
+                    colour, hit = sample((px + (sx + 0.5) / samples) / size, (py + (sy + 0.5) / samples) / size)
+                    if hit:
+                        covered += 1
+                        for i in range(3):
+                            total[i] += colour[i]
+            if covered:
+                rgb = tuple(int(round(c / covered)) for c in total)
+                alpha = int(round(255 * covered / (samples * samples)))
+            else:
+                rgb, alpha = (0, 0, 0), 0
+            row.append(rgb + (alpha,))
+        rows.append(row)
+    return rows
+
+
+def opaque(rows):
+    """Without an alpha channel a pixel is either drawn or masked out."""
+    return [[(r, g, b, 255) if a >= 128 else (0, 0, 0, 0) for r, g, b, a in row] for row in rows]
+
+
+def palette_of(rows):
+    """At most 256 colours: the image's own, with fewer bits per channel until they fit."""
+    for drop in range(8):
+        mask = (0xFF << drop) & 0xFF
+        colours = sorted({(r & mask, g & mask, b & mask) for row in rows for r, g, b, a in row if a})
+        if len(colours) <= 255:
+            return [(0, 0, 0)] + colours, mask
+    raise ValueError("cannot reduce the palette")
+
+
+def and_mask(rows, size):
+    stride = ((size + 31) // 32) * 4
+    data = bytearray()
+    for row in reversed(rows):
+        bits = bytearray(stride)
+        for x, pixel in enumerate(row):
+            if pixel[3] == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        data += bits
+    return bytes(data)
+
+
+def dib(rows, size, depth):
+    """The icon image: BITMAPINFOHEADER, palette, colour rows bottom-up, AND mask bottom-up."""
+    if depth != 32:
+        rows = opaque(rows)
+    stride = ((size * depth + 31) // 32) * 4
+    palette = b""
+    pixels = bytearray()
+    if depth == 8:
+        colours, mask = palette_of(rows)
+        index = {c: i for i, c in enumerate(colours)}
+        palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in colours)
+        palette += b"\0" * (4 * (256 - len(colours)))
+    for row in reversed(rows):
+        line = bytearray()
+        for r, g, b, a in row:
+            if depth == 8:
+                line.append(index[(r & mask, g & mask, b & mask)] if a else 0)
+            elif depth == 24:
+                line += bytes((b, g, r))
+            else:
+                line += bytes((b, g, r, a))
+        pixels += line + b"\0" * (stride - len(line))
+    mask_bits = and_mask(rows, size)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, depth, 0, len(pixels) + len(mask_bits), 0, 0, 0, 0)
+    return header + palette + bytes(pixels) + mask_bits
+
+
+def icon_file(images):
+    """ICONDIR, one ICONDIRENTRY per image, then the images."""
+    offset = 6 + 16 * len(images)
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    body = b""
+    for size, depth, data in images:
+        directory += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, depth, len(data), offset + len(body))
+        body += data
+    return directory + body
+
+
+def png(rows):
+    """A small PNG of one rendering, for looking at the design."""
+    height, width = len(rows), len(rows[0])
+    raw = b"".join(b"\0" + bytes(v for pixel in row for v in pixel) for row in rows)
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def scaled(rows, factor):
+    return [[pixel for pixel in row for _ in range(factor)] for row in rows for _ in range(factor)]
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--output", default=os.path.join(here, "ZVKLaunchwick.ico"))
+    parser.add_argument("--preview", help="also write the 48-pixel image, enlarged four times, as PNG")
+    args = parser.parse_args()
+
+    renderings = {size: render(size) for size in SIZES}
+    images = [(size, depth, dib(renderings[size], size, depth)) for size in SIZES for depth in DEPTHS]
+    with open(args.output, "wb") as out:
+        out.write(icon_file(images))
+    if args.preview:
+        with open(args.preview, "wb") as out:
+            out.write(png(scaled(renderings[48], 4)))
+
+
+if __name__ == "__main__":
+    main()

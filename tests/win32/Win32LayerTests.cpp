@@ -1,0 +1,825 @@
+// Tests of the Win32 layer: the pixel arithmetic, the platform's file and start calls, the splash
+// window's layout, focus, timers, key preview and drawing, and the program's resources.
+// A console program; run it under Wine or Windows from the folder that holds ZVKLaunchwick.exe.
+#include "Layout.h"
+#include "SplashWindow.h"
+#include "UniqueHandle.h"
+#include "Win32.h"
+#include "Win32Platform.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace launchwick;
+using namespace launchwick::win32;
+
+namespace {
+
+int failures = 0;
+
+void Check(bool condition, const char* text, int line) {
+    if (!condition) {
+        ++failures;
+        std::printf("  FAILED line %d: %s\n", line, text);
+    }
+}
+
+template <class A, class B> void CheckEqual(const A& actual, const B& expected, const char* text, int line) {
+    if (!(actual == expected)) {
+        ++failures;
+        std::printf("  FAILED line %d: %s\n", line, text);
+    }
+}
+
+#define CHECK(condition) Check((condition), #condition, __LINE__)
+#define CHECK_EQ(actual, expected) CheckEqual((actual), (expected), #actual " == " #expected, __LINE__)
+
+template <class Statement> bool Throws(Statement&& statement) {
+    try {
+        statement();
+    } catch (const StatementError&) {
+        return true;
+    }
+    return false;
+}
+
+// ---- Pixel arithmetic ----
+
+void TwipsBecomeNearestPixels() {
+    struct Case {
+        long long twips;
+        int dpi;
+        int pixels;
+    };
+    constexpr Case cases[] = {
+        {15, 96, 1},      {8505, 96, 567}, {3045, 96, 203},  {7725, 96, 515},
+        {7, 96, 0},       {8, 96, 1},      {8505, 120, 709}, // 708.75
+        {3045, 120, 254},                                    // 253.75
+        {15, 48, 1},                                         // 0.5 goes away from zero
+        {45, 144, 5},                                        // 4.5
+        {-45, 144, -5},   {0, 192, 0},     {1440, 192, 192},
+    };
+    for (const Case& c : cases) {
+        CHECK_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels);
+    }
+}
+
+void DesignRectsAtNinetySixDpi() {
+    // The pixel column of the window's design table.
+    struct Case {
+        design::Rect twips;
+        PixelRect pixels;
+    };
+    const Case cases[] = {
+        {design::Command1, {215, 298, 215 + 45, 298 + 22}},
+        {design::txtFocus, {76, 256, 76 + 72, 256 + 24}},
+        {design::btnCancel, {515, 173, 515 + 45, 173 + 22}},
+        {design::lblStatus, {2, 150, 2 + 563, 150 + 21}},
+        {design::recProgress, {8, 174, 8 + 77, 174 + 20}},
+        {design::recProgressBorder, {7, 173, 7 + 508, 173 + 22}},
+        {design::lblTitle[0], {7, 84, 7 + 553, 84 + 44}},
+        {design::lblTitle[1], {6, 83, 6 + 553, 83 + 44}},
+        {design::lblTitle[2], {6, 85, 6 + 553, 85 + 44}},
+        {design::lblTitle[3], {8, 83, 8 + 553, 83 + 44}},
+        {design::lblTitle[4], {8, 85, 8 + 553, 85 + 44}},
+    };
+    for (const Case& c : cases) {
+        CHECK(ToPixels(c.twips, 96) == c.pixels);
+    }
+}
+
+void FrameAndButtonShareEdgesAtAnyDensity() {
+    for (const int dpi : {96, 110, 120, 125, 144, 168, 192, 240, 288}) {
+        const PixelRect frame = ToPixels(design::recProgressBorder, dpi);
+        const PixelRect button = ToPixels(design::btnCancel, dpi);
+        CHECK_EQ(frame.right, button.left);
+        CHECK_EQ(frame.top, button.top);
+        CHECK_EQ(frame.bottom, button.bottom);
+    }
+}
+
+void ProgressFillAtNinetySixDpi() {
+    struct Case {
+        std::int32_t widthTwips;
+        int right; // the fill always starts at x 8 and spans y 174..193
+    };
+    constexpr Case cases[] = {
+        {7590, 514},              // covers the interior exactly
+        {1155, 85},               // the design width, 77 pixels
+        {3795, 261},              // 253 pixels
+        {2530, 177},              // 168.67 pixels
+        {15, 9},     {9000, 514}, // clamped to the interior
+        {0, 8},      {7, 8},      // less than half a pixel draws nothing
+    };
+    for (const Case& c : cases) {
+        const PixelRect fill = ProgressFillRect(design::recProgressBorder, c.widthTwips, 96);
+        CHECK_EQ(fill.left, 8);
+        CHECK_EQ(fill.top, 174);
+        CHECK_EQ(fill.bottom, 194);
+        CHECK_EQ(fill.right, c.right);
+    }
+    CHECK(ProgressFillRect(design::recProgressBorder, 0, 96).Empty());
+}
+
+void FullFillCoversTheInteriorAtWholeTwipDensities() {
+    // The core's full width is the frame less two pixel sizes, the pixel size rounded to whole twips.
+    for (const int dpi : {96, 120, 144, 192}) {
+        const auto pixelSize = static_cast<std::int32_t>(std::nearbyint(1440.0 / dpi));
+        const std::int32_t full = design::recProgressBorder.width - 2 * pixelSize;
+        const PixelRect frame = ToPixels(design::recProgressBorder, dpi);
+        const PixelRect fill = ProgressFillRect(design::recProgressBorder, full, dpi);
+        CHECK(fill == Deflate(frame, 1));
+    }
+}
+
+void FontHeightsFollowMulDiv() {
+    struct Case {
+        int hundredths, dpi, height;
+    };
+    constexpr Case cases[] = {
+        {825, 96, -11}, {1200, 96, -16}, {2775, 96, -37}, {825, 120, -14}, {2775, 144, -56}, {1200, 192, -32},
+    };
+    for (const Case& c : cases) {
+        CHECK_EQ(FontHeight(c.hundredths, c.dpi), c.height);
+    }
+}
+
+void FolderOfPathKeepsOnlyRootBackslashes() {
+    struct Case {
+        const char* path;
+        const char* folder;
+    };
+    constexpr Case cases[] = {
+        {"C:\\Tools\\ZVKLaunchwick.exe", "C:\\Tools"},
+        {"C:\\ZVKLaunchwick.exe", "C:\\"},
+        {"\\ZVKLaunchwick.exe", "\\"},
+        {"\\\\server\\share\\x.exe", "\\\\server\\share"},
+        {"C:\\a b\\c d\\e.exe", "C:\\a b\\c d"},
+        {"ZVKLaunchwick.exe", ""},
+    };
+    for (const Case& c : cases) {
+        CHECK_EQ(FolderOfPath(c.path), std::string(c.folder));
+    }
+}
+
+void SmallTextBuilders() {
+    const char withNul[] = {'a', 'b', 'c', '\0', 'x', 'y'};
+    const char withoutNul[] = {'a', 'b', ' ', ' '};
+    const char leadingNul[] = {'\0', 'a'};
+    CHECK_EQ(TextBeforeNul(withNul, sizeof withNul), std::string("abc"));
+    CHECK_EQ(TextBeforeNul(withoutNul, sizeof withoutNul), std::string("ab  "));
+    CHECK_EQ(TextBeforeNul(leadingNul, sizeof leadingNul), std::string());
+    CHECK_EQ(FormatDateTime(2024, 3, 5, 7, 8, 9), std::string("2024-03-05 07:08:09"));
+    CHECK_EQ(FormatDateTime(1999, 12, 31, 23, 59, 58), std::string("1999-12-31 23:59:58"));
+    CHECK_EQ(TempFileName(0x1a2b, 0xff, ".HTM"), std::string("ZVKLaunchwick-1a2b-ff.HTM"));
+    CHECK_EQ(TempFileName(7, 0, ""), std::string("ZVKLaunchwick-7-0"));
+}
+
+void CentringInTheWorkArea() {
+    CHECK(CentredIn(PixelRect{0, 0, 1024, 768}, 567, 203) == (PixelRect{228, 282, 228 + 567, 282 + 203}));
+    CHECK(CentredIn(PixelRect{0, 30, 1920, 1050}, 567, 203) == (PixelRect{676, 438, 676 + 567, 438 + 203}));
+    CHECK(CentredIn(PixelRect{-1280, 0, 0, 1024}, 567, 203) == (PixelRect{-924, 410, -924 + 567, 410 + 203}));
+}
+
+// ---- Platform calls ----
+
+std::string ReadWholeFile(const std::string& path) {
+    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    std::string content;
+    char buffer[4096];
+    DWORD read = 0;
+    while (file && ::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        content.append(buffer, read);
+    }
+    return content;
+}
+
+std::string TempFolder() {
+    char folder[MAX_PATH + 1] = {};
+    ::GetTempPathA(sizeof folder, folder);
+    return folder;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+bool SameFolder(std::string a, std::string b) {
+    for (std::string* text : {&a, &b}) {
+        while (text->size() > 3 && text->back() == '\\') {
+            text->pop_back();
+        }
+    }
+    return ::lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+// A fresh hidden splash window and a platform on it, for every test that needs one.
+struct Fixture {
+    SplashWindow splash{::GetModuleHandleA(nullptr), ::LoadIconA(nullptr, IDI_APPLICATION),
+                        ::LoadIconA(nullptr, IDI_APPLICATION)};
+    Win32Platform platform{splash, 0x5eed};
+};
+
+void TempFilesAreNewWithTheirSuffix() {
+    Fixture f;
+    std::string first, second;
+    auto a = f.platform.CreateTempFile(".HTM", first);
+    auto b = f.platform.CreateTempFile(".HTM", second);
+    CHECK(first != second);
+    CHECK(EndsWith(first, ".HTM"));
+    CHECK(SameFolder(FolderOfPath(first), TempFolder()));
+    a->Write("\"<HTML> <\\HTML>\"\r\n");
+    a->Close();
+    a->Close(); // closing twice is harmless
+    CHECK_EQ(ReadWholeFile(first), std::string("\"<HTML> <\\HTML>\"\r\n"));
+    b.reset(); // the destructor closes
+    f.platform.RemoveFile(first);
+    f.platform.RemoveFile(second);
+    CHECK(Throws([&] { f.platform.RemoveFile(first); }));
+    CHECK(Throws([&] { (void)f.platform.FileDateTime(first); }));
+}
+
+void TempFileNeverOpensAnExistingFile() {
+    Fixture f;
+    // The name the platform tries first, taken by someone else.
+    const std::string taken = TempFolder() + TempFileName(::GetCurrentProcessId(), 0x5eed, ".tmp");
+    {
+        auto other = f.platform.CreateTextFile(taken);
+        other->Write("not yours");
+    }
+    std::string path;
+    auto file = f.platform.CreateTempFile(".tmp", path);
+    file->Write("mine");
+    file->Close();
+    CHECK(path != taken);
+    CHECK_EQ(ReadWholeFile(taken), std::string("not yours"));
+    CHECK_EQ(ReadWholeFile(path), std::string("mine"));
+    f.platform.RemoveFile(taken);
+    f.platform.RemoveFile(path);
+}
+
+void TextFilesAreEmptiedAndWrittenWhole() {
+    Fixture f;
+    const std::string path = TempFolder() + "ZVKLaunchwick-test-text.txt";
+    {
+        auto file = f.platform.CreateTextFile(path);
+        file->Write(std::string(100000, 'x')); // more than one buffer of the system
+    }
+    CHECK_EQ(ReadWholeFile(path).size(), std::size_t{100000});
+    {
+        auto file = f.platform.CreateTextFile(path);
+        file->Write("short\r\n");
+        file->Write("");
+    }
+    CHECK_EQ(ReadWholeFile(path), std::string("short\r\n"));
+    f.platform.RemoveFile(path);
+    CHECK(Throws([&] { f.platform.CreateTextFile(TempFolder() + "no such folder\\x.txt"); }));
+}
+
+long long SecondsBetween(const SYSTEMTIME& a, const SYSTEMTIME& b) {
+    FILETIME fa{}, fb{};
+    ::SystemTimeToFileTime(&a, &fa);
+    ::SystemTimeToFileTime(&b, &fb);
+    const auto ticks = [](const FILETIME& t) {
+        return static_cast<long long>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
+                                      t.dwLowDateTime);
+    };
+    return (ticks(fa) - ticks(fb)) / 10000000;
+}
+
+// "YYYY-MM-DD HH:MM:SS", digits and separators exactly where they belong.
+bool ParseStamp(const std::string& text, SYSTEMTIME& time) {
+    const std::string shape = "0000-00-00 00:00:00";
+    if (text.size() != shape.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < shape.size(); ++i) {
+        if (shape[i] == '0' ? (text[i] < '0' || text[i] > '9') : text[i] != shape[i]) {
+            return false;
+        }
+    }
+    const auto number = [&](std::size_t at, std::size_t digits) {
+        return static_cast<WORD>(std::stoi(text.substr(at, digits)));
+    };
+    time.wYear = number(0, 4);
+    time.wMonth = number(5, 2);
+    time.wDay = number(8, 2);
+    time.wHour = number(11, 2);
+    time.wMinute = number(14, 2);
+    time.wSecond = number(17, 2);
+    return true;
+}
+
+void FileDateTimeIsLocalLastWriteTime() {
+    Fixture f;
+    const std::string path = TempFolder() + "ZVKLaunchwick-test-time.txt";
+    f.platform.CreateTextFile(path)->Write("x");
+    const std::string text = f.platform.FileDateTime(path);
+    SYSTEMTIME stamped{};
+    CHECK(ParseStamp(text, stamped));
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    CHECK(std::llabs(SecondsBetween(now, stamped)) < 120);
+    f.platform.RemoveFile(path);
+
+    CHECK(!f.platform.FileDateTime("C:\\windows").empty()); // folders have one too
+    for (const char* bad : {"", "C:\\windows\\*", "C:\\no such folder\\x.exe", "\"C:\\windows"}) {
+        CHECK(Throws([&] { (void)f.platform.FileDateTime(bad); }));
+    }
+    CHECK(Throws([&] { (void)f.platform.FileDateTime(std::string("C:\\windows\0x", 12)); }));
+}
+
+void ProfileStringsComeBackTrimmedAndCut() {
+    Fixture f;
+    const std::string path = TempFolder() + "ZVKLaunchwick-test.ini";
+    {
+        auto file = f.platform.CreateTextFile(path);
+        file->Write("[Paths]\r\nPath1=  C:\\x.exe /a  \r\n#Path2=C:\\y.exe\r\nPath3=\r\nLong=");
+        file->Write(std::string(5000, 'v'));
+        file->Write("\r\n");
+    }
+    struct Case {
+        const char* key;
+        std::size_t buffer;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"Path1", 4096, "C:\\x.exe /a"},
+        {"path1", 4096, "C:\\x.exe /a"},
+        {"Path2", 4096, "?"},
+        {"Path3", 4096, ""},
+        {"Long", 4096, std::string(4095, 'v')},
+        {"Path1", 5, "C:\\x"}, // the buffer keeps room for the NUL
+    };
+    for (const Case& c : cases) {
+        CHECK_EQ(f.platform.ReadProfileString("Paths", c.key, "?", c.buffer, path), c.expected);
+    }
+    CHECK_EQ(f.platform.ReadProfileString("Paths", "Path1", "dflt", 4096, path + ".missing"),
+             std::string("dflt"));
+    f.platform.RemoveFile(path);
+}
+
+void FoldersOfTheProcess() {
+    Fixture f;
+    const std::string folder = f.platform.ExecutableFolder();
+    char module[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, module, sizeof module);
+    const std::string name = std::string(module).substr(std::string(module).find_last_of('\\') + 1);
+    CHECK(folder.size() == 3 || folder.back() != '\\');
+    CHECK(!f.platform.FileDateTime(folder + (folder.back() == '\\' ? "" : "\\") + name).empty());
+
+    const std::string before = f.platform.CurrentFolder();
+    ::SetCurrentDirectoryA(TempFolder().c_str());
+    CHECK(SameFolder(f.platform.CurrentFolder(), TempFolder()));
+    ::SetCurrentDirectoryA("C:\\");
+    CHECK_EQ(f.platform.CurrentFolder(), std::string("C:\\"));
+    ::SetCurrentDirectoryA(before.c_str());
+}
+
+void StartingPrograms() {
+    Fixture f;
+    CHECK(Throws([&] { f.platform.StartCommandLine("C:\\no such folder\\nothing.exe /a", 1); }));
+    CHECK(!Throws([&] { f.platform.StartCommandLine("cmd.exe /c exit 0", 0); }));
+
+    std::string found = "unchanged";
+    CHECK(f.platform.RunFindExecutable("C:\\no such folder\\x.htm", found) <= 32);
+    CHECK(found.size() < MAX_PATH); // cut at the NUL the lookup wrote, or empty
+
+    std::string probe;
+    f.platform.CreateTempFile(".HTM", probe)->Write("<HTML></HTML>\r\n");
+    if (f.platform.RunFindExecutable(probe, found) > 32) {
+        CHECK(!found.empty() && found.back() != ' ');
+    }
+    f.platform.RemoveFile(probe);
+
+    CHECK(f.platform.RunShellExecute(Owner::None, std::nullopt, "C:\\no such folder\\x.exe", "", std::nullopt,
+                                     1) <= 32);
+}
+
+// ---- The splash window ----
+
+struct Recorder final : SplashEvents {
+    std::vector<int> keys;
+    int cancels = 0;
+    std::vector<Timer> ticks;
+    void KeyPress(std::int16_t keyAscii) override { keys.push_back(keyAscii); }
+    void CancelClicked() override { ++cancels; }
+    void TimerElapsed(Timer timer) override { ticks.push_back(timer); }
+};
+
+PixelRect ChildRect(HWND parent, HWND child) {
+    RECT rect{};
+    ::GetWindowRect(child, &rect);
+    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return PixelRect{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+std::string WindowText(HWND window) {
+    char text[256] = {};
+    ::GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+void SplashIsAHiddenFramelessCentredWindow() {
+    Fixture f;
+    const HWND window = f.splash.Handle();
+    const int dpi = f.splash.Dpi();
+    CHECK(!f.splash.IsShown());
+    CHECK_EQ(WindowText(window), std::string("ZVK Launchwick"));
+    const LONG_PTR style = ::GetWindowLongPtrA(window, GWL_STYLE);
+    CHECK((style & WS_POPUP) != 0);
+    CHECK((style & (WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_DLGFRAME)) == 0);
+    CHECK(::GetClassLongPtrA(window, GCLP_HICON) ==
+          reinterpret_cast<ULONG_PTR>(::LoadIconA(nullptr, IDI_APPLICATION)));
+
+    RECT client{}, frame{}, work{};
+    ::GetClientRect(window, &client);
+    ::GetWindowRect(window, &frame);
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    CHECK_EQ(client.right, TwipsToPixels(design::clientWidth, dpi));
+    CHECK_EQ(client.bottom, TwipsToPixels(design::clientHeight, dpi));
+    CHECK_EQ(frame.right - frame.left, client.right); // no frame around the client area
+    CHECK(std::abs((frame.left - work.left) - (work.right - frame.right)) <= 1);
+    CHECK(std::abs((frame.top - work.top) - (work.bottom - frame.bottom)) <= 1);
+
+    struct Control {
+        int id;
+        design::Rect box;
+        const char* text;
+    };
+    const Control controls[] = {
+        {SplashWindow::command1Id, design::Command1, "Cancel"},
+        {SplashWindow::txtFocusId, design::txtFocus, ""},
+        {SplashWindow::btnCancelId, design::btnCancel, "Cancel  "},
+    };
+    for (const Control& c : controls) {
+        const HWND child = f.splash.Control(c.id);
+        CHECK(child != nullptr);
+        CHECK(ChildRect(window, child) == ToPixels(c.box, dpi));
+        CHECK_EQ(WindowText(child), std::string(c.text));
+        CHECK((::GetWindowLongPtrA(child, GWL_STYLE) & WS_VISIBLE) != 0);
+        CHECK(::IsWindowEnabled(child));
+    }
+    CHECK(f.splash.Scene().progressVisible);
+    CHECK_EQ(f.splash.Scene().progressWidth, design::recProgress.width);
+    CHECK_EQ(f.splash.Scene().statusText, std::string("Loading Launchwick"));
+    CHECK_EQ(f.platform.ProgressBorderWidth(), design::recProgressBorder.width);
+    CHECK(std::abs(f.platform.TwipsPerPixelX() * dpi - 1440.0) < 1e-9);
+}
+
+void FocusIsRefusedWhileHidden() {
+    Fixture f;
+    for (const FocusTarget target : {FocusTarget::Command1, FocusTarget::txtFocus, FocusTarget::Form}) {
+        CHECK(Throws([&] { f.platform.SetFocus(target); }));
+    }
+}
+
+void FocusStartsOnCommand1AndFollowsRequests() {
+    Fixture f;
+    f.splash.Show();
+    f.platform.DoEvents();
+    const HWND command1 = f.splash.Control(SplashWindow::command1Id);
+    const HWND txtFocus = f.splash.Control(SplashWindow::txtFocusId);
+    if (::GetForegroundWindow() != f.splash.Handle()) {
+        std::printf("  (skipped: the splash did not become the foreground window)\n");
+        return;
+    }
+    CHECK(::GetFocus() == command1);
+    f.platform.SetFocus(FocusTarget::txtFocus);
+    CHECK(::GetFocus() == txtFocus);
+    f.platform.SetFocus(FocusTarget::Command1);
+    CHECK(::GetFocus() == command1);
+    ::SetFocus(f.splash.Handle()); // the form itself passes the focus on to the remembered child
+    CHECK(::GetFocus() == command1);
+    ::SetFocus(txtFocus);
+    f.platform.SetFocus(FocusTarget::Form); // already inside: stays where it is
+    CHECK(::GetFocus() == txtFocus);
+
+    // Tab walks the controls in their order and is not a character for the key preview.
+    Recorder recorder;
+    f.splash.SetEvents(&recorder);
+    const HWND btnCancel = f.splash.Control(SplashWindow::btnCancelId);
+    for (const HWND expected : {btnCancel, command1, txtFocus}) {
+        ::PostMessageA(::GetFocus(), WM_KEYDOWN, VK_TAB, 0x000F0001);
+        f.platform.DoEvents();
+        CHECK(::GetFocus() == expected);
+    }
+    CHECK(recorder.keys.empty());
+}
+
+void TimersKeepTheirStateAndTick() {
+    Fixture f;
+    Recorder recorder;
+    f.splash.SetEvents(&recorder);
+    for (const Timer timer : {Timer::tmrStart, Timer::tmrMain, Timer::tmrExit}) {
+        CHECK(!f.platform.IsTimerEnabled(timer));
+        f.platform.SetTimerEnabled(timer, true);
+        f.platform.SetTimerEnabled(timer, true);
+        CHECK(f.platform.IsTimerEnabled(timer));
+        f.platform.SetTimerEnabled(timer, false);
+        f.platform.SetTimerEnabled(timer, false);
+        CHECK(!f.platform.IsTimerEnabled(timer));
+    }
+
+    // Enabling again 600 ms in must not restart the interval: the tick still comes about 1 s after the start.
+    const ULONGLONG start = ::GetTickCount64();
+    f.platform.SetTimerEnabled(Timer::tmrMain, true);
+    bool renewed = false;
+    while (recorder.ticks.empty() && ::GetTickCount64() - start < 3000) {
+        if (!renewed && ::GetTickCount64() - start >= 600) {
+            f.platform.SetTimerEnabled(Timer::tmrMain, true);
+            renewed = true;
+        }
+        f.platform.DoEvents();
+        ::Sleep(5);
+    }
+    const ULONGLONG elapsed = ::GetTickCount64() - start;
+    CHECK_EQ(recorder.ticks.size(), std::size_t{1});
+    CHECK(!recorder.ticks.empty() && recorder.ticks.front() == Timer::tmrMain);
+    CHECK(elapsed >= 900 && elapsed < 1450);
+
+    // A disabled timer's tick that was already queued does not reach the events.
+    f.platform.SetTimerEnabled(Timer::tmrMain, false);
+    ::PostMessageA(f.splash.Handle(), WM_TIMER, 2, 0);
+    f.platform.DoEvents();
+    CHECK_EQ(recorder.ticks.size(), std::size_t{1});
+}
+
+void KeyPreviewSeesEveryCharacterOfTheWindow() {
+    Fixture f;
+    Recorder recorder;
+    f.splash.SetEvents(&recorder);
+    f.splash.Show();
+    const HWND outsider = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                            ::GetModuleHandleA(nullptr), nullptr);
+    struct Case {
+        HWND target;
+        WPARAM character;
+    };
+    const Case cases[] = {
+        {f.splash.Control(SplashWindow::txtFocusId), 27},
+        {f.splash.Control(SplashWindow::btnCancelId), 'a'},
+        {f.splash.Control(SplashWindow::command1Id), 'b'},
+        {f.splash.Handle(), 13},
+        {f.splash.Control(SplashWindow::txtFocusId), 0xE9}, // an ANSI letter above 127 stays positive
+        {outsider, 'z'},                                    // not the splash window's
+    };
+    for (const Case& c : cases) {
+        ::PostMessageA(c.target, WM_CHAR, c.character, 1);
+    }
+    f.platform.DoEvents();
+    CHECK(recorder.keys == (std::vector<int>{27, 'a', 'b', 13, 0xE9}));
+    CHECK_EQ(recorder.cancels, 0);
+
+    // Esc typed into the text box: the key-down becomes the character 27 on its way through the loop.
+    ::PostMessageA(f.splash.Control(SplashWindow::txtFocusId), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    f.platform.DoEvents();
+    CHECK(recorder.keys.size() == 6 && recorder.keys.back() == 27);
+
+    // The key still reaches the control after the preview.
+    ::PostMessageA(f.splash.Control(SplashWindow::txtFocusId), WM_CHAR, 'q', 1);
+    f.platform.DoEvents();
+    CHECK_EQ(WindowText(f.splash.Control(SplashWindow::txtFocusId)), std::string("\xE9q"));
+    ::DestroyWindow(outsider);
+}
+
+void CancelButtonClicksReachTheEvents() {
+    Fixture f;
+    Recorder recorder;
+    f.splash.SetEvents(&recorder);
+    f.splash.Show();
+    ::SendMessageA(f.splash.Control(SplashWindow::command1Id), BM_CLICK, 0, 0);
+    CHECK_EQ(recorder.cancels, 0);
+    ::SendMessageA(f.splash.Control(SplashWindow::btnCancelId), BM_CLICK, 0, 0);
+    f.platform.DoEvents();
+    CHECK_EQ(recorder.cancels, 1);
+}
+
+void EndingStopsEverything() {
+    Fixture f;
+    Recorder recorder;
+    f.splash.SetEvents(&recorder);
+    f.splash.Show();
+    f.platform.SetTimerEnabled(Timer::tmrExit, true);
+    const HWND window = f.splash.Handle();
+    f.platform.EndProcess();
+    CHECK(f.splash.Ended());
+    CHECK(!::IsWindow(window));
+    CHECK(f.splash.Handle() == nullptr);
+    CHECK(!f.platform.IsTimerEnabled(Timer::tmrExit));
+    CHECK(Throws([&] { f.platform.SetFocus(FocusTarget::Command1); }));
+    CHECK(Throws([&] { f.platform.SetTimerEnabled(Timer::tmrMain, true); }));
+    // DoEvents leaves the quit message for the main loop.
+    f.platform.DoEvents();
+    MSG message{};
+    CHECK(::PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && message.message == WM_QUIT);
+    CHECK(recorder.keys.empty() && recorder.ticks.empty() && recorder.cancels == 0);
+}
+
+// ---- Drawing ----
+
+struct Canvas {
+    int width, height;
+    UniqueBitmap bitmap; // declared first so that it outlives the DC it is selected into
+    UniqueMemoryDC dc{::CreateCompatibleDC(nullptr)};
+    std::uint32_t* bits = nullptr;
+
+    Canvas(int w, int h) : width(w), height(h) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = w;
+        info.bmiHeader.biHeight = -h; // top row first
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* memory = nullptr;
+        bitmap.reset(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &memory, nullptr, 0));
+        bits = static_cast<std::uint32_t*>(memory);
+        ::SelectObject(dc.get(), bitmap.get());
+    }
+    COLORREF At(int x, int y) const {
+        ::GdiFlush();
+        const std::uint32_t p = bits[y * width + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+    int Count(const PixelRect& area, COLORREF colour) const {
+        int count = 0;
+        for (int y = area.top; y < area.bottom; ++y) {
+            for (int x = area.left; x < area.right; ++x) {
+                count += At(x, y) == colour ? 1 : 0;
+            }
+        }
+        return count;
+    }
+};
+
+Canvas Draw(const SplashScene& scene, int dpi) {
+    const SplashFonts fonts = SplashFonts::Create(dpi);
+    Canvas canvas(TwipsToPixels(design::clientWidth, dpi), TwipsToPixels(design::clientHeight, dpi));
+    DrawSplash(canvas.dc.get(), scene, fonts, dpi);
+    return canvas;
+}
+
+void ProgressBarPixels() {
+    const COLORREF outline = ::GetSysColor(COLOR_WINDOWTEXT);
+    const COLORREF grey = RGB(64, 64, 64);
+    const COLORREF green = RGB(0, 192, 0);
+    struct Case {
+        bool visible;
+        std::int32_t width;
+        int greenRight; // first interior column (from x 8) that is grey again
+    };
+    constexpr Case cases[] = {{true, 7590, 514}, {true, 1155, 85}, {true, 0, 8}, {false, 7590, 8}};
+    for (const Case& c : cases) {
+        const Canvas canvas = Draw(SplashScene{"", c.width, c.visible}, 96);
+        for (const auto& [x, y] : {std::pair{7, 173}, std::pair{514, 173}, std::pair{7, 194},
+                                   std::pair{514, 194}, std::pair{300, 173}, std::pair{300, 194}}) {
+            CHECK(canvas.At(x, y) == outline);
+        }
+        for (int x = 8; x < 514; ++x) {
+            const COLORREF expected = x < c.greenRight ? green : grey;
+            CHECK(canvas.At(x, 174) == expected && canvas.At(x, 193) == expected);
+        }
+        CHECK(canvas.At(515, 180) != green && canvas.At(6, 180) != green);
+    }
+    // The frame moves with the density.
+    const Canvas large = Draw(SplashScene{"", 0, false}, 144);
+    const PixelRect frame = ToPixels(design::recProgressBorder, 144);
+    CHECK(large.At(frame.left, frame.top) == outline &&
+          large.At(frame.right - 1, frame.bottom - 1) == outline);
+    CHECK(large.At(frame.left + 1, frame.top + 1) == grey);
+}
+
+void TitleAndStatusPixels() {
+    const COLORREF white = RGB(255, 255, 255);
+    const COLORREF black = RGB(0, 0, 0);
+    const Canvas withText = Draw(SplashScene{"Loading Launchwick", 0, false}, 96);
+    const Canvas withoutText = Draw(SplashScene{"", 0, false}, 96);
+    const PixelRect title = ToPixels(design::lblTitle[0], 96);
+    const PixelRect status = ToPixels(design::lblStatus, 96);
+    // White letters with a black outline.
+    CHECK(withText.Count(title, white) > 50);
+    CHECK(withText.Count(title, black) > 50);
+    CHECK(withText.Count(status, white) > 20);
+    CHECK_EQ(withoutText.Count(status, white), 0);
+    // The background: a lighter header strip above a dark body.
+    const auto brightness = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); };
+    CHECK(brightness(withText.At(3, 10)) > brightness(withText.At(3, 120)) + 60);
+    CHECK(brightness(withText.At(3, 200)) < 150);
+}
+
+// ---- Resources of the program ----
+
+void ProgramResources() {
+    char module[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, module, sizeof module);
+    const std::string program = FolderOfPath(module) + "\\ZVKLaunchwick.exe";
+    const HMODULE image = ::LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    CHECK(image != nullptr);
+    if (image == nullptr) {
+        return;
+    }
+    // The first icon group, as the shell takes it: twelve images, every size at every depth.
+    const HRSRC group = ::FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14)); // RT_GROUP_ICON
+    CHECK(group != nullptr);
+    if (group != nullptr) {
+        const auto* data = static_cast<const unsigned char*>(::LockResource(::LoadResource(image, group)));
+        const int count = data[4] | (data[5] << 8);
+        CHECK_EQ(count, 12);
+        std::set<std::pair<int, int>> images;
+        for (int i = 0; i < count; ++i) {
+            const unsigned char* entry = data + 6 + 14 * i; // GRPICONDIRENTRY
+            images.insert({entry[0] == 0 ? 256 : entry[0], entry[6] | (entry[7] << 8)});
+        }
+        std::set<std::pair<int, int>> expected;
+        for (const int size : {48, 32, 24, 16}) {
+            for (const int depth : {8, 24, 32}) {
+                expected.insert({size, depth});
+            }
+        }
+        CHECK(images == expected);
+    }
+    const HRSRC manifest = ::FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)); // RT_MANIFEST
+    CHECK(manifest != nullptr);
+    if (manifest != nullptr) {
+        const std::string text(static_cast<const char*>(::LockResource(::LoadResource(image, manifest))),
+                               ::SizeofResource(image, manifest));
+        for (const char* needed : {"PerMonitorV2", "true/pm", "Microsoft.Windows.Common-Controls"}) {
+            CHECK(text.find(needed) != std::string::npos);
+        }
+    }
+    ::FreeLibrary(image);
+
+    DWORD ignored = 0;
+    std::vector<char> version(::GetFileVersionInfoSizeA(program.c_str(), &ignored));
+    CHECK(!version.empty() &&
+          ::GetFileVersionInfoA(program.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
+    struct Value {
+        const char* name;
+        const char* expected;
+    };
+    constexpr Value values[] = {{"ProductName", "ZVK Launchwick"},
+                                {"CompanyName", "ZVK"},
+                                {"OriginalFilename", "ZVKLaunchwick.exe"},
+                                {"FileVersion", "1.0.0.0"}};
+    for (const Value& v : values) {
+        char* text = nullptr;
+        UINT length = 0;
+        const std::string key = std::string("\\StringFileInfo\\040904E4\\") + v.name;
+        CHECK(!version.empty() &&
+              ::VerQueryValueA(version.data(), key.c_str(), reinterpret_cast<void**>(&text), &length) &&
+              std::strcmp(text, v.expected) == 0);
+    }
+}
+
+} // namespace
+
+int main() {
+    const std::pair<const char*, void (*)()> tests[] = {
+        {"TwipsBecomeNearestPixels", TwipsBecomeNearestPixels},
+        {"DesignRectsAtNinetySixDpi", DesignRectsAtNinetySixDpi},
+        {"FrameAndButtonShareEdgesAtAnyDensity", FrameAndButtonShareEdgesAtAnyDensity},
+        {"ProgressFillAtNinetySixDpi", ProgressFillAtNinetySixDpi},
+        {"FullFillCoversTheInteriorAtWholeTwipDensities", FullFillCoversTheInteriorAtWholeTwipDensities},
+        {"FontHeightsFollowMulDiv", FontHeightsFollowMulDiv},
+        {"FolderOfPathKeepsOnlyRootBackslashes", FolderOfPathKeepsOnlyRootBackslashes},
+        {"SmallTextBuilders", SmallTextBuilders},
+        {"CentringInTheWorkArea", CentringInTheWorkArea},
+        {"TempFilesAreNewWithTheirSuffix", TempFilesAreNewWithTheirSuffix},
+        {"TempFileNeverOpensAnExistingFile", TempFileNeverOpensAnExistingFile},
+        {"TextFilesAreEmptiedAndWrittenWhole", TextFilesAreEmptiedAndWrittenWhole},
+        {"FileDateTimeIsLocalLastWriteTime", FileDateTimeIsLocalLastWriteTime},
+        {"ProfileStringsComeBackTrimmedAndCut", ProfileStringsComeBackTrimmedAndCut},
+        {"FoldersOfTheProcess", FoldersOfTheProcess},
+        {"StartingPrograms", StartingPrograms},
+        {"SplashIsAHiddenFramelessCentredWindow", SplashIsAHiddenFramelessCentredWindow},
+        {"FocusIsRefusedWhileHidden", FocusIsRefusedWhileHidden},
+        {"FocusStartsOnCommand1AndFollowsRequests", FocusStartsOnCommand1AndFollowsRequests},
+        {"TimersKeepTheirStateAndTick", TimersKeepTheirStateAndTick},
+        {"KeyPreviewSeesEveryCharacterOfTheWindow", KeyPreviewSeesEveryCharacterOfTheWindow},
+        {"CancelButtonClicksReachTheEvents", CancelButtonClicksReachTheEvents},
+        {"EndingStopsEverything", EndingStopsEverything},
+        {"ProgressBarPixels", ProgressBarPixels},
+        {"TitleAndStatusPixels", TitleAndStatusPixels},
+        {"ProgramResources", ProgramResources},
+    };
+    for (const auto& [name, test] : tests) {
+        const int before = failures;
+        try {
+            test();
+        } catch (const std::exception& error) {
+            ++failures;
+            std::printf("  FAILED: unexpected exception: %s\n", error.what());
+        }
+        std::printf("%s %s\n", failures == before ? "ok  " : "FAIL", name);
+    }
+    std::printf("%d failure(s)\n", failures);
+    return failures == 0 ? 0 : 1;
+}
