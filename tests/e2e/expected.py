@@ -1,0 +1,124 @@
+"""What the program is expected to show and write, written out from its documented behaviour (not taken
+from its code), for the end-to-end tests to compare with."""
+
+APP = "ZVK Launchwick"
+WELCOME_TITLE = "Welcome to ZVK Launchwick"
+ERROR_TITLE = "Error - ZVK Launchwick"
+STATUS_LOADING = "Loading Launchwick"
+STATUS_CONFIG = "User Configuration Required.  Exiting..."
+EXIT_DELAY = 5.0  # seconds from arming the exit timer to the end of the process
+
+_INSTRUCTIONS = [
+    "[Instructions]",
+    "This file contains the profiles for executables to be ",
+    "started and the delay times between them. Each profile has ",
+    'a delay time, denoted by the "Delay#=" setting and the ',
+    'executable to be started, denoted by the "Path#" setting.',
+    "The example entries for profiles 1-5 can be modified to start ",
+    "any executable you wish. The delay time can be between 1 and ",
+    "600 seconds. Each executable is started after the delay time ",
+    "specified and occurs in sequencial order.",
+    "",
+    "The specified path can include the fully qualified path and ",
+    "executable name, along with any command line switches desired.",
+    "",
+    'All the default profiles are disabled with a "#" symbol preceeding ',
+    'each setting. To enable a profile, remove the "#" symbol from the ',
+    'beginning of the "Delay#=" and "Path#=" lines for the corresponding ',
+    "profile.",
+    "",
+    'To disable a profile, replace the "#" symbol from the beginning ',
+    "of the desired profile's lines. For example, to disable profile 10, ",
+    'add the "#" at the beginning of each of the profile\'s settings ',
+    'so they resemble  "#Delay10=" and "#Path10=".',
+    "",
+    "NOTE: Make sure to remove the default startup link added by the ZVK",
+    "product installation so that the default startup link doesn't start",
+    "the ZVK product in addition to the delayed startup for the ZVK product",
+    "from this startup sequence utility.  Otherwise, you'll get two instances",
+    "of the ZVK product opening inadvertently when your computer boots up.",
+    "",
+    "",
+    "",
+    "",
+    "[Paths]",
+]
+
+
+def default_settings_lines():
+    lines = list(_INSTRUCTIONS)
+    for n in range(1, 21):
+        lines.append(f"#Delay{n}=20")
+        lines.append(f"#Path{n}=" + (rf"C:\ZVK32\Parvane.exe /session:{n}" if n <= 4 else ""))
+    return lines
+
+
+def default_settings_bytes():
+    return "".join(line + "\r\n" for line in default_settings_lines()).encode("cp1252")
+
+
+def welcome_text(ini):
+    return ("This appears to be your first time running ZVK Launchwick.\r\n\r\n"
+            f'The configuration file "{ini}" has been created for you with default values.\r\n'
+            "You will need to edit this file to complete your configuration.")
+
+
+def no_profile_text(ini):
+    return ("There appears to be an error running ZVK Launchwick.\r\n\r\n"
+            f'The configuration file "{ini}" doesn\'t appear to contain any valid executable paths.\r\n'
+            "You will need to verify your settings in this file to ensure there are valid executable paths "
+            "entered.")
+
+
+def missing_program_text(n, value):
+    return f"The path specified in profile {n} ({value}) appears to be an invalid file or path."
+
+
+def trace_not_found(ini):
+    return f'Didn\'t find "{ini}".  Loading default settings...'
+
+
+def trace_found(ini):
+    return f'Found "{ini}".  Loading settings...'
+
+
+def trace_get_path(ini, n, value):
+    return f'GetSetting({ini}, "Paths", "Path{n}", "?") = {value}'
+
+
+def load_traces(ini, profiles):
+    """Trace lines of loading the file at ini, from "Found" to "Loading Settings End".
+
+    profiles maps N (1..20) to what the program does with it, in load order:
+      ("none", value)           -> no valid entry (value as read: "?" or the trimmed value)
+      ("skip", value)           -> no ".exe": no further line
+      ("missing", value)        -> message box, no further line
+      ("accept", value, delay)  -> shellPaths/shellPathDelay lines (delay after clamping)
+    A profile not in the map reads as absent ("?").
+    """
+    lines = [trace_found(ini), "Loading Settings Start", ini + "ZVKLaunchwick.ini found"]
+    k = 0
+    for n in range(1, 21):
+        kind, value, *rest = profiles.get(n, ("none", "?"))
+        lines.append(trace_get_path(ini, n, value))
+        if kind == "none":
+            lines.append(f"No valid entry for path {n}")
+        elif kind == "accept":
+            lines.append(f"shellPaths({k}) = {value}")
+            lines.append(f"shellPathDelay({k}) = {rest[0]}")
+            k += 1
+    lines.append("Loading Settings End")
+    return lines
+
+
+# The window's layout in pixels at 96 dpi, relative to the client origin: (left, top, width, height).
+CLIENT_SIZE = (567, 203)
+STATUS_BOX = (2, 150, 563, 21)
+FRAME_BOX = (7, 173, 508, 22)
+CANCEL_BOX = (515, 173, 45, 22)
+CANCEL_TEXT = "Cancel  "
+FRAME_FILL = (64, 64, 64)
+PROGRESS_GREEN = (0, 192, 0)
+TITLE_BOX = (7, 84, 553, 44)  # the white title label
+TITLE_TEXT = "Launchwick"
+TITLE_POINTS100 = 2775

@@ -1,0 +1,71 @@
+"""Profiles whose program part (the value up to its first ".exe") does not exist.
+
+Expected: one box "Error - ZVK Launchwick" per such profile, in profile order, each shown right after that
+profile's GetSetting trace line (loading waits for it), with the text "The path specified in profile N (v)
+appears to be an invalid file or path." and v whole. Loading goes on after each box. With an accepted
+profile left, the window shows next and Notepad is not started; with none left, the "no valid executable
+paths" box, Notepad and the five-second exit follow.
+"""
+
+import time
+
+import expected as x
+import lwtest
+
+
+class MissingPrograms(lwtest.TestCase):
+    def expect_missing_boxes(self, run, ini, missing):
+        """Dismisses one box per (N, v) in missing, checking each against the trace lines shown so far."""
+        for n, value in missing:
+            box = run.dialog(x.ERROR_TITLE, timeout=15, action="none")
+            self.assertEqual(box["text"], x.missing_program_text(n, value))
+            self.assertPlainBox(box)
+            time.sleep(0.2)  # let trace lines written before the box reach the pipe
+            self.assertEqual(run.traces[-1].text, x.trace_get_path(ini, n, value),
+                             f"the box for profile {n} did not come right after its GetSetting line")
+            run.dialog(x.ERROR_TITLE, timeout=5)
+
+    def test_missing_between_accepted(self):
+        with self.session.scenario("missing_1_3") as sc:
+            sc.install_recorder(sc.folder + r"\notepad.exe")
+            program = sc.folder + r"\ZVK32\Parvane.exe"
+            sc.install_recorder(program)
+            values = {1: r"C:\missing\One.exe /a", 2: program + " /session:2",
+                      3: sc.folder + r"\ZVK32\Missing.exe /session:3"}
+            sc.write_ini("[Paths]\r\n" + "".join(f"Path{n}={v}\r\nDelay{n}=7\r\n" for n, v in values.items()))
+            run = sc.start(watchdog=40)
+
+            self.expect_missing_boxes(run, sc.ini, [(1, values[1]), (3, values[3])])
+            run.window(timeout=10)
+            run.assert_no_dialog()
+            self.assertTraces(run, x.load_traces(sc.ini, {1: ("missing", values[1]), 2: ("accept", values[2], 7),
+                                                          3: ("missing", values[3])}))
+            time.sleep(1)
+            self.assertEqual(sc.recorded(), [], "Notepad (or another program) was started")
+
+    def test_nothing_left(self):
+        with self.session.scenario("missing_all") as sc:
+            sc.install_recorder(sc.folder + r"\notepad.exe")
+            program = sc.folder + r"\ZVK32\Parvane.exe"
+            sc.install_recorder(program)
+            values = {
+                # The opening quote stays part of the tested text, so an existing program is not found.
+                2: f'"{program}" /q',
+                # The first ".exe" ends the tested part: a folder "Tools.exe" that does not exist.
+                5: sc.folder + r"\Tools.exe\Parvane.exe",
+            }
+            sc.write_ini("[Paths]\r\n" + "".join(f"Path{n}={v}\r\n" for n, v in values.items()))
+            run = sc.start(watchdog=40)
+
+            self.expect_missing_boxes(run, sc.ini, sorted(values.items()))
+            box = run.dialog(x.ERROR_TITLE, timeout=10)
+            self.assertEqual(box["text"], x.no_profile_text(sc.ini))
+            dismissed = box["acted_ms"] / 1000
+            self.assertTraces(run, x.load_traces(sc.ini, {n: ("missing", v) for n, v in values.items()}))
+            ended = run.wait_exit(x.EXIT_DELAY + 10)
+            self.assertAbout(ended - dismissed, x.EXIT_DELAY, what="end after OK")
+            self.assertEqual([lwtest.arguments_of(r["cmdline"]) for r in sc.recorded()], [sc.ini])
+
+
+if __name__ == "__main__":
+    lwtest.main()

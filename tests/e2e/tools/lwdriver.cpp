@@ -1,0 +1,521 @@
+// Console helper that the end-to-end tests run inside the same Wine prefix as the program under test. It
+// finds top-level windows and message boxes, reports their geometry and texts as one JSON object per line,
+// and presses buttons or types keys into them.
+//
+//   lwdriver list [--all]
+//   lwdriver dialog [--title T] [--timeout MS] [--action ok|close|none]
+//   lwdriver window --title T [--timeout MS]
+//   lwdriver wait-gone --title T [--timeout MS]
+//   lwdriver click --title T (--child-id N | --child-text S) [--timeout MS]
+//   lwdriver key --title T (--vk N | --char N) [--timeout MS]
+//   lwdriver render --text S --width W --height H [--font F] [--points100 N] [--weight N]
+//
+// Exit status: 0 done, 1 timed out or not found, 2 bad usage, 3 another message box showed instead.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr wchar_t kDialogClass[] = L"#32770";
+constexpr int kMessageTextId = 0xFFFF;
+constexpr int kPollMs = 20;
+
+long long UnixMillis() {
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    ULARGE_INTEGER t;
+    t.LowPart = ft.dwLowDateTime;
+    t.HighPart = ft.dwHighDateTime;
+    return static_cast<long long>(t.QuadPart / 10000ULL) - 11644473600000LL;
+}
+
+// JSON string from UTF-16; everything outside printable ASCII becomes \uXXXX so the output is plain ASCII.
+std::string Json(const std::wstring& text) {
+    std::string out = "\"";
+    for (const wchar_t c : text) {
+        if (c == L'"' || c == L'\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7f) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string Json(long long value) {
+    return std::to_string(value);
+}
+
+std::string Json(const RECT& r) {
+    return "[" + Json(r.left) + ", " + Json(r.top) + ", " + Json(r.right) + ", " + Json(r.bottom) + "]";
+}
+
+std::string Rgb(int sysColor) {
+    const COLORREF c = GetSysColor(sysColor);
+    return "[" + Json(GetRValue(c)) + ", " + Json(GetGValue(c)) + ", " + Json(GetBValue(c)) + "]";
+}
+
+std::string Hwnd(HWND hwnd) {
+    return Json(static_cast<long long>(reinterpret_cast<INT_PTR>(hwnd)));
+}
+
+std::wstring Text(HWND hwnd) {
+    const int length = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int got = GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return text;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[256] = {};
+    GetClassNameW(hwnd, name, 256);
+    return name;
+}
+
+struct Options {
+    std::wstring command;
+    std::wstring title;
+    bool has_title = false;
+    std::wstring action = L"ok";
+    std::wstring child_text;
+    int child_id = -1;
+    int timeout_ms = 10000;
+    int ch = -1;
+    int vk = 0;
+    bool all = false;
+    bool strict = false;
+    std::wstring font = L"Microsoft Sans Serif";
+    std::wstring text;
+    int points100 = 1200;
+    int weight = FW_NORMAL;
+    int width = 0;
+    int height = 0;
+};
+
+std::vector<HWND> TopLevelWindows() {
+    std::vector<HWND> found;
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// A window found by FindWindow may still be hidden (a message box is created before it is shown), so only
+// visible windows count.
+HWND FindVisible(const wchar_t* cls, const std::wstring* title) {
+    for (HWND hwnd : TopLevelWindows()) {
+        if (!IsWindowVisible(hwnd)) {
+            continue;
+        }
+        if (cls != nullptr && ClassOf(hwnd) != cls) {
+            continue;
+        }
+        if (title != nullptr && Text(hwnd) != *title) {
+            continue;
+        }
+        return hwnd;
+    }
+    return nullptr;
+}
+
+// A visible message box whose title differs from the one awaited, if any.
+HWND OtherDialog(const std::wstring* title) {
+    for (HWND hwnd : TopLevelWindows()) {
+        if (IsWindowVisible(hwnd) && ClassOf(hwnd) == kDialogClass &&
+            (title == nullptr || Text(hwnd) != *title)) {
+            return hwnd;
+        }
+    }
+    return nullptr;
+}
+
+// With strict set, waiting stops early at a message box other than the one awaited; it is returned in
+// *unexpected so the test can fail at once with its text instead of timing out.
+HWND WaitVisible(const wchar_t* cls, const std::wstring* title, int timeout_ms, bool strict = false,
+                 HWND* unexpected = nullptr) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms);
+    for (;;) {
+        if (HWND hwnd = FindVisible(cls, title)) {
+            return hwnd;
+        }
+        if (strict) {
+            if (HWND other = OtherDialog(title)) {
+                *unexpected = other;
+                return nullptr;
+            }
+        }
+        if (GetTickCount64() >= end) {
+            return nullptr;
+        }
+        Sleep(kPollMs);
+    }
+}
+
+bool WaitDestroyed(HWND hwnd, int timeout_ms) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms);
+    while (IsWindow(hwnd) && IsWindowVisible(hwnd)) {
+        if (GetTickCount64() >= end) {
+            return false;
+        }
+        Sleep(kPollMs);
+    }
+    return true;
+}
+
+std::string WindowCommon(HWND hwnd) {
+    DWORD pid = 0;
+    const DWORD tid = GetWindowThreadProcessId(hwnd, &pid);
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    return "\"hwnd\": " + Hwnd(hwnd) + ", \"class\": " + Json(ClassOf(hwnd)) +
+           ", \"title\": " + Json(Text(hwnd)) + ", \"pid\": " + Json(pid) + ", \"tid\": " + Json(tid) +
+           ", \"visible\": " + (IsWindowVisible(hwnd) ? "true" : "false") + ", \"rect\": " + Json(rect) +
+           ", \"style\": " +
+           Json(static_cast<long long>(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)))) +
+           ", \"exstyle\": " +
+           Json(static_cast<long long>(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE))));
+}
+
+// Direct children with their rectangles relative to the client origin of the top-level window.
+std::string Children(HWND top) {
+    std::vector<HWND> kids;
+    for (HWND child = GetWindow(top, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        kids.push_back(child);
+    }
+    std::string out = "[";
+    for (size_t i = 0; i < kids.size(); ++i) {
+        HWND child = kids[i];
+        const DWORD style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
+        // A message box keeps its icon control even without an icon; what counts is whether it holds one.
+        const bool icon = ClassOf(child) == L"Static" && (style & SS_TYPEMASK) == SS_ICON &&
+                          SendMessageW(child, STM_GETICON, 0, 0) != 0;
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(HWND_DESKTOP, top, reinterpret_cast<POINT*>(&r), 2);
+        out += std::string(i ? ", " : "") + "{\"hwnd\": " + Hwnd(child) +
+               ", \"class\": " + Json(ClassOf(child)) + ", \"id\": " + Json(GetDlgCtrlID(child)) +
+               ", \"text\": " + Json(Text(child)) +
+               ", \"visible\": " + (IsWindowVisible(child) ? "true" : "false") +
+               ", \"style\": " + Json(static_cast<long long>(style)) +
+               ", \"icon\": " + (icon ? "true" : "false") + ", \"rect\": " + Json(r) + "}";
+    }
+    return out + "]";
+}
+
+HWND FocusOf(HWND top) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &info)) {
+        return nullptr;
+    }
+    return info.hwndFocus;
+}
+
+void Print(const std::string& json) {
+    std::printf("%s\n", json.c_str());
+    std::fflush(stdout);
+}
+
+std::string DialogDetails(HWND box) {
+    return WindowCommon(box) + ", \"text\": " + Json(Text(GetDlgItem(box, kMessageTextId))) +
+           ", \"children\": " + Children(box);
+}
+
+// Exit status 3 when an unexpected message box ended the wait, 1 on a plain timeout.
+int NotFound(HWND unexpected) {
+    if (unexpected != nullptr) {
+        Print("{\"found\": false, \"unexpected\": {" + DialogDetails(unexpected) +
+              "}, \"time_ms\": " + Json(UnixMillis()) + "}");
+        return 3;
+    }
+    Print("{\"found\": false, \"time_ms\": " + Json(UnixMillis()) + "}");
+    return 1;
+}
+
+int List(const Options& options) {
+    for (HWND hwnd : TopLevelWindows()) {
+        if (options.all || IsWindowVisible(hwnd)) {
+            Print("{" + WindowCommon(hwnd) + "}");
+        }
+    }
+    return 0;
+}
+
+int Dialog(const Options& options) {
+    HWND other = nullptr;
+    HWND box = WaitVisible(kDialogClass, options.has_title ? &options.title : nullptr, options.timeout_ms,
+                           options.has_title, &other);
+    if (box == nullptr) {
+        return NotFound(other);
+    }
+    const long long seen = UnixMillis();
+    // A box is shown before its text is final only in theory; read it once it is visible.
+    std::string json = "{\"found\": true, " + DialogDetails(box) + ", \"seen_ms\": " + Json(seen);
+    bool dismissed = false;
+    long long acted = 0;
+    if (options.action == L"ok" || options.action == L"close") {
+        acted = UnixMillis();
+        DWORD_PTR result = 0;
+        if (options.action == L"ok") {
+            SendMessageTimeoutW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+        } else {
+            PostMessageW(box, WM_CLOSE, 0, 0);
+        }
+        dismissed = WaitDestroyed(box, 5000);
+    }
+    json += ", \"action\": " + Json(options.action) + ", \"acted_ms\": " + Json(acted) +
+            ", \"dismissed\": " + (dismissed ? "true" : "false") + "}";
+    Print(json);
+    return options.action == L"none" || dismissed ? 0 : 1;
+}
+
+int Window(const Options& options) {
+    HWND other = nullptr;
+    HWND hwnd = WaitVisible(nullptr, &options.title, options.timeout_ms, options.strict, &other);
+    if (hwnd == nullptr) {
+        return NotFound(other);
+    }
+    const long long seen = UnixMillis();
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    MapWindowPoints(hwnd, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    HWND focus = FocusOf(hwnd);
+    Print("{\"found\": true, " + WindowCommon(hwnd) + ", \"client\": " + Json(client) + ", \"screen\": [" +
+          Json(GetSystemMetrics(SM_CXSCREEN)) + ", " + Json(GetSystemMetrics(SM_CYSCREEN)) +
+          "], \"workarea\": " + Json(work) + ", \"dpi\": " + Json(dpi) + ", \"focus\": " + Hwnd(focus) +
+          ", \"focus_id\": " + Json(focus ? GetDlgCtrlID(focus) : 0) + ", \"focus_text\": " +
+          Json(focus ? Text(focus) : std::wstring()) + ", \"foreground\": " + Hwnd(GetForegroundWindow()) +
+          ", \"btnface\": " + Rgb(COLOR_BTNFACE) + ", \"windowtext\": " + Rgb(COLOR_WINDOWTEXT) +
+          ", \"children\": " + Children(hwnd) + ", \"seen_ms\": " + Json(seen) + "}");
+    return 0;
+}
+
+int WaitGone(const Options& options) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(options.timeout_ms);
+    while (FindVisible(nullptr, &options.title) != nullptr) {
+        if (GetTickCount64() >= end) {
+            Print("{\"gone\": false, \"time_ms\": " + Json(UnixMillis()) + "}");
+            return 1;
+        }
+        Sleep(kPollMs);
+    }
+    Print("{\"gone\": true, \"time_ms\": " + Json(UnixMillis()) + "}");
+    return 0;
+}
+
+HWND FindChild(HWND top, const Options& options) {
+    for (HWND child = GetWindow(top, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (options.child_id >= 0 ? GetDlgCtrlID(child) == options.child_id
+                                  : Text(child) == options.child_text) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+int Click(const Options& options) {
+    HWND top = WaitVisible(nullptr, &options.title, options.timeout_ms);
+    HWND child = top ? FindChild(top, options) : nullptr;
+    if (child == nullptr) {
+        Print("{\"clicked\": false, \"time_ms\": " + Json(UnixMillis()) + "}");
+        return 1;
+    }
+    const long long acted = UnixMillis();
+    // Posted, not sent: the click handler may open a modal box, which must not block the driver.
+    PostMessageW(child, BM_CLICK, 0, 0);
+    Print("{\"clicked\": true, \"hwnd\": " + Hwnd(child) + ", \"acted_ms\": " + Json(acted) + "}");
+    return 0;
+}
+
+// Posts a key to whichever control of the window's thread has the focus, the way the keyboard would
+// deliver it, so the program's message loop sees it before the control does. With a virtual key, only
+// WM_KEYDOWN and WM_KEYUP are posted and the program's TranslateMessage makes the WM_CHAR, as for a real
+// key; without one, the character alone is posted.
+int Key(const Options& options) {
+    HWND top = WaitVisible(nullptr, &options.title, options.timeout_ms);
+    if (top == nullptr) {
+        Print("{\"sent\": false, \"time_ms\": " + Json(UnixMillis()) + "}");
+        return 1;
+    }
+    HWND target = FocusOf(top);
+    if (target == nullptr) {
+        target = top;
+    }
+    const long long acted = UnixMillis();
+    if (options.vk != 0) {
+        const LPARAM scan =
+            static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(options.vk), MAPVK_VK_TO_VSC)) << 16;
+        PostMessageW(target, WM_KEYDOWN, static_cast<WPARAM>(options.vk), scan | 1);
+        PostMessageW(target, WM_KEYUP, static_cast<WPARAM>(options.vk),
+                     scan | static_cast<LPARAM>(0xC0000001));
+    } else {
+        PostMessageW(target, WM_CHAR, static_cast<WPARAM>(options.ch), 1);
+    }
+    Print("{\"sent\": true, \"target\": " + Hwnd(target) + ", \"target_id\": " + Json(GetDlgCtrlID(target)) +
+          ", \"acted_ms\": " + Json(acted) + "}");
+    return 0;
+}
+
+// Draws text in white on black, centred on one line in a box of the given size, with a font of the given
+// face, size and weight at the screen's density, and prints each row's grey levels in hex. The tests
+// compare it with the white pixels of a screenshot to read a text the program draws itself.
+int Render(const Options& options) {
+    const int width = options.width;
+    const int height = options.height;
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap == nullptr) {
+        return 1;
+    }
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    LOGFONTW font{};
+    font.lfHeight = -MulDiv(options.points100, dpi, 7200);
+    font.lfWeight = options.weight;
+    font.lfCharSet = ANSI_CHARSET;
+    wcsncpy(font.lfFaceName, options.font.c_str(), LF_FACESIZE - 1);
+    HFONT hfont = CreateFontIndirectW(&font);
+    HGDIOBJ oldFont = SelectObject(dc, hfont);
+    RECT all{0, 0, width, height};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    std::wstring text = options.text;
+    DrawTextW(dc, text.data(), -1, &all, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    GdiFlush();
+    std::string rows;
+    const auto* pixel = static_cast<const unsigned char*>(bits);
+    for (int y = 0; y < height; ++y) {
+        rows += y ? ", \"" : "\"";
+        for (int x = 0; x < width; ++x) {
+            char hex[3];
+            std::snprintf(hex, sizeof hex, "%02x", pixel[4 * (y * width + x) + 2]);
+            rows += hex;
+        }
+        rows += "\"";
+    }
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(hfont);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    Print("{\"width\": " + Json(width) + ", \"height\": " + Json(height) + ", \"dpi\": " + Json(dpi) +
+          ", \"rows\": [" + rows + "]}");
+    return 0;
+}
+
+bool Parse(int argc, wchar_t** argv, Options& options) {
+    if (argc < 2) {
+        return false;
+    }
+    options.command = argv[1];
+    for (int i = 2; i < argc; ++i) {
+        const std::wstring name = argv[i];
+        if (name == L"--all") {
+            options.all = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            return false;
+        }
+        const std::wstring value = argv[++i];
+        if (name == L"--title") {
+            options.title = value;
+            options.has_title = true;
+        } else if (name == L"--timeout") {
+            options.timeout_ms = _wtoi(value.c_str());
+        } else if (name == L"--action") {
+            options.action = value;
+        } else if (name == L"--child-id") {
+            options.child_id = _wtoi(value.c_str());
+        } else if (name == L"--child-text") {
+            options.child_text = value;
+        } else if (name == L"--char") {
+            options.ch = _wtoi(value.c_str());
+        } else if (name == L"--font") {
+            options.font = value;
+        } else if (name == L"--text") {
+            options.text = value;
+        } else if (name == L"--points100") {
+            options.points100 = _wtoi(value.c_str());
+        } else if (name == L"--weight") {
+            options.weight = _wtoi(value.c_str());
+        } else if (name == L"--width") {
+            options.width = _wtoi(value.c_str());
+        } else if (name == L"--height") {
+            options.height = _wtoi(value.c_str());
+        } else if (name == L"--strict") {
+            options.strict = value == L"1";
+        } else if (name == L"--vk") {
+            options.vk = _wtoi(value.c_str());
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    Options options;
+    if (argv == nullptr || !Parse(argc, argv, options)) {
+        std::fprintf(stderr, "usage: lwdriver list|dialog|window|wait-gone|click|key|render [options]\n");
+        return 2;
+    }
+    const std::wstring& c = options.command;
+    if (c == L"list") {
+        return List(options);
+    }
+    if (c == L"dialog") {
+        return Dialog(options);
+    }
+    if (c == L"window" && options.has_title) {
+        return Window(options);
+    }
+    if (c == L"wait-gone" && options.has_title) {
+        return WaitGone(options);
+    }
+    if (c == L"click" && options.has_title && (options.child_id >= 0 || !options.child_text.empty())) {
+        return Click(options);
+    }
+    if (c == L"key" && options.has_title && (options.ch >= 0 || options.vk != 0)) {
+        return Key(options);
+    }
+    if (c == L"render" && options.width > 0 && options.height > 0) {
+        return Render(options);
+    }
+    std::fprintf(stderr, "lwdriver: bad command or missing option\n");
+    return 2;
+}

@@ -1,0 +1,72 @@
+// Stand-in for the programs the launcher starts: appends one JSON line describing how it was started to the
+// file named by LW_RECORD_LOG, then exits at once. GUI subsystem, so starting it opens no console.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// JSON string escaping of ANSI bytes; bytes from 0x80 up are written as \u00XX so the line stays ASCII
+// and the reader sees the byte values unchanged.
+std::string JsonString(const char* text) {
+    std::string out = "\"";
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
+        const unsigned char c = *p;
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7f) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+// Milliseconds since the Unix epoch, so the tests can compare with their own clock.
+long long UnixMillis() {
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    ULARGE_INTEGER t;
+    t.LowPart = ft.dwLowDateTime;
+    t.HighPart = ft.dwHighDateTime;
+    return static_cast<long long>(t.QuadPart / 10000ULL) - 11644473600000LL;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
+    char log[MAX_PATH * 2];
+    const DWORD n = GetEnvironmentVariableA("LW_RECORD_LOG", log, sizeof log);
+    if (n == 0 || n >= sizeof log) {
+        return 2;
+    }
+    char module[MAX_PATH * 2] = {};
+    GetModuleFileNameA(nullptr, module, sizeof module);
+    char cwd[MAX_PATH * 2] = {};
+    GetCurrentDirectoryA(sizeof cwd, cwd);
+
+    std::string line = "{\"module\": " + JsonString(module) +
+                       ", \"cmdline\": " + JsonString(GetCommandLineA()) + ", \"cwd\": " + JsonString(cwd) +
+                       ", \"show\": " + std::to_string(show) +
+                       ", \"pid\": " + std::to_string(GetCurrentProcessId()) +
+                       ", \"time_ms\": " + std::to_string(UnixMillis()) + "}\r\n";
+
+    // Several recorders may start close together: retry while another one holds the file.
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        HANDLE file =
+            CreateFileA(log, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            const BOOL ok = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+            CloseHandle(file);
+            return ok && written == line.size() ? 0 : 3;
+        }
+        Sleep(10);
+    }
+    return 4;
+}
