@@ -109,7 +109,11 @@ void Shell_Library::ShellBrowse(std::string address) noexcept {
     });
     std::intptr_t found = 0;
     std::string browser;
-    ResumeNext([&] { found = platform_.RunFindExecutable(probePath, browser); });
+    if (!probePath.empty()) {
+        // Without a probe file there is nothing to look up: asked with an empty name, some systems
+        // report success and an empty browser path, and the user would hear nothing.
+        ResumeNext([&] { found = platform_.RunFindExecutable(probePath, browser); });
+    }
     if (found <= 32) {
         ResumeNext([&] {
             platform_.ShowMessageBox(std::string(texts::browserErrorText),

@@ -256,6 +256,8 @@ TEST(ShellBrowse, SurvivesAPageThatCannotBeCreatedWrittenOrRemoved) {
     noPage.shell.ShellBrowse("http://a.example/");
     EXPECT_EQ(noPage.fake.Lines({"MessageBox"}), Lines{"MessageBox|Browser Error|Could not open browser"});
     EXPECT_TRUE(noPage.fake.Lines({"ShellExecute"}).empty());
+    // Some systems answer a lookup of an empty name with success and an empty path: never ask it.
+    EXPECT_TRUE(noPage.fake.Lines({"FindExecutable"}).empty());
 
     Rig badWrite;
     badWrite.fake.failAtWrite = 1;

@@ -1,0 +1,300 @@
+"""The Win32 layer's own test program, and the launcher with the real Win32 platform.
+
+Win32Layer: ZVKLaunchwickWin32Tests.exe runs whole from the folder that holds ZVKLaunchwick.exe; it passes
+when it exits 0 and its last line reads "N passed, 0 failed" with N its "ok" lines (a crash leaves no such
+line).
+
+Launcher: each row is one ShellRun call made by the test program's "shell-run" mode, started with the
+current folder C:\\work (its own folder is another one). Recorder copies stand in for the programs and log how
+they were started. Expected: a wrapped entry with arguments is refused by ShellExecuteA and started whole by
+the fallback, in the launcher's current folder; a program without arguments, or one separated from its
+arguments, is started by ShellExecuteA in its own folder (C:\\ at the root, the current folder for a bare
+name); the window style reaches both start requests; the caller's text loses the two quotes of a quoted
+program; a missing program raises StatementError to the caller and starts nothing; every program starts
+exactly once. A web address goes, without any quote, to the program that the .htm association names (shown
+normally), and the temporary folder is left as it was, names taken beforehand intact; with no association,
+or with a temporary folder that cannot hold the probe file, the plain box "Browser Error" / "Could not open
+browser" shows until it is dismissed, and nothing starts.
+
+Sequence: the real program with a profile "C:\\Tools\\rec.exe /session:1" of delay 0 starts the recorder
+with the arguments "/session:1" in its own current folder, about two seconds after its start.
+"""
+
+import json
+import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+import lwtest
+
+TESTS_EXE = "ZVKLaunchwickWin32Tests.exe"
+WORK = "C:\\work"  # the test program's current folder in the launcher rows
+BROWSER = "C:\\lwbrowser\\rec.exe"
+ADDRESS = "http://example.invalid/page?a=1"
+PROG_ID = "LwTest.htm"
+
+
+def tests_exe_path():
+    path = os.path.join(os.path.dirname(lwtest.CONFIG.exe), TESTS_EXE)
+    if not os.path.isfile(path):
+        raise lwtest.HarnessError(f"missing {path} (build the mingw preset first)")
+    return path
+
+
+class Program:
+    """One run of the Win32 test program in the session's prefix; stdout goes to a file, not a pipe, which a
+    Wine service started meanwhile could keep open."""
+
+    def __init__(self, session, exe_win, args, cwd_win, env=None):
+        self.out = tempfile.TemporaryFile()
+        self.started = time.monotonic()
+        self.proc = subprocess.Popen([lwtest.WINE, exe_win, *args], cwd=session.unix(cwd_win),
+                                     env=session.env(extra=env), stdin=subprocess.DEVNULL, stdout=self.out,
+                                     stderr=subprocess.DEVNULL, start_new_session=True)
+
+    def finish(self, timeout):
+        """(exit status, stdout text, seconds taken)."""
+        try:
+            rc = self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            os.killpg(self.proc.pid, signal.SIGKILL)
+            self.proc.wait(10)
+            rc = None
+        self.out.seek(0)
+        text = self.out.read().decode("ascii", errors="replace")
+        self.out.close()
+        return rc, text, time.monotonic() - self.started
+
+    def json(self, timeout=30):
+        rc, text, _ = self.finish(timeout)
+        lines = [json.loads(line) for line in text.splitlines() if line.startswith("{")]
+        if rc != 0 or len(lines) != 1:
+            raise AssertionError(f"test program ended with {rc}, output {text!r}")
+        return lines[0]
+
+
+def reg(session, *args):
+    subprocess.run([lwtest.WINE, "reg", *args], env=session.env(), check=True, timeout=60,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def without_crash_dialog(session):
+    """A crash then ends the program with a backtrace on stderr instead of waiting in winedbg's box."""
+    reg(session, "add", "HKCU\\Software\\Wine\\WineDbg", "/v", "ShowCrashDialog", "/t", "REG_DWORD",
+        "/d", "0", "/f")
+
+
+def records(session, log_win):
+    try:
+        with open(session.unix(log_win), "rb") as f:
+            data = f.read()
+    except FileNotFoundError:
+        return []
+    return [json.loads(line) for line in data.decode("ascii").splitlines() if line.strip()]
+
+
+def wait_for_records(session, logs_and_counts, timeout=8, settle=1.0):
+    """Waits until every log has its count of lines, then settle seconds more for late extra starts."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline and any(len(records(session, log)) < n for log, n in logs_and_counts):
+        time.sleep(0.1)
+    time.sleep(settle)
+    return {log: records(session, log) for log, _ in logs_and_counts}
+
+
+class Win32Layer(lwtest.TestCase):
+    def test_layer_program(self):
+        with self.session.scenario("layer") as sc:
+            exe = sc.folder + "\\" + TESTS_EXE
+            shutil.copy2(tests_exe_path(), sc.path(exe))
+            without_crash_dialog(self.session)
+            rc, text, seconds = Program(self.session, exe, [], sc.folder).finish(timeout=90)
+            with open(os.path.join(self.session.out, "win32-layer.stdout.txt"), "w") as f:
+                f.write(text)
+            lwtest.log(f"{TESTS_EXE}: status {rc} after {seconds:.1f} s\n{text}")
+            if rc is None:
+                self.fail(f"hung: killed after {seconds:.0f} s; "
+                          f"visible windows {self.session.visible_windows()}")
+            lines = [line.rstrip("\r") for line in text.splitlines() if line.strip()]
+            self.assertTrue(lines and re.fullmatch(r"\d+ passed, \d+ failed", lines[-1]),
+                            f"no summary line at the end (crashed or hung?), status {rc}")
+            passed, failed = map(int, re.findall(r"\d+", lines[-1]))
+            self.assertEqual(failed, 0, "failed sections: " + str([l for l in lines if l.startswith("FAIL")]))
+            self.assertEqual(rc, 0)
+            self.assertEqual(passed, len([l for l in lines if l.startswith("ok  ")]))
+            self.assertGreater(passed, 0)
+
+
+class Launcher(lwtest.TestCase):
+    """One scenario C:\\launcher with the test program, the recorder copies, and one log per row."""
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        without_crash_dialog(cls.session)
+        cls.sc = lwtest.Scenario(cls.session, "launcher")
+        cls.exe = cls.sc.folder + "\\" + TESTS_EXE
+        shutil.copy2(tests_exe_path(), cls.sc.path(cls.exe))
+        for program in ("C:\\Tools\\rec.exe", "C:\\rec.exe", "C:\\Program Files\\Tools\\rec.exe",
+                        WORK + "\\bare.exe", BROWSER):
+            cls.sc.install_recorder(program)
+        # A decoy: the fallback start looks in the test program's folder first, ShellExecuteA in the folder
+        # it is given, so the right copy shows that ShellExecuteA got the current folder.
+        cls.sc.install_recorder(cls.sc.folder + "\\bare.exe")
+        os.makedirs(cls.session.unix(WORK + "\\logs"), exist_ok=True)
+        cls.sc.write(WORK + "\\probe.htm", "<html></html>\r\n")
+
+    def shell_run(self, name, command, style=1, taken=0):
+        """Starts one ShellRun call; the row's programs log to their own file."""
+        log = f"{WORK}\\logs\\{name}.log"
+        env = {"LW_COMMAND": command, "LW_STYLE": str(style), "LW_TAKEN": str(taken), "LW_RECORD_LOG": log}
+        return Program(self.session, self.exe, ["shell-run"], WORK, env), log
+
+    def find_executable(self):
+        return Program(self.session, self.exe, ["find-executable"], WORK,
+                       {"LW_FILE": WORK + "\\probe.htm"}).json()
+
+    def dismiss_browser_error(self, name):
+        """The launcher waits in its box: check the box and press OK."""
+        rc, out = self.session.driver("dialog", "--title", "Browser Error", "--timeout", "15000",
+                                      "--action", "ok", timeout=45)
+        box = out[-1] if out else {}
+        with self.subTest(name):
+            self.assertTrue(rc == 0 and box.get("found") and box.get("dismissed"), f"{name}: box {out}")
+            self.assertEqual(box["text"], "Could not open browser")
+            self.assertPlainBox(box)
+
+    def check_start(self, name, got, want):
+        """got: the recorder's lines for a row; want: (module, arguments, cwd, show) or None."""
+        if want is None:
+            self.assertEqual(got, [], f"{name}: a program was started")
+            return
+        self.assertEqual(len(got), 1, f"{name}: expected exactly one start, got {got}")
+        module, arguments, cwd, show = want
+        rec = got[0]
+        self.assertEqual(rec["module"].lower(), module.lower(), f"{name}: program")
+        self.assertEqual(lwtest.arguments_of(rec["cmdline"]), arguments,
+                         f"{name}: arguments of {rec['cmdline']!r}")
+        self.assertEqual(rec["cwd"].lower(), cwd.lower(), f"{name}: current folder")
+        self.assertEqual(rec["show"], show, f"{name}: show command")
+
+    def test_programs(self):
+        tools = "C:\\Tools\\rec.exe"
+        spaced = "C:\\Program Files\\Tools\\rec.exe"
+        # (name, command line, window style, caller's text afterwards, thrown, start or None)
+        table = [
+            # The file name includes the arguments: refused, then started whole with no working folder.
+            ("wrapped_args", f'"{tools} /session:1"', 1, f"{tools} /session:1", "none",
+             (tools, "/session:1", WORK, 1)),
+            ("wrapped_args_style", f'"{tools} /session:2"', 7, f"{tools} /session:2", "none",
+             (tools, "/session:2", WORK, 7)),
+            ("wrapped_spaced_args", f'"{spaced} -min"', 1, f"{spaced} -min", "none",
+             (spaced, "-min", WORK, 1)),
+            ("no_args", f'"{tools}"', 1, tools, "none", (tools, "", "C:\\Tools", 1)),
+            ("no_args_style", f'"{tools}"', 7, tools, "none", (tools, "", "C:\\Tools", 7)),
+            ("drive_root", '"C:\\rec.exe"', 1, "C:\\rec.exe", "none", ("C:\\rec.exe", "", "C:\\", 1)),
+            ("bare_name", '"bare.exe"', 1, "bare.exe", "none", (WORK + "\\bare.exe", "", WORK, 1)),
+            ("quoted_spaced", f'"{spaced}" -min', 1, f"{spaced} -min", "none",
+             (spaced, "-min", "C:\\Program Files\\Tools", 1)),
+            ("joined_after_quote", f'"{tools}"/x', 1, f"{tools}/x", "none", (tools, "/x", "C:\\Tools", 1)),
+            ("unquoted", f"{tools} /a", 1, f"{tools} /a", "none", (tools, "/a", "C:\\Tools", 1)),
+            ("missing", '"C:\\Tools\\missing.exe"', 1, "C:\\Tools\\missing.exe", "StatementError", None),
+            ("missing_args", '"C:\\Tools\\missing.exe /a"', 1, "C:\\Tools\\missing.exe /a", "StatementError",
+             None),
+        ]
+        results = {}
+        for name, command, style, _, _, _ in table:
+            program, log = self.shell_run(name, command, style)
+            results[name] = (program.json(), log)
+        started = wait_for_records(self.session, [(log, 0 if row[5] is None else 1)
+                                                  for row, (_, log) in zip(table, results.values())])
+        for name, command, style, after, thrown, start in table:
+            with self.subTest(name):
+                out, log = results[name]
+                self.assertEqual(out["thrown"], thrown, f"{name}: {out['message']}")
+                self.assertEqual(out["commandLine"], after, f"{name}: the caller's text afterwards")
+                self.check_start(name, started[log], start)
+
+    def test_browser(self):
+        # (name, command line, window style, names taken beforehand, start when associated)
+        table = [
+            ("address", f'"{ADDRESS}"', 1, 0, (BROWSER, ADDRESS, WORK, 1)),
+            ("address_style", f'"{ADDRESS}"', 7, 0, (BROWSER, ADDRESS, WORK, 1)),  # always a normal window
+            ("inner_quotes", '"http://example.invalid/say?q="hi""', 1, 0,
+             (BROWSER, "http://example.invalid/say?q=hi", WORK, 1)),
+            ("names_taken", f'"{ADDRESS}"', 1, 3, (BROWSER, ADDRESS, WORK, 1)),
+        ]
+        self.sc.write(WORK + "\\assoc.reg", "Windows Registry Editor Version 5.00\r\n\r\n"
+                      "[HKEY_CLASSES_ROOT\\.htm]\r\n"
+                      f'@="{PROG_ID}"\r\n\r\n'
+                      f"[HKEY_CLASSES_ROOT\\{PROG_ID}\\shell\\open\\command]\r\n"
+                      f'@="\\"{BROWSER.replace(chr(92), chr(92) * 2)}\\" \\"%1\\""\r\n')
+        reg(self.session, "import", WORK + "\\assoc.reg")
+        found = self.find_executable()
+        self.assertGreater(found["value"], 32, "the .htm association does not resolve")
+        self.assertEqual(found["result"].lower(), BROWSER.lower())
+        results = {}  # name: (row, whether the browser opens, output, log)
+        for row in table:
+            program, log = self.shell_run(row[0], *row[1:4])
+            results[row[0]] = (row, True, program.json(), log)
+
+        # A temporary folder that cannot hold the probe file: the lookup fails despite the association.
+        temp = self.session.unix(results["address"][2]["tempFolder"])
+        os.rename(temp, temp + ".away")
+        open(temp, "w").close()
+        try:
+            program, log = self.shell_run("no_temp_folder", table[0][1])
+            self.dismiss_browser_error("no_temp_folder")
+            results["no_temp_folder"] = (table[0], False, program.json(), log)
+        finally:
+            os.remove(temp)
+            os.rename(temp + ".away", temp)
+
+        reg(self.session, "delete", "HKCR\\.htm", "/f")
+        reg(self.session, "delete", f"HKCR\\{PROG_ID}", "/f")
+        self.assertLessEqual(self.find_executable()["value"], 32, "the .htm association is still there")
+        for row in table:
+            name = "unassociated_" + row[0]
+            program, log = self.shell_run(name, *row[1:4])
+            self.dismiss_browser_error(name)
+            results[name] = (row, False, program.json(), log)
+
+        started = wait_for_records(self.session, [(log, int(opens)) for _, opens, _, log in results.values()])
+        for name, ((_, command, _, taken, start), opens, out, log) in results.items():
+            with self.subTest(name):
+                self.assertEqual(out["thrown"], "none", f"{name}: {out['message']}")
+                self.assertEqual(out["commandLine"], command, f"{name}: the caller's text changed")
+                self.check_start(name, started[log], start if opens else None)
+                self.assertEqual(len(out["taken"]), taken)
+                self.assertTrue(out["takenIntact"], f"{name}: a name taken beforehand was touched")
+                self.assertEqual(set(out["after"]) - set(out["before"]), set(out["taken"]),
+                                 f"{name}: left in {out['tempFolder']}")
+                self.assertEqual(set(out["before"]) - set(out["after"]), set(), f"{name}: removed from temp")
+
+
+class Sequence(lwtest.TestCase):
+    def test_profile_with_arguments(self):
+        with self.session.scenario("sequence") as sc:
+            sc.install_recorder("C:\\Tools\\rec.exe")
+            sc.write_ini("[Paths]\r\nPath1=C:\\Tools\\rec.exe /session:1\r\nDelay1=0\r\n")
+            run = sc.start(watchdog=40)
+            got = lwtest.wait_records(sc, 1, timeout=10)
+            self.assertEqual(len(got), 1, got)
+            rec = got[0]
+            self.assertEqual(rec["module"].lower(), "c:\\tools\\rec.exe")
+            self.assertEqual(lwtest.arguments_of(rec["cmdline"]), "/session:1", rec["cmdline"])
+            self.assertEqual(rec["cwd"].lower(), sc.folder.lower(),
+                             "the fallback start has no working folder")
+            self.assertEqual(rec["show"], 1)
+            self.assertAbout(rec["time_ms"] / 1000 - run.start_wall, 2.0, low=0.3, high=1.5, what="start")
+            run.assert_no_dialog()
+            run.wait_exit(15)
+            self.assertEqual(len(sc.recorded()), 1, "started more than once")
+
+
+if __name__ == "__main__":
+    lwtest.main()
