@@ -122,3 +122,65 @@ PROGRESS_GREEN = (0, 192, 0)
 TITLE_BOX = (7, 84, 553, 44)  # the white title label
 TITLE_TEXT = "Launchwick"
 TITLE_POINTS100 = 2775
+
+
+# The sequence and cancellation.
+STATUS_COMPLETE = "Starting Sequence Complete.  Exiting..."
+STATUS_CANCELED = "Starting Sequence Canceled.  Exiting..."
+TRACE_CANCELED = "Process canceled by user"
+START_DELAY = 1.0  # seconds from arming the start timer (end of loading) to the start tick
+TICK = 1.0  # seconds between sequence ticks; tick 1 comes one tick after the start tick
+FILL_LEFT, FILL_TOP, FILL_HEIGHT = 8, 174, 20  # the green fill inside the frame, in client pixels
+FULL_FILL_TWIPS = 7590
+TWIPS_PER_PIXEL = 15
+
+
+def display_name(entry):
+    """The status line's name of an entry: the text after its last backslash."""
+    return entry.rsplit("\\", 1)[-1]
+
+
+def countdown_status(current, count, name, seconds):
+    return f'({current} of {count}) Starting "{name}" in {seconds} seconds'
+
+
+def launch_status(current, count, name):
+    return f'({current} of {count}) Starting "{name}"'
+
+
+def key_trace(code):
+    return f"Form_KeyPress KeyAscii = {code}"
+
+
+def launch_ticks(delays):
+    """S(i): the tick that starts profile i, for each profile; a negative delay counts as 0."""
+    ticks, total = [], 0
+    for delay in delays:
+        total += max(delay, 0) + 1
+        ticks.append(total)
+    return ticks
+
+
+def sequence_ticks(delays):
+    """The trace lines of every sequence tick, tick 1 first, up to and including the completion tick."""
+    count = len(delays)
+    ticks = []
+    for current, delay in enumerate(delays, 1):
+        timer = 0
+        while True:
+            lines = [f"tmrMain_Timer Start currentShellPath={current} shellPathCount={count} timerCount={timer}",
+                     "currentShellPath <= shellPathCount", f"shellPathDelay({current - 1}) = {delay}",
+                     f"timerCount = {timer}"]
+            launch = timer >= delay
+            if launch:
+                lines.append("timerCount reached specified delay.  Executing app...")
+            else:
+                timer += 1
+                lines += ["timerCount hasn't reached specified delay...",
+                          f"timercount = {timer}  currentShellPath = {current}"]
+            ticks.append(lines + ["tmrMain_Timer End"])
+            if launch:
+                break
+    ticks.append([f"tmrMain_Timer Start currentShellPath={count + 1} shellPathCount={count} timerCount=0",
+                  "currentShellPath > shellPathCount", "tmrMain_Timer End"])
+    return ticks

@@ -7,6 +7,7 @@ starts (through the recorder's log), screenshots and its exit. Standard library 
 """
 
 import argparse
+import contextlib
 import fcntl
 import json
 import os
@@ -200,13 +201,19 @@ def make_template(path, display):
     log(f"Wine prefix template {path} made in {time.monotonic() - started:.1f} s")
 
 
-def ensure_template(path, display):
-    """Makes the template unless a complete one is there; a lock keeps parallel tests from racing."""
+@contextlib.contextmanager
+def template_lock(path):
+    """Held while the template is made or copied, so parallel test runs never see a half-made one."""
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path + ".lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        if not os.path.exists(os.path.join(path, TEMPLATE_STAMP)):
-            make_template(path, display)
+        yield
+
+
+def ensure_template(path, display):
+    """Makes the template unless a complete one is there."""
+    if not os.path.exists(os.path.join(path, TEMPLATE_STAMP)):
+        make_template(path, display)
 
 
 def win_to_unix(drives, win_path):
@@ -246,9 +253,10 @@ class Session:
         if not self.display:
             self.xvfb = Xvfb().start()
             self.display = self.xvfb.display
-        ensure_template(CONFIG.template, self.display)
         started = time.monotonic()
-        subprocess.run(["cp", "-a", CONFIG.template, self.prefix], check=True)
+        with template_lock(CONFIG.template):
+            ensure_template(CONFIG.template, self.display)
+            subprocess.run(["cp", "-a", CONFIG.template, self.prefix], check=True)
         self.drives = {"c": os.path.join(self.prefix, "drive_c")}
         tools = self.unix(self.tools_win)
         os.makedirs(tools)
@@ -319,6 +327,28 @@ class Session:
         subprocess.run(["convert", "ppm:-", path], input=ppm, check=True, timeout=30)
         log(f"screenshot: {path}")
         return Image(ppm)
+
+    def xdotool(self, *args):
+        """Real input through the X server (XTEST), as a user's keyboard and mouse give it; returns the wall
+        time just before the input was sent."""
+        sent = time.time()
+        subprocess.run(["xdotool", *args], env=dict(os.environ, DISPLAY=self.display), check=True,
+                       timeout=15, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return sent
+
+    def press_key(self, keysym):
+        """Types one key (an X keysym such as Escape or a) into the window that has the input focus."""
+        sent = self.xdotool("key", keysym)
+        log(f"key {keysym}")
+        return sent
+
+    def click_at(self, x, y):
+        """Moves the pointer to screen position (x, y) and clicks the left button there."""
+        # One call: the server handles the move before the click. (--sync would wait forever for a pointer
+        # that is already there.)
+        sent = self.xdotool("mousemove", str(x), str(y), "click", "1")
+        log(f"click at ({x}, {y})")
+        return sent
 
     def render_text(self, text, width, height, font, points100, weight):
         """Pixels at or above BRIGHT of text drawn white on black, centred in width x height."""
@@ -688,7 +718,8 @@ def main():
     if options.make_template:
         xvfb = None if CONFIG.display else Xvfb().start()
         try:
-            make_template(CONFIG.template, CONFIG.display or xvfb.display)
+            with template_lock(CONFIG.template):
+                make_template(CONFIG.template, CONFIG.display or xvfb.display)
         finally:
             if xvfb:
                 xvfb.stop()

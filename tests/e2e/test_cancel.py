@@ -1,0 +1,248 @@
+"""Cancelling with real input: keys typed through the X server into the focused splash window and left
+clicks at the Cancel button's place on the screen (xdotool, XTEST), as a user gives them.
+
+Expected: Esc or Cancel during a countdown writes "Form_KeyPress KeyAscii = 27" (Esc only) and then
+"Process canceled by user", shows "Starting Sequence Canceled.  Exiting...", hides the bar, starts no
+program and leaves the focus on the hidden Command1; the process ends 5 s after that first cancel, and a
+second cancel (or one after completion) changes nothing: no trace line, the same screen, the same end
+time. Any other character key writes its one trace line and nothing more. A cancel before the start tick
+means no sequence tick at all.
+"""
+
+import time
+
+import expected as x
+import lwtest
+import test_sequence as seq
+
+EXIT_LATE = seq.EXIT_LATE
+INPUT_LATE = 0.5  # from sending real input to the trace line it causes
+COMMAND1_TEXT = "Cancel"
+ENTRY = r"C:\ZVK32\Parvane.exe /session:1"
+NAME = x.display_name(ENTRY)
+
+
+class Cancel(lwtest.TestCase):
+    @classmethod
+    def tearDownClass(cls):
+        seq.print_figures()
+        super().tearDownClass()
+
+    def start(self, sc, delay, watchdog=30):
+        """One profile with this delay; returns the run, its window and the position of Cancel on the
+        screen once loading is done."""
+        sc.install_recorder(r"C:\ZVK32\Parvane.exe")
+        sc.write_ini(f"[Paths]\r\nPath1={ENTRY}\r\nDelay1={delay}\r\n")
+        run = sc.start(watchdog=watchdog)
+        win = run.window(timeout=10, settle=0)
+        run.wait_trace(seq.LOADED)
+        loading = x.load_traces(sc.ini, {1: ("accept", ENTRY, delay)})
+        self.assertEqual(run.texts()[:len(loading)], loading, "loading trace lines")
+        left, top = win["client"][:2]
+        cl, ct, cw, ch = x.CANCEL_BOX
+        return run, win, (left + cl + cw // 2, top + ct + ch // 2)
+
+    def after_loading(self, run):
+        timeline = seq.Timeline(self, run)
+        return [t.text for t in run.traces[timeline.load_count:]]
+
+    def follow(self, run, ticks):
+        run.wait_for(lambda: sum(t.text == seq.END for t in run.traces) >= ticks, 5, f"the end of tick {ticks}")
+
+    def arrival(self, run, text):
+        run.wait_trace(text, timeout=5)
+        return next(t.wall for t in run.traces if t.text == text)
+
+    def focus(self):
+        """The text of the control that has the keyboard focus in the splash window now."""
+        rc, out = self.session.driver("window", "--title", lwtest.TITLE, "--timeout", "2000")
+        self.assertEqual(rc, 0, "the window is gone")
+        return next((c["text"] for c in out[-1]["children"] if c["hwnd"] == out[-1]["focus"]), None)
+
+    def check(self, run, what, measured, expected, late=EXIT_LATE):
+        seq.Timeline(self, run).check(what, measured, expected, late=late)
+
+    def check_canceled_screen(self, run, win, other):
+        shot = self.session.screenshot(run.label + "-canceled")
+        self.assertStatus(shot, win, x.STATUS_CANCELED, other)
+        self.assertEqual(seq.fill_width(self, shot, win["client"][:2]), 0, "green fill after the cancel")
+        return shot
+
+    def check_nothing_started(self, sc):
+        self.assertEqual(lwtest.wait_records(sc, 1, timeout=1), [], "a program was started")
+
+    def test_escape_during_countdown(self):
+        with self.session.scenario("esc") as sc:
+            run, win, _ = self.start(sc, 5)
+            self.follow(run, 2)
+            sent = self.session.press_key("Escape")
+            canceled = self.arrival(run, x.TRACE_CANCELED)
+            time.sleep(seq.PAINT)
+            self.check_canceled_screen(run, win, x.countdown_status(1, 1, NAME, 3))
+            self.assertEqual(self.focus(), COMMAND1_TEXT, "focus after the cancel")
+            ended = run.wait_exit(x.EXIT_DELAY + 5)
+
+            ticks = x.sequence_ticks([5])[:2]
+            self.assertEqual(self.after_loading(run), [line for tick in ticks for line in tick]
+                             + [x.key_trace(27), x.TRACE_CANCELED])
+            self.check(run, "cancel line after Esc", canceled - sent, 0, late=INPUT_LATE)
+            self.check(run, "exit after Esc", ended - sent, x.EXIT_DELAY)
+            self.check_nothing_started(sc)
+
+    def test_cancel_clicked_twice(self):
+        with self.session.scenario("twice") as sc:
+            run, win, button = self.start(sc, 5)
+            self.follow(run, 1)
+            first = self.session.click_at(*button)
+            canceled = self.arrival(run, x.TRACE_CANCELED)
+            time.sleep(seq.PAINT)
+            before = self.check_canceled_screen(run, win, x.countdown_status(1, 1, NAME, 4))
+            time.sleep(max(0.0, first + 2 - time.time()))
+            second = self.session.click_at(*button)
+            time.sleep(0.5)
+            after = self.session.screenshot(run.label + "-second-click")
+            self.assertEqual(self.focus(), COMMAND1_TEXT, "focus after the second click")
+            ended = run.wait_exit(x.EXIT_DELAY + 5)
+
+            self.assertEqual(self.after_loading(run), x.sequence_ticks([5])[0] + [x.TRACE_CANCELED])
+            self.check(run, "cancel line after the first click", canceled - first, 0, late=INPUT_LATE)
+            self.check(run, "exit after the first click", ended - first, x.EXIT_DELAY)
+            lwtest.log(f"second click {second - first:.2f} s after the first")
+            # The status line and the bar look the same after the second click (the button itself may
+            # show the pointer over it).
+            left, top = win["client"][:2]
+            sl, st = x.STATUS_BOX[:2]
+            fl, ft, fw, fh = x.FRAME_BOX
+            box = (left + sl, top + st, left + fl + fw, top + ft + fh)
+            self.assertEqual(before.region(*box), after.region(*box), "the second click changed the screen")
+            self.check_nothing_started(sc)
+
+    def test_cancel_after_completion(self):
+        with self.session.scenario("late") as sc:
+            run, win, button = self.start(sc, 0)
+            self.follow(run, 2)
+            completed = self.arrival(run, "currentShellPath > shellPathCount")
+            time.sleep(max(0.0, completed + 1.5 - time.time()))
+            clicked = self.session.click_at(*button)
+            time.sleep(0.5)
+            shot = self.session.screenshot(run.label + "-clicked")
+            self.assertEqual(self.focus(), COMMAND1_TEXT, "focus after the click")
+            ended = run.wait_exit(x.EXIT_DELAY + 5)
+
+            self.assertEqual(self.after_loading(run), [line for tick in x.sequence_ticks([0]) for line in tick])
+            self.check(run, "exit after completion (click 1.5 s later)", ended - completed, x.EXIT_DELAY)
+            lwtest.log(f"click {clicked - completed:.2f} s after completion; exit {ended - clicked:.2f} s after it")
+            self.assertStatus(shot, win, x.STATUS_COMPLETE, x.STATUS_CANCELED)
+            self.assertEqual(seq.fill_width(self, shot, win["client"][:2]), 506, "the full bar stays")
+            self.assertEqual(len(lwtest.wait_records(sc, 1)), 1, "programs started")
+
+    def test_cancel_after_last_launch(self):
+        """Between the last launch and the completion tick: the program stays started, the completion is
+        never reported and the cancel takes its place."""
+        with self.session.scenario("between") as sc:
+            run, win, button = self.start(sc, 0)
+            self.follow(run, 1)
+            clicked = self.session.click_at(*button)
+            canceled = self.arrival(run, x.TRACE_CANCELED)
+            time.sleep(seq.PAINT)
+            self.check_canceled_screen(run, win, x.STATUS_COMPLETE)
+            ended = run.wait_exit(x.EXIT_DELAY + 5)
+
+            self.assertEqual(self.after_loading(run), x.sequence_ticks([0])[0] + [x.TRACE_CANCELED])
+            self.check(run, "exit after the click", ended - clicked, x.EXIT_DELAY)
+            self.assertEqual(len(lwtest.wait_records(sc, 1)), 1, "programs started")
+
+    def test_escape_on_configuration_path(self):
+        """No usable profile: the exit is already under way when the window shows, so Esc writes its key
+        line and nothing else, and the end stays 5 s after the exit timer was armed."""
+        with self.session.scenario("config") as sc:
+            sc.install_recorder(sc.folder + r"\notepad.exe")
+            sc.write_ini("[Paths]\r\n")
+            run = sc.start(watchdog=30)
+            box = run.dialog(x.ERROR_TITLE, timeout=10)
+            armed = box["acted_ms"] / 1000  # Notepad and the exit timer follow the OK at once
+            win = run.window(timeout=10, settle=0)
+            time.sleep(max(0.0, armed + 1.5 - time.time()))
+            sent = self.session.press_key("Escape")
+            typed = self.arrival(run, x.key_trace(27))
+            time.sleep(seq.PAINT)
+            shot = self.session.screenshot(run.label + "-escape")
+            ended = run.wait_exit(x.EXIT_DELAY + 5)
+
+            lines = run.texts()
+            self.assertEqual(lines[lines.index(seq.LOADED) + 1:], [x.key_trace(27)])
+            self.check(run, "key line after Esc", typed - sent, 0, late=INPUT_LATE)
+            self.check(run, "exit after OK (Esc 1.5 s later)", ended - armed, x.EXIT_DELAY)
+            self.assertStatus(shot, win, x.STATUS_CONFIG, x.STATUS_CANCELED)
+
+    def test_letter_key(self):
+        with self.session.scenario("letter") as sc:
+            run, win, _ = self.start(sc, 2)
+            self.follow(run, 1)
+            sent = self.session.press_key("a")
+            typed = self.arrival(run, x.key_trace(97))
+            ended = run.wait_exit(x.EXIT_DELAY + 10)
+
+            ticks = x.sequence_ticks([2])
+            self.assertEqual(self.after_loading(run), ticks[0] + [x.key_trace(97)]
+                             + [line for tick in ticks[1:] for line in tick])
+            timeline = seq.Timeline(self, run)
+            self.check(run, "key line after a", typed - sent, 0, late=INPUT_LATE)
+            # The sequence goes on as if nothing had been typed.
+            self.check(run, "exit after the end of loading", ended - timeline.t0,
+                       x.START_DELAY + 4 * x.TICK + x.EXIT_DELAY)
+            records = lwtest.wait_records(sc, 1)
+            self.assertEqual(len(records), 1, "programs started")
+            self.check(run, "program started after the end of loading", records[0]["time_ms"] / 1000 - timeline.t0,
+                       x.START_DELAY + 3 * x.TICK, late=seq.START_LATE)
+
+    def test_cancel_before_start_tick(self):
+        with self.session.scenario("early") as sc:
+            run, win, button = self.start(sc, 1)
+            t0 = seq.Timeline(self, run).t0
+            if time.time() - t0 > x.START_DELAY - 0.3:
+                self.skipTest("the window came too late for a click before the start tick")
+            clicked = self.session.click_at(*button)
+            canceled = self.arrival(run, x.TRACE_CANCELED)
+            lwtest.log(f"click {clicked - t0:.2f} s after the end of loading")
+            time.sleep(seq.PAINT)
+            self.check_canceled_screen(run, win, x.STATUS_LOADING)
+            ended = run.wait_exit(x.EXIT_DELAY + 5)
+
+            self.assertEqual(self.after_loading(run), [x.TRACE_CANCELED], "no sequence tick may run")
+            self.check(run, "cancel line after the click", canceled - clicked, 0, late=INPUT_LATE)
+            self.check(run, "exit after the click", ended - clicked, x.EXIT_DELAY)
+            self.check_nothing_started(sc)
+
+    def test_escape_while_cancel_has_the_focus(self):
+        """Key preview: Esc cancels also when the visible Cancel button holds the focus. Whether the button
+        takes part in the Tab cycle is the program's choice; the test needs it and is skipped without."""
+        with self.session.scenario("focused") as sc:
+            run, win, _ = self.start(sc, 6)
+            self.follow(run, 1)
+            for _ in range(4):
+                if self.focus() == x.CANCEL_TEXT:
+                    break
+                self.session.press_key("Tab")
+                time.sleep(0.1)
+            else:
+                self.skipTest("Tab never gives the Cancel button the focus")
+            sent = self.session.press_key("Escape")
+            canceled = self.arrival(run, x.TRACE_CANCELED)
+            self.assertEqual(self.focus(), COMMAND1_TEXT, "focus after the cancel")
+            ended = run.wait_exit(x.EXIT_DELAY + 5)
+
+            lines = self.after_loading(run)
+            tabs = lines.count(x.key_trace(9))
+            lwtest.log(f"Tab wrote {tabs} key line(s)")
+            lines = [line for line in lines if line != x.key_trace(9)]
+            ticks = lines.count(seq.END)
+            self.assertEqual(lines, [line for tick in x.sequence_ticks([6])[:ticks] for line in tick]
+                             + [x.key_trace(27), x.TRACE_CANCELED])
+            self.check(run, "cancel line after Esc", canceled - sent, 0, late=INPUT_LATE)
+            self.check(run, "exit after Esc", ended - sent, x.EXIT_DELAY)
+            self.check_nothing_started(sc)
+
+
+if __name__ == "__main__":
+    lwtest.main()

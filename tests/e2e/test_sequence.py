@@ -1,0 +1,295 @@
+"""The timer-driven sequence, run for real: the program counts each profile's delay down in one-second
+ticks, starts its program, reports completion and ends itself five seconds later.
+
+Time zero is the arrival of "Loading Settings End": the load handler arms the start timer right after it
+and the window is shown when the handler returns. The start tick comes 1 s later and sequence tick k
+k seconds after that; profile i is started on tick S(i) = sum of (delay + 1) over profiles 1..i; tick
+T + 1 (T the last S) reports completion and the process ends 5 s after it. Each scenario prints its
+measured times next to the expected ones.
+
+Expected besides: the trace stream byte for byte; the status line and the green fill read from
+screenshots taken just after each tick's last trace line; a program that cannot be started (it vanished
+after loading) neither stops nor delays the sequence; a delay of 0 starts the program on its first tick.
+"""
+
+import os
+import time
+
+import expected as x
+import lwtest
+
+END = "tmrMain_Timer End"
+LOADED = "Loading Settings End"
+PAINT = 0.2  # seconds for the window to repaint after a tick before its screenshot
+# Tolerances in seconds: trace lines arrive at once; a started program first has to come up under Wine.
+EARLY, TICK_LATE, START_LATE, EXIT_LATE = 0.3, 0.5, 0.9, 0.8
+
+FIGURES = []  # (scenario, what, expected s, measured s), printed at the end for the record
+
+
+class Timeline:
+    """Times of one run relative to the end of loading, checked and recorded as they are read."""
+
+    def __init__(self, case, run):
+        self.case, self.run = case, run
+        self.t0 = next(t.wall for t in run.traces if t.text == LOADED)
+        self.load_count = next(i for i, t in enumerate(run.traces) if t.text == LOADED) + 1
+
+    def tick_end(self, k):
+        """Arrival of the last trace line of sequence tick k."""
+        return [t.wall for t in self.run.traces if t.text == END][k - 1] - self.t0
+
+    def check(self, what, measured, expected, early=EARLY, late=TICK_LATE):
+        FIGURES.append((self.run.scenario.name, what, expected, measured))
+        lwtest.log(f"{self.run.scenario.name}: {what}: expected {expected:.2f} s, measured {measured:.2f} s "
+                   f"({measured - expected:+.2f})")
+        self.case.assertGreaterEqual(measured, expected - early, f"{what}: {measured:.2f} s, expected {expected} s")
+        self.case.assertLessEqual(measured, expected + late, f"{what}: {measured:.2f} s, expected {expected} s")
+
+    def check_tick(self, k):
+        self.check(f"tick {k}", self.tick_end(k), x.START_DELAY + k * x.TICK)
+
+
+def fill_width(case, image, origin):
+    """Width in pixels of the green fill, checked to be one solid block at the interior's corner and full
+    height; 0 when no green is shown."""
+    left, top = origin
+    fw, fh = x.FRAME_BOX[2], x.FRAME_BOX[3]
+    green = {(px, py) for px in range(x.FRAME_BOX[0] - 2, x.FRAME_BOX[0] + fw + 2)
+             for py in range(x.FRAME_BOX[1] - 2, x.FRAME_BOX[1] + fh + 2)
+             if image.pixel(left + px, top + py) == x.PROGRESS_GREEN}
+    if not green:
+        return 0
+    width = max(px for px, _ in green) - x.FILL_LEFT + 1
+    block = {(px, py) for px in range(x.FILL_LEFT, x.FILL_LEFT + width)
+             for py in range(x.FILL_TOP, x.FILL_TOP + x.FILL_HEIGHT)}
+    case.assertEqual(green ^ block, set(), f"the green fill is not one block at ({x.FILL_LEFT}, {x.FILL_TOP}), "
+                                          f"{width} x {x.FILL_HEIGHT}")
+    return width
+
+
+def expected_fill(tick, total):
+    """Fill width in pixels after setProgressBar(tick, total) at 96 dpi, not rounded (the drawing of a part
+    pixel is the program's choice)."""
+    if total <= 0 or tick > total:
+        return x.FULL_FILL_TWIPS / x.TWIPS_PER_PIXEL
+    return round(x.FULL_FILL_TWIPS * tick / total) / x.TWIPS_PER_PIXEL
+
+
+def print_figures():
+    lwtest.log("measured against expected times, in seconds from the reference named (the end of loading unless "
+               "another is named; the start tick is 1 s after the end of loading):")
+    for scenario, what, want, got in FIGURES:
+        lwtest.log(f"  {scenario:10} {what:44} expected {want:6.2f}  measured {got:6.2f}  ({got - want:+.2f})")
+
+
+def numbered(delays, entries):
+    """(profile number, launch tick, entry) of each profile."""
+    return list(zip(range(1, len(entries) + 1), x.launch_ticks(delays), entries))
+
+
+class Sequence(lwtest.TestCase):
+    @classmethod
+    def tearDownClass(cls):
+        print_figures()
+        super().tearDownClass()
+
+    def start_sequence(self, sc, profiles, watchdog=40):
+        """Writes profiles [(entry, delay)], starts the program and waits for its window; checks loading."""
+        sc.write_ini("[Paths]\r\n" + "".join(f"Path{n}={entry}\r\nDelay{n}={delay}\r\n"
+                                             for n, (entry, delay) in enumerate(profiles, 1)))
+        run = sc.start(watchdog=watchdog)
+        win = run.window(timeout=10, settle=0)
+        run.wait_trace(LOADED)
+        loading = x.load_traces(sc.ini, {n: ("accept", entry, delay)
+                                         for n, (entry, delay) in enumerate(profiles, 1)})
+        self.assertEqual(run.texts()[:len(loading)], loading, "loading trace lines")
+        return run, win
+
+    def follow(self, run, ticks, shots=()):
+        """Waits for sequence ticks 1..ticks; screenshots just after the ticks listed in shots."""
+        images = {}
+        for k in range(1, ticks + 1):
+            run.wait_for(lambda: sum(t.text == END for t in run.traces) >= k, 5, f"the end of tick {k}")
+            if k in shots:
+                time.sleep(PAINT)
+                images[k] = self.session.screenshot(f"{run.label}-tick{k}")
+        return images
+
+    def check_stream(self, run, timeline, delays):
+        """The trace lines after loading are the sequence ticks for these delays and nothing else."""
+        self.assertTraces(run, [line for tick in x.sequence_ticks(delays) for line in tick],
+                          start=timeline.load_count)
+
+    def check_exit(self, run, timeline, delays):
+        """The program ended by itself, 5 s after the completion tick (call after run.wait_exit)."""
+        completion = x.launch_ticks(delays)[-1] + 1
+        timeline.check("exit", run.exit_wall - timeline.t0, x.START_DELAY + completion * x.TICK + x.EXIT_DELAY,
+                       late=EXIT_LATE)
+        self.assertEqual(run.proc.returncode, 0, "exit status")
+
+    def check_starts(self, timeline, starts, records):
+        """Each recorded start, oldest first, matches (profile number, launch tick, entry) in starts: the
+        entry's program and arguments, started by its own launch tick."""
+        self.assertEqual(len(records), len(starts), f"programs started: {records}")
+        for record, (profile, tick, entry) in zip(records, starts):
+            program, args = entry.split(" ", 1)
+            self.assertEqual(record["module"].lower(), program.lower(), f"program of profile {profile}")
+            self.assertEqual(lwtest.arguments_of(record["cmdline"]), args, f"arguments of profile {profile}")
+            started = record["time_ms"] / 1000 - timeline.t0
+            timeline.check(f"profile {profile} started (tick {tick})", started, x.START_DELAY + tick * x.TICK,
+                           late=START_LATE)
+            # Never before its own tick ran: the trace line of the launch tick comes first.
+            self.assertGreater(started, timeline.tick_end(tick) - 0.1, f"profile {profile} started before its tick")
+
+    def assertCountdown(self, image, win, text, other):
+        """Like assertStatus, for two texts that differ in one digit only: the program draws with the same
+        fonts as the reference rendering, so the right text matches almost exactly and the other less."""
+        origin = win["client"][:2]
+        good = self.session.text_similarity(image, origin, x.STATUS_BOX, text)
+        bad = self.session.text_similarity(image, origin, x.STATUS_BOX, other)
+        lwtest.log(f"status line: {good:.3f} like {text!r}, {bad:.3f} like {other!r}")
+        self.assertGreater(good, 0.95, f"the status line does not read {text!r}")
+        self.assertGreater(good, bad + 0.01, f"the status line is as much like {other!r} as like {text!r}")
+
+    def assertFill(self, image, win, tick, total):
+        width = fill_width(self, image, win["client"][:2])
+        want = expected_fill(tick, total)
+        lwtest.log(f"tick {tick}: green fill {width} px, expected {want:.2f} px")
+        self.assertLessEqual(abs(width - want), 1, f"fill after tick {tick} of {total}: {width} px, "
+                                                   f"expected {want:.2f} px")
+
+    def test_typical_run(self):
+        """One profile, delay 2: two countdown ticks, the launch on tick 3, completion on tick 4."""
+        with self.session.scenario("typical") as sc:
+            entry = r"C:\ZVK32\Parvane.exe /session:1"
+            sc.install_recorder(r"C:\ZVK32\Parvane.exe")
+            run, win = self.start_sequence(sc, [(entry, 2)])
+            # Between the start tick and tick 1: the start tick changes nothing on the screen.
+            loaded = next(t.wall for t in run.traces if t.text == LOADED)
+            time.sleep(max(0.0, loaded + x.START_DELAY + x.TICK / 2 - time.time()))
+            before = self.session.screenshot(run.label + "-before")
+            images = self.follow(run, 4, shots=(1, 2, 3, 4))
+            run.wait_exit(x.EXIT_DELAY + 5)
+            timeline = Timeline(self, run)
+
+            tick = [
+                "tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount={}",
+                "currentShellPath <= shellPathCount",
+                "shellPathDelay(0) = 2",
+                "timerCount = {}",
+            ]
+            countdown = ["timerCount hasn't reached specified delay...", "timercount = {}  currentShellPath = 1",
+                         "tmrMain_Timer End"]
+            stream = ([line.format(0) for line in tick] + [line.format(1) for line in countdown]
+                      + [line.format(1) for line in tick] + [line.format(2) for line in countdown]
+                      + [line.format(2) for line in tick]
+                      + ["timerCount reached specified delay.  Executing app...", "tmrMain_Timer End",
+                         "tmrMain_Timer Start currentShellPath=2 shellPathCount=1 timerCount=0",
+                         "currentShellPath > shellPathCount", "tmrMain_Timer End"])
+            self.assertTraces(run, x.load_traces(sc.ini, {1: ("accept", entry, 2)}) + stream)
+
+            self.check_exit(run, timeline, [2])
+            for k in range(1, 5):
+                timeline.check_tick(k)
+            self.check_starts(timeline, [(1, 3, entry)], lwtest.wait_records(sc, 1))
+            # The same, counted from the moment the window was seen on the screen.
+            seen = win["seen_ms"] / 1000 - timeline.t0
+            lwtest.log(f"window seen {seen:+.3f} s after the end of loading")
+            started = lwtest.wait_records(sc, 1)[0]["time_ms"] / 1000 - timeline.t0
+            timeline.check("program started, after the window showed", started - seen, 4.0, early=0.5,
+                           late=START_LATE)
+            timeline.check("process gone, after the window showed", run.exit_wall - timeline.t0 - seen, 10.0,
+                           early=0.5, late=EXIT_LATE)
+
+            name = x.display_name(entry)
+            self.assertEqual(fill_width(self, before, win["client"][:2]), 0,
+                             "green fill between the start tick and tick 1")
+            self.assertStatus(before, win, x.STATUS_LOADING, x.countdown_status(1, 1, name, 1))
+            for k in range(1, 5):
+                with self.subTest(tick=k):
+                    self.assertFill(images[k], win, k, 3)
+            in_1, in_0 = x.countdown_status(1, 1, name, 1), x.countdown_status(1, 1, name, 0)
+            self.assertCountdown(images[1], win, in_1, in_0)
+            self.assertCountdown(images[2], win, in_0, in_1)
+            self.assertStatus(images[3], win, x.launch_status(1, 1, name), x.countdown_status(1, 1, name, 0))
+            self.assertStatus(images[4], win, x.STATUS_COMPLETE, x.launch_status(1, 1, name))
+
+    def test_two_profiles(self):
+        """Delays 2 and 1: starts on ticks 3 and 5, completion on tick 6, the end 5 s later."""
+        with self.session.scenario("two") as sc:
+            entries = [r"C:\ZVK32\Parvane.exe /session:1", r"C:\ZVK32\Parvane.exe /session:2"]
+            delays = [2, 1]
+            sc.install_recorder(r"C:\ZVK32\Parvane.exe")
+            run, win = self.start_sequence(sc, list(zip(entries, delays)))
+            images = self.follow(run, 6, shots=(4, 5))
+            run.wait_exit(x.EXIT_DELAY + 5)
+            timeline = Timeline(self, run)
+            self.check_stream(run, timeline, delays)
+            self.check_exit(run, timeline, delays)
+            for k in range(1, 7):
+                timeline.check_tick(k)
+            self.check_starts(timeline, numbered(delays, entries), lwtest.wait_records(sc, 2))
+
+            name = x.display_name(entries[1])
+            self.assertStatus(images[4], win, x.countdown_status(2, 2, name, 0), x.launch_status(1, 2, name))
+            self.assertStatus(images[5], win, x.launch_status(2, 2, name), x.countdown_status(2, 2, name, 0))
+            self.assertFill(images[4], win, 4, 5)
+            self.assertFill(images[5], win, 5, 5)
+
+    def test_program_that_cannot_start(self):
+        """Profile 1's program exists when the file is loaded and is gone by its launch tick: neither the
+        shell nor the command-line start can run it; profile 2 still starts on time, no box shows, and the
+        program completes and ends as usual."""
+        with self.session.scenario("vanished") as sc:
+            gone = r"C:\ZVK32\Vanishing.exe"
+            entries = [gone + " /session:1", r"C:\ZVK32\Parvane.exe /session:2"]
+            delays = [2, 1]
+            sc.install_recorder(gone)
+            sc.install_recorder(r"C:\ZVK32\Parvane.exe")
+            run, win = self.start_sequence(sc, list(zip(entries, delays)))
+            self.follow(run, 1)
+            os.remove(sc.path(gone))  # during the countdown, before its launch on tick 3
+            images = self.follow(run, 6, shots=(3, 5))
+            run.assert_no_dialog()
+            run.wait_exit(x.EXIT_DELAY + 5)
+            timeline = Timeline(self, run)
+            self.check_stream(run, timeline, delays)
+            self.check_exit(run, timeline, delays)
+            for k in range(1, 7):
+                timeline.check_tick(k)
+            records = lwtest.wait_records(sc, 1)
+            self.assertEqual([lwtest.arguments_of(r["cmdline"]) for r in records], ["/session:2"],
+                             "programs started")
+            # Profile 1 still counts as started: profile 2 keeps its own tick.
+            self.check_starts(timeline, numbered(delays, entries)[1:], records)
+            first, second = map(x.display_name, entries)
+            self.assertStatus(images[3], win, x.launch_status(1, 2, first), x.countdown_status(1, 2, first, 0))
+            self.assertStatus(images[5], win, x.launch_status(2, 2, second), x.countdown_status(2, 2, second, 0))
+
+    def test_delay_zero(self):
+        """Delay 0 starts the program on the profile's first tick, first in line or after another
+        profile, and never shows a countdown text for it."""
+        with self.session.scenario("zero") as sc:
+            entries = [r"C:\ZVK32\Parvane.exe /first", r"C:\ZVK32\Parvane.exe /second",
+                       r"C:\ZVK32\Parvane.exe /third"]
+            delays = [0, 1, 0]
+            sc.install_recorder(r"C:\ZVK32\Parvane.exe")
+            run, win = self.start_sequence(sc, list(zip(entries, delays)))
+            images = self.follow(run, 5, shots=(1, 4))
+            run.wait_exit(x.EXIT_DELAY + 5)
+            timeline = Timeline(self, run)
+            self.check_stream(run, timeline, delays)
+            self.check_exit(run, timeline, delays)
+            for k in range(1, 6):
+                timeline.check_tick(k)
+            self.check_starts(timeline, numbered(delays, entries), lwtest.wait_records(sc, 3))
+            first, third = x.display_name(entries[0]), x.display_name(entries[2])
+            self.assertStatus(images[1], win, x.launch_status(1, 3, first), x.countdown_status(1, 3, first, 0))
+            self.assertStatus(images[4], win, x.launch_status(3, 3, third), x.countdown_status(3, 3, third, 0))
+            self.assertFill(images[1], win, 1, 4)
+            self.assertFill(images[4], win, 4, 4)
+
+
+if __name__ == "__main__":
+    lwtest.main()
