@@ -9,14 +9,18 @@
 //   lwdriver click --title T (--child-id N | --child-text S) [--timeout MS]
 //   lwdriver key --title T (--vk N | --char N) [--timeout MS]
 //   lwdriver render --text S --width W --height H [--font F] [--points100 N] [--weight N]
+//   lwdriver resources --title T [--timeout MS] [--count N] [--interval MS]
+//   any command: [--dpi-aware 1] to see physical pixels when the screen is not at 96 dpi
 //
 // Exit status: 0 done, 1 timed out or not found, 2 bad usage, 3 another message box showed instead.
 #include <windows.h>
+#include <winternl.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -101,6 +105,9 @@ struct Options {
     int weight = FW_NORMAL;
     int width = 0;
     int height = 0;
+    int count = 0;
+    int interval_ms = 1000;
+    bool dpi_aware = false;
 };
 
 std::vector<HWND> TopLevelWindows() {
@@ -433,6 +440,92 @@ int Render(const Options& options) {
     return 0;
 }
 
+// Windows (top-level and child) that belong to a process: a count of its USER objects that Wine can report.
+long long WindowsOf(DWORD pid) {
+    struct Count {
+        DWORD pid;
+        long long n;
+    } count{pid, 0};
+    const WNDENUMPROC child = [](HWND hwnd, LPARAM param) -> BOOL {
+        auto* c = reinterpret_cast<Count*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        c->n += owner == c->pid ? 1 : 0;
+        return TRUE;
+    };
+    for (HWND hwnd : TopLevelWindows()) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        if (owner == pid) {
+            ++count.n;
+            EnumChildWindows(hwnd, child, reinterpret_cast<LPARAM>(&count));
+        }
+    }
+    return count.n;
+}
+
+// The handle count and thread count of a process as the system's process list gives them (-1: not listed).
+// GetProcessHandleCount may be a stub that reports 0; this list is filled by another path.
+std::pair<long long, long long> ListedCounts(DWORD pid) {
+    using Query = LONG(WINAPI*)(SYSTEM_INFORMATION_CLASS, PVOID, ULONG, PULONG);
+    static const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    std::vector<unsigned char> buffer(1 << 20);
+    ULONG needed = 0;
+    if (query == nullptr ||
+        query(SystemProcessInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) < 0) {
+        return {-1, -1};
+    }
+    for (size_t at = 0;;) {
+        const auto* info = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(buffer.data() + at);
+        if (reinterpret_cast<ULONG_PTR>(info->UniqueProcessId) == pid) {
+            return {info->HandleCount, info->NumberOfThreads};
+        }
+        if (info->NextEntryOffset == 0) {
+            return {-1, -1};
+        }
+        at += info->NextEntryOffset;
+    }
+}
+
+// Samples the GDI objects, USER objects and kernel handles of the process that owns the window, once per
+// interval, until it ends or count samples are taken. GetGuiResources may be a stub (0 with an error), so its
+// last error is reported with it.
+int Resources(const Options& options) {
+    HWND hwnd = WaitVisible(nullptr, &options.title, options.timeout_ms);
+    DWORD pid = 0;
+    if (hwnd != nullptr) {
+        GetWindowThreadProcessId(hwnd, &pid);
+    }
+    HANDLE process = pid != 0 ? OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, pid) : nullptr;
+    if (process == nullptr) {
+        Print("{\"found\": false, \"pid\": " + Json(pid) + ", \"error\": " + Json(GetLastError()) + "}");
+        return 1;
+    }
+    for (int i = 0; options.count <= 0 || i < options.count; ++i) {
+        SetLastError(0);
+        const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
+        const DWORD gdiError = GetLastError();
+        SetLastError(0);
+        const DWORD user = GetGuiResources(process, GR_USEROBJECTS);
+        const DWORD userError = GetLastError();
+        DWORD handles = 0;
+        const BOOL handlesOk = GetProcessHandleCount(process, &handles);
+        const auto listed = ListedCounts(pid);
+        Print("{\"found\": true, \"pid\": " + Json(pid) + ", \"time_ms\": " + Json(UnixMillis()) +
+              ", \"gdi\": " + Json(gdi) + ", \"gdi_error\": " + Json(gdiError) + ", \"user\": " +
+              Json(user) + ", \"user_error\": " + Json(userError) + ", \"handles\": " +
+              (handlesOk ? Json(handles) : std::string("null")) + ", \"listed_handles\": " + Json(listed.first) +
+              ", \"threads\": " + Json(listed.second) + ", \"windows\": " + Json(WindowsOf(pid)) + "}");
+        if (WaitForSingleObject(process, static_cast<DWORD>(options.interval_ms)) == WAIT_OBJECT_0) {
+            Print("{\"ended\": true, \"time_ms\": " + Json(UnixMillis()) + "}");
+            break;
+        }
+    }
+    CloseHandle(process);
+    return 0;
+}
+
 bool Parse(int argc, wchar_t** argv, Options& options) {
     if (argc < 2) {
         return false;
@@ -477,6 +570,12 @@ bool Parse(int argc, wchar_t** argv, Options& options) {
             options.strict = value == L"1";
         } else if (name == L"--vk") {
             options.vk = _wtoi(value.c_str());
+        } else if (name == L"--count") {
+            options.count = _wtoi(value.c_str());
+        } else if (name == L"--interval") {
+            options.interval_ms = _wtoi(value.c_str());
+        } else if (name == L"--dpi-aware") {
+            options.dpi_aware = value == L"1";
         } else {
             return false;
         }
@@ -491,8 +590,11 @@ int main() {
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     Options options;
     if (argv == nullptr || !Parse(argc, argv, options)) {
-        std::fprintf(stderr, "usage: lwdriver list|dialog|window|wait-gone|click|key|render [options]\n");
+        std::fprintf(stderr, "usage: lwdriver list|dialog|window|wait-gone|click|key|render|resources [options]\n");
         return 2;
+    }
+    if (options.dpi_aware) {
+        SetProcessDPIAware();
     }
     const std::wstring& c = options.command;
     if (c == L"list") {
@@ -515,6 +617,9 @@ int main() {
     }
     if (c == L"render" && options.width > 0 && options.height > 0) {
         return Render(options);
+    }
+    if (c == L"resources" && options.has_title) {
+        return Resources(options);
     }
     std::fprintf(stderr, "lwdriver: bad command or missing option\n");
     return 2;
