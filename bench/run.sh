@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Benchmark, run by hand (not a test): builds ZVKLaunchwick.exe (mingw preset) and the bare window program,
+# then measures both under Wine. Extra arguments go to bench.py (for example --pairs 3 for a quick try).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+cmake --preset mingw >/dev/null
+# Only the program and the recorder: the other targets are not needed here.
+cmake --build --preset mingw --target ZVKLaunchwick recorder
+cmake -S bench -B build/bench/cmake -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+cmake --build build/bench/cmake
+
+# A little priority over the fuzzers and tests sharing the machine, when allowed.
+nice=()
+if nice -n -5 true 2>/dev/null; then
+    nice=(nice -n -5)
+fi
+exec "${nice[@]}" python3 bench/bench.py \
+    --product build/mingw/ZVKLaunchwick.exe \
+    --bare build/bench/cmake/bare.exe \
+    --probe build/bench/cmake/probe.exe \
+    --recorder build/mingw/tests/e2e/tools/recorder.exe \
+    --out build/bench "$@"
