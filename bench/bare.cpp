@@ -57,13 +57,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     const int x = work.left + (work.right - work.left - kWidth) / 2;
     const int y = work.top + (work.bottom - work.top - kHeight) / 2;
-    HWND window = ::CreateWindowExA(WS_EX_APPWINDOW, windowClass.lpszClassName, kTitle, WS_POPUP | WS_CLIPCHILDREN,
-                                    x, y, kWidth, kHeight, nullptr, nullptr, instance, nullptr);
+    HWND window =
+        ::CreateWindowExA(WS_EX_APPWINDOW, windowClass.lpszClassName, kTitle, WS_POPUP | WS_CLIPCHILDREN, x,
+                          y, kWidth, kHeight, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
         return 1;
     }
-    ::CreateWindowExA(0, "BUTTON", "Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 440, 160, 112, 30,
-                      window, nullptr, instance, nullptr);
+    ::CreateWindowExA(0, "BUTTON", "Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 440, 160,
+                      112, 30, window, nullptr, instance, nullptr);
     // Armed before the window is shown, as the launcher arms its first timer in its load handler.
     ::SetTimer(window, kTickTimer, 1000, nullptr);
     ::ShowWindow(window, SW_SHOWNORMAL);

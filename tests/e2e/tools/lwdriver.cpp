@@ -468,8 +468,8 @@ long long WindowsOf(DWORD pid) {
 // GetProcessHandleCount may be a stub that reports 0; this list is filled by another path.
 std::pair<long long, long long> ListedCounts(DWORD pid) {
     using Query = LONG(WINAPI*)(SYSTEM_INFORMATION_CLASS, PVOID, ULONG, PULONG);
-    static const auto query = reinterpret_cast<Query>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    static const auto query = reinterpret_cast<Query>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     std::vector<unsigned char> buffer(1 << 20);
     ULONG needed = 0;
     if (query == nullptr ||
@@ -513,10 +513,11 @@ int Resources(const Options& options) {
         const BOOL handlesOk = GetProcessHandleCount(process, &handles);
         const auto listed = ListedCounts(pid);
         Print("{\"found\": true, \"pid\": " + Json(pid) + ", \"time_ms\": " + Json(UnixMillis()) +
-              ", \"gdi\": " + Json(gdi) + ", \"gdi_error\": " + Json(gdiError) + ", \"user\": " +
-              Json(user) + ", \"user_error\": " + Json(userError) + ", \"handles\": " +
-              (handlesOk ? Json(handles) : std::string("null")) + ", \"listed_handles\": " + Json(listed.first) +
-              ", \"threads\": " + Json(listed.second) + ", \"windows\": " + Json(WindowsOf(pid)) + "}");
+              ", \"gdi\": " + Json(gdi) + ", \"gdi_error\": " + Json(gdiError) + ", \"user\": " + Json(user) +
+              ", \"user_error\": " + Json(userError) +
+              ", \"handles\": " + (handlesOk ? Json(handles) : std::string("null")) +
+              ", \"listed_handles\": " + Json(listed.first) + ", \"threads\": " + Json(listed.second) +
+              ", \"windows\": " + Json(WindowsOf(pid)) + "}");
         if (WaitForSingleObject(process, static_cast<DWORD>(options.interval_ms)) == WAIT_OBJECT_0) {
             Print("{\"ended\": true, \"time_ms\": " + Json(UnixMillis()) + "}");
             break;
@@ -590,7 +591,8 @@ int main() {
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     Options options;
     if (argv == nullptr || !Parse(argc, argv, options)) {
-        std::fprintf(stderr, "usage: lwdriver list|dialog|window|wait-gone|click|key|render|resources [options]\n");
+        std::fprintf(stderr,
+                     "usage: lwdriver list|dialog|window|wait-gone|click|key|render|resources [options]\n");
         return 2;
     }
     if (options.dpi_aware) {

@@ -1,0 +1,370 @@
+// Builds a settings file from arbitrary bytes on the fake platform, loads it (directly, or through the
+// window's load handler) and aborts when a rule of the settings reader is broken.
+//
+// Input: byte 0 holds options, bytes 1-3 a bit per profile 1..20 whose program part is made to exist,
+// the rest is the file.
+//   bit 0     the settings file exists (when bit 3 is clear)
+//   bit 1     the rest is the file's text as it stands; otherwise it is up to 44 values separated by
+//             line feeds, for Path1, Delay1, ..., Path22, Delay22, written under "[Paths]" (a value that
+//             starts with byte 1 is written with a "#" before its key)
+//   bit 2     run the window's load handler instead of LoadSettings
+//   bit 3     first write the default file, then append the rest to it
+//   bits 4-6  how writing the default file fails: not, on create, at write 1, 2, 40, 73 or 74 (there are
+//             only 73), or on close
+#include "FakePlatform.h"
+#include "Shell_Library.h"
+#include "frmMain.h"
+#include "modMain.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using launchwick::test::FakePlatform;
+
+#define FUZZ_CHECK(condition)                                                                                \
+    do {                                                                                                     \
+        if (!(condition)) {                                                                                  \
+            std::fprintf(stderr, "invariant broken at line %d: %s\n", __LINE__, #condition);                 \
+            std::abort();                                                                                    \
+        }                                                                                                    \
+    } while (0)
+
+const std::string kFolder = "C:\\ZVK32";
+const std::string kConfig = kFolder + "\\ZVKLaunchwick.ini";
+const std::string kCouldNotWrite = "Could not write to " + kConfig;
+const std::string kErrorBox = "MessageBox|Error - ZVK Launchwick|";
+const std::string kInvalidPrefix = kErrorBox + "The path specified in profile ";
+constexpr int kProfiles = 20;
+constexpr int kDefaultLines = 73;
+constexpr std::int32_t kMaxDelay = 600;
+
+std::string TrimSpaces(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+std::size_t FindExe(const std::string& value) {
+    std::string upper(value);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return upper.find(".EXE");
+}
+
+std::size_t CountOf(const std::vector<std::string>& lines, const std::string& line) {
+    return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
+std::size_t CountLineEnds(const std::string& text) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) {
+        ++count;
+    }
+    return count;
+}
+
+// The value the reader is given for a key: read through the platform, trimmed, or the default text.
+std::string Setting(FakePlatform& fake, const std::string& key, const std::string& defaultText) {
+    const std::string value = TrimSpaces(fake.ReadProfileString("Paths", key, defaultText, 4096, kConfig));
+    return value.empty() ? defaultText : value;
+}
+
+// A delay text's value when it is plainly a number or plainly not one; nullopt when the reader may
+// read it either way (fractions and other number forms are its own choice).
+enum class DelayKind { Number, NotANumber, Either };
+DelayKind ClassifyDelay(const std::string& text, std::int32_t& value) {
+    std::size_t i = (!text.empty() && (text[0] == '+' || text[0] == '-')) ? 1 : 0;
+    const std::size_t digitsFrom = i;
+    long long whole = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        whole = std::min(whole * 10 + (text[i] - '0'), 1LL << 40); // saturates beyond the 32-bit range
+    }
+    if (i == text.size() && i > digitsFrom) {
+        const long long signedWhole = text[0] == '-' ? -whole : whole;
+        if (signedWhole < std::numeric_limits<std::int32_t>::min() ||
+            signedWhole > std::numeric_limits<std::int32_t>::max()) {
+            return DelayKind::NotANumber; // out of range fails like a text
+        }
+        value = static_cast<std::int32_t>(signedWhole);
+        return DelayKind::Number;
+    }
+    return text.find_first_of("0123456789") == std::string::npos ? DelayKind::NotANumber : DelayKind::Either;
+}
+
+void WriteFailure(std::uint8_t selector, FakePlatform& fake) {
+    static constexpr int atWrite[] = {0, 0, 1, 2, 40, 73, 74, 0};
+    fake.failCreate = selector == 1;
+    fake.failAtWrite = atWrite[selector];
+    fake.failClose = selector == 7;
+}
+
+void ClearWriteFailure(FakePlatform& fake) {
+    WriteFailure(0, fake);
+}
+
+// After WriteDefaultSettings ran on an absent file with the given failure.
+void CheckDefaultWrite(const FakePlatform& fake, std::uint8_t selector) {
+    const std::size_t complaints = CountOf(fake.Traces(), kCouldNotWrite);
+    const auto file = fake.files.find(kConfig);
+    if (selector == 1) {
+        FUZZ_CHECK(file == fake.files.end() && complaints == 1);
+        return;
+    }
+    FUZZ_CHECK(file != fake.files.end() && !file->second.open);
+    const std::string& content = file->second.content;
+    FUZZ_CHECK(content.empty() || content.size() >= 2);
+    FUZZ_CHECK(content.empty() || content.compare(content.size() - 2, 2, "\r\n") == 0);
+    const std::size_t lines = CountLineEnds(content);
+    switch (selector) {
+    case 2:
+    case 3:
+    case 4:
+    case 5: {
+        static constexpr int atWrite[] = {0, 0, 1, 2, 40, 73};
+        FUZZ_CHECK(lines == static_cast<std::size_t>(atWrite[selector] - 1) && complaints == 1);
+        break;
+    }
+    case 7:
+        FUZZ_CHECK(lines == kDefaultLines && complaints == 1);
+        break;
+    default:
+        FUZZ_CHECK(lines == kDefaultLines && complaints == 0);
+        break;
+    }
+}
+
+std::string BuildFile(std::string_view payload) {
+    std::string text = "[Paths]\r\n";
+    std::size_t start = 0;
+    for (int i = 0; i < 44 && start <= payload.size(); ++i) {
+        std::size_t end = payload.find('\n', start);
+        if (end == std::string_view::npos) {
+            end = payload.size();
+        }
+        std::string_view value = payload.substr(start, end - start);
+        std::string key = (i % 2 == 0 ? "Path" : "Delay") + std::to_string(i / 2 + 1);
+        if (!value.empty() && value.front() == '\x01') {
+            key.insert(0, "#");
+            value.remove_prefix(1);
+        }
+        text += key + "=" + std::string(value) + "\r\n";
+        start = end + 1;
+    }
+    return text;
+}
+
+struct Profile {
+    std::string value; // Path value as the reader sees it
+    bool hasExe = false;
+    bool exists = false;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 4) {
+        return 0;
+    }
+    const std::uint8_t options = data[0];
+    const std::uint32_t existing = data[1] | data[2] << 8 | data[3] << 16;
+    const std::string_view payload(reinterpret_cast<const char*>(data) + 4, size - 4);
+    const bool rawText = (options & 0x02) != 0;
+    const bool throughForm = (options & 0x04) != 0;
+    const bool fromDefault = (options & 0x08) != 0;
+    const std::uint8_t failure = (options >> 4) & 0x07;
+
+    FakePlatform fake;
+    fake.executableFolder = kFolder;
+    launchwick::modMain settings(fake);
+    settings.configFilePath = kConfig;
+    launchwick::Shell_Library shell(fake);
+    launchwick::frmMain form(fake, settings, shell);
+    fake.Bind(form);
+
+    const std::string text = rawText ? std::string(payload) : BuildFile(payload);
+    if (fromDefault) {
+        WriteFailure(failure, fake);
+        settings.WriteDefaultSettings();
+        CheckDefaultWrite(fake, failure);
+        ClearWriteFailure(fake);
+        if (const auto file = fake.files.find(kConfig); file != fake.files.end()) {
+            file->second.content += text;
+            // A file that is there is never written again.
+            const std::string before = file->second.content;
+            fake.calls.clear();
+            settings.WriteDefaultSettings();
+            FUZZ_CHECK(fake.files.at(kConfig).content == before);
+            FUZZ_CHECK(fake.Lines({"FileDateTime"}).size() == fake.calls.size());
+        }
+    } else if ((options & 0x01) != 0) {
+        fake.AddFile(kConfig, text);
+    }
+    const bool configExists = fake.files.count(kConfig) != 0;
+
+    // What the reader will see, and which program parts exist.
+    Profile profiles[kProfiles + 1];
+    for (int n = 1; n <= kProfiles && configExists; ++n) {
+        Profile profile;
+        profile.value = Setting(fake, "Path" + std::to_string(n), "?");
+        const std::size_t p = FindExe(profile.value);
+        profile.hasExe = profile.value != "?" && p != std::string::npos;
+        const std::string program = profile.hasExe ? profile.value.substr(0, p + 4) : std::string();
+        if (profile.hasExe && (existing >> (n - 1) & 1) != 0 && program != kConfig) {
+            fake.AddFile(program);
+        }
+        profiles[n] = profile;
+    }
+    for (int n = 1; n <= kProfiles; ++n) {
+        Profile& profile = profiles[n];
+        profile.exists =
+            profile.hasExe && fake.files.count(profile.value.substr(0, FindExe(profile.value) + 4)) != 0;
+    }
+    fake.calls.clear();
+
+    if (throughForm) {
+        if (!configExists && !fromDefault) {
+            WriteFailure(failure, fake);
+        }
+        fake.Load();
+    } else {
+        settings.LoadSettings();
+    }
+
+    // The tables agree with each other.
+    const auto count = static_cast<std::size_t>(std::max<int>(settings.shellPathCount, 0));
+    FUZZ_CHECK(settings.shellPathCount >= 0 && settings.shellPathCount <= kProfiles);
+    FUZZ_CHECK(settings.shellPaths.size() == count && settings.shellPathDelay.size() == count);
+    FUZZ_CHECK(settings.currentShellPath == 0);
+
+    const std::vector<std::string> traces = fake.Traces();
+    const std::vector<std::string> boxes = fake.Lines({"MessageBox"});
+    const std::vector<std::string> lookups = fake.Lines({"Profile"});
+
+    if (!configExists) {
+        FUZZ_CHECK(count == 0 && settings.totalDelayCount == 0 && lookups.empty());
+        if (throughForm) {
+            // The load handler writes the default file instead, welcomes the user and opens Notepad.
+            CheckDefaultWrite(fake, fromDefault ? 0 : failure);
+            FUZZ_CHECK(CountOf(traces, "Loading Settings Start") == 0);
+            FUZZ_CHECK(boxes.size() == 1 && boxes[0].rfind(kErrorBox, 0) != 0);
+            FUZZ_CHECK(fake.Lines({"StartCommandLine"}) ==
+                       std::vector<std::string>{"StartCommandLine|notepad.exe " + kConfig + "|1"});
+            FUZZ_CHECK(fake.Enabled(launchwick::Timer::tmrExit) &&
+                       !fake.Enabled(launchwick::Timer::tmrStart));
+        } else {
+            FUZZ_CHECK(traces ==
+                       (std::vector<std::string>{"Loading Settings Start", "\"" + kConfig + "\" wasn't found",
+                                                 "Loading Settings End"}));
+            FUZZ_CHECK(boxes.empty());
+        }
+        return 0;
+    }
+
+    // Walk the profiles as the reader must.
+    std::vector<std::string> expectedLookups;
+    std::vector<std::string> expectedBoxes;
+    std::vector<std::string> expectedNoEntry;
+    std::vector<std::string> accepted;
+    for (int n = 1; n <= kProfiles; ++n) {
+        const Profile& profile = profiles[n];
+        const std::string number = std::to_string(n);
+        expectedLookups.push_back("Profile|Paths|Path" + number + "|?|4096|" + kConfig);
+        if (profile.value == "?") {
+            expectedNoEntry.push_back("No valid entry for path " + number);
+        } else if (profile.hasExe && !profile.exists) {
+            expectedBoxes.push_back(kInvalidPrefix + number + " (" + profile.value +
+                                    ") appears to be an invalid file or path.");
+        } else if (profile.exists) {
+            expectedLookups.push_back("Profile|Paths|Delay" + number + "|0|4096|" + kConfig);
+            accepted.push_back(profile.value);
+            FUZZ_CHECK(accepted.size() <= count);
+            // The delay stored for this entry.
+            const std::size_t k = accepted.size() - 1;
+            const std::int32_t previous = k == 0 ? 0 : settings.shellPathDelay[k - 1];
+            std::int32_t value = 0;
+            const std::int32_t stored = settings.shellPathDelay[k];
+            switch (ClassifyDelay(Setting(fake, "Delay" + number, "0"), value)) {
+            case DelayKind::Number:
+                FUZZ_CHECK(stored == std::min(value, kMaxDelay));
+                break;
+            case DelayKind::NotANumber:
+                FUZZ_CHECK(stored == previous);
+                break;
+            case DelayKind::Either:
+                break;
+            }
+        }
+    }
+
+    // Only Path1..Path20 are looked up, each once and in order, and Delay N only for an accepted N.
+    FUZZ_CHECK(lookups == expectedLookups);
+    FUZZ_CHECK(settings.shellPaths == accepted);
+    std::int32_t total = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::string& entry = settings.shellPaths[k];
+        FUZZ_CHECK(FindExe(entry) != std::string::npos);
+        FUZZ_CHECK(entry == TrimSpaces(entry) && entry != "?");
+        const std::int32_t d = settings.shellPathDelay[k];
+        FUZZ_CHECK(d <= kMaxDelay);
+        // When the total plus d, or that plus 1, leaves the 32-bit range, the total stays as it was.
+        const long long withDelay = static_cast<long long>(total) + d;
+        if (withDelay >= std::numeric_limits<std::int32_t>::min() &&
+            withDelay + 1 <= std::numeric_limits<std::int32_t>::max()) {
+            total = static_cast<std::int32_t>(withDelay + 1);
+        }
+        FUZZ_CHECK(CountOf(traces, "shellPaths(" + std::to_string(k) + ") = " + entry) == 1);
+        FUZZ_CHECK(CountOf(traces, "shellPathDelay(" + std::to_string(k) + ") = " + std::to_string(d)) == 1);
+    }
+    FUZZ_CHECK(settings.totalDelayCount == total);
+
+    // One box per program part that is missing, in profile order, and a trace per empty profile.
+    std::vector<std::string> invalidBoxes;
+    for (const std::string& box : boxes) {
+        if (box.rfind(kInvalidPrefix, 0) == 0) {
+            invalidBoxes.push_back(box);
+        }
+    }
+    FUZZ_CHECK(invalidBoxes == expectedBoxes);
+    std::vector<std::string> noEntry;
+    for (const std::string& trace : traces) {
+        if (trace.rfind("No valid entry for path ", 0) == 0) {
+            noEntry.push_back(trace);
+        }
+    }
+    FUZZ_CHECK(noEntry == expectedNoEntry);
+    FUZZ_CHECK(CountOf(traces, "Loading Settings Start") == 1 &&
+               CountOf(traces, "Loading Settings End") == 1);
+    const auto start = std::find(traces.begin(), traces.end(), "Loading Settings Start");
+    const auto end = std::find(traces.begin(), traces.end(), "Loading Settings End");
+    FUZZ_CHECK(start < end);
+    FUZZ_CHECK(throughForm || (start == traces.begin() && end == traces.end() - 1));
+
+    if (throughForm) {
+        // Exactly one timer runs: the sequence when an entry was accepted, else the exit.
+        const bool any = count != 0;
+        FUZZ_CHECK(fake.Enabled(launchwick::Timer::tmrStart) == any);
+        FUZZ_CHECK(fake.Enabled(launchwick::Timer::tmrExit) == !any);
+        FUZZ_CHECK(!fake.Enabled(launchwick::Timer::tmrMain));
+        FUZZ_CHECK(boxes.size() == expectedBoxes.size() + (any ? 0 : 1));
+        FUZZ_CHECK(fake.Lines({"StartCommandLine"}).size() == (any ? 0u : 1u));
+        FUZZ_CHECK(fake.Lines({"CreateTextFile"}).empty());
+    } else {
+        FUZZ_CHECK(boxes.size() == expectedBoxes.size());
+    }
+    return 0;
+}

@@ -1,0 +1,248 @@
+// Feeds arbitrary command lines to the launcher's decisions (PlanShellRun) and to ShellRun on the fake
+// platform, and aborts when a rule of the launcher is broken.
+//
+// Input: byte 0 holds options, the rest is the command line.
+//   bit 0     a working folder is given: the text after the first NUL of the command line (or empty)
+//   bits 1, 6, 7 all set: stretch; bytes 1-2 pick a length of 32,700 to 32,839, byte 3 a filler
+//             character and byte 4 where it goes, so that lines reach the 16-bit position limits (such
+//             lines are slow to check, so only one input in eight is stretched)
+//   bits 2-3  what ShellExecuteA returns: 33, 32, 0 or 42
+//   bit 4     the fallback command-line start fails
+//   bit 5     the window style, 0 or 1
+#include "FakePlatform.h"
+#include "Shell_Library.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace {
+
+using launchwick::ShellRunPlan;
+using launchwick::StatementError;
+
+#define FUZZ_CHECK(condition)                                                                                \
+    do {                                                                                                     \
+        if (!(condition)) {                                                                                  \
+            std::fprintf(stderr, "invariant broken at line %d: %s\n", __LINE__, #condition);                 \
+            std::abort();                                                                                    \
+        }                                                                                                    \
+    } while (0)
+
+constexpr std::size_t maxPosition = 32767; // the largest 16-bit signed position
+
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool WebTagAt(std::string_view line, std::size_t at) {
+    constexpr std::string_view tag = "HTTP://";
+    if (line.size() < at + tag.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < tag.size(); ++i) {
+        if (Upper(line[at + i]) != tag[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string WithoutQuotes(std::string_view line) {
+    std::string out;
+    for (char c : line) {
+        if (c != '"') {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// What the launcher's rules say about a command line, worked out step by step from the rules.
+struct Expected {
+    bool web = false;
+    bool overflow = false;
+    std::string line;    // the caller's command line afterwards
+    std::string program; // the first E - 1 characters of line
+    std::string after;   // the text from E on, before its leading spaces are dropped
+    std::optional<std::string> folder;
+};
+
+Expected Expect(std::string_view s, const std::optional<std::string>& given) {
+    Expected e;
+    if (WebTagAt(s, 0) || WebTagAt(s, 1)) {
+        e.web = true;
+        return e;
+    }
+    if (!s.empty() && s.front() == '"') {
+        const auto closing = s.find('"', 1);
+        if (closing != std::string_view::npos) {
+            // The closing quote's position q and q + 1 must both fit.
+            e.overflow = closing + 1 > maxPosition - 1;
+            e.program = std::string(s.substr(1, closing - 1));
+            e.after = std::string(s.substr(closing + 1));
+        } else {
+            e.overflow = s.size() + 1 > maxPosition;
+            e.program = std::string(s);
+        }
+    } else {
+        const auto space = s.find(' ');
+        if (space != std::string_view::npos) {
+            e.overflow = space + 1 > maxPosition;
+            e.program = std::string(s.substr(0, space));
+            e.after = std::string(s.substr(space));
+        } else {
+            e.overflow = s.size() + 1 > maxPosition;
+            e.program = std::string(s);
+        }
+    }
+    e.line = e.program + e.after;
+    if (given) {
+        e.folder = given;
+    } else if (const auto b = e.program.rfind('\\'); b != std::string::npos) {
+        const bool root = b == 0 || e.program[b - 1] == ':';
+        e.folder = e.program.substr(0, root ? b + 1 : b);
+    }
+    return e;
+}
+
+void CheckPlan(std::string_view s, const std::optional<std::string>& given, const Expected& e) {
+    ShellRunPlan plan;
+    bool overflow = false;
+    try {
+        plan = launchwick::PlanShellRun(s, given);
+    } catch (const StatementError&) {
+        overflow = true;
+    } catch (...) {
+        FUZZ_CHECK(!"an exception other than StatementError");
+    }
+    FUZZ_CHECK(overflow == e.overflow);
+    if (overflow) {
+        return;
+    }
+    FUZZ_CHECK(plan.webAddress == e.web);
+    if (plan.webAddress) {
+        FUZZ_CHECK(plan.address.find('"') == std::string::npos);
+        FUZZ_CHECK(plan.address == WithoutQuotes(s));
+        FUZZ_CHECK(plan.commandLine == s);
+        return;
+    }
+
+    // The new line is the input, or the input less the two quotes of the quoted-program rule.
+    const std::string_view line = plan.commandLine;
+    if (line != s) {
+        FUZZ_CHECK(s.size() == line.size() + 2 && s.front() == '"');
+        const auto closing = s.find('"', 1);
+        FUZZ_CHECK(closing != std::string_view::npos);
+        FUZZ_CHECK(line.substr(0, closing - 1) == s.substr(1, closing - 1));
+        FUZZ_CHECK(line.substr(closing - 1) == s.substr(closing + 1));
+    }
+    FUZZ_CHECK(line == e.line);
+
+    // Program, the dropped leading spaces and the parameters put the new line back together.
+    FUZZ_CHECK(line.substr(0, plan.program.size()) == plan.program);
+    const std::string_view rest = line.substr(plan.program.size());
+    FUZZ_CHECK(rest.size() >= plan.parameters.size());
+    const std::size_t dropped = rest.size() - plan.parameters.size();
+    FUZZ_CHECK(rest.substr(0, dropped).find_first_not_of(' ') == std::string_view::npos);
+    FUZZ_CHECK(rest.substr(dropped) == plan.parameters);
+    FUZZ_CHECK(plan.parameters.empty() || plan.parameters.front() != ' ');
+    FUZZ_CHECK(plan.program == e.program);
+
+    if (given) {
+        FUZZ_CHECK(plan.workingFolder == given);
+    } else if (plan.workingFolder) {
+        // A derived folder is a prefix of the program that ends at one of its backslashes.
+        const std::string& folder = *plan.workingFolder;
+        FUZZ_CHECK(!folder.empty() && plan.program.compare(0, folder.size(), folder) == 0);
+        const auto last = plan.program.rfind('\\');
+        FUZZ_CHECK(last != std::string::npos && (last == folder.size() || last + 1 == folder.size()));
+    } else {
+        FUZZ_CHECK(plan.program.find('\\') == std::string::npos);
+    }
+    FUZZ_CHECK(plan.workingFolder == e.folder);
+}
+
+// ShellRun itself: what reaches the platform and what the caller's variable holds afterwards.
+void CheckShellRun(std::string_view s, const std::optional<std::string>& given, const Expected& e,
+                   std::intptr_t shellResult, bool fallbackFails, std::int32_t style) {
+    launchwick::test::FakePlatform fake;
+    fake.shellExecuteResult = shellResult;
+    if (fallbackFails) {
+        fake.failingCommandLines.insert(e.line);
+    }
+    launchwick::Shell_Library shell(fake);
+    std::string caller(s);
+    bool failed = false;
+    try {
+        shell.ShellRun(caller, style, given);
+    } catch (const StatementError&) {
+        failed = true;
+    } catch (...) {
+        FUZZ_CHECK(!"an exception other than StatementError");
+    }
+
+    if (e.overflow) {
+        // Nothing is started or changed before the overflow.
+        FUZZ_CHECK(failed && caller == s && fake.calls.empty());
+        return;
+    }
+    if (e.web) {
+        FUZZ_CHECK(!failed && caller == s);
+        FUZZ_CHECK(fake.Lines({"StartCommandLine"}).empty());
+        const auto starts = fake.Lines({"ShellExecute"});
+        FUZZ_CHECK(starts.size() == 1);
+        FUZZ_CHECK(starts[0] ==
+                   "ShellExecute|Splash|open|" + fake.browserPath + "|" + WithoutQuotes(s) + "|(null)|1");
+        return;
+    }
+    FUZZ_CHECK(caller == e.line);
+    const std::string params = e.after.substr(std::min(e.after.find_first_not_of(' '), e.after.size()));
+    const bool refused = shellResult <= 32;
+    FUZZ_CHECK(fake.calls.size() == (refused ? 2u : 1u));
+    FUZZ_CHECK(fake.calls[0] == "ShellExecute|None|(null)|" + e.program + "|" + params + "|" +
+                                    e.folder.value_or(fake.currentFolder) + "|" + std::to_string(style));
+    if (refused) {
+        FUZZ_CHECK(fake.calls[1] == "StartCommandLine|" + e.line + "|" + std::to_string(style));
+    }
+    FUZZ_CHECK(failed == (refused && fallbackFails));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    const std::uint8_t options = data[0];
+    std::string_view body(reinterpret_cast<const char*>(data) + 1, size - 1);
+
+    std::string line(body);
+    if ((options & 0xC2) == 0xC2 && line.size() >= 4) {
+        const std::size_t length =
+            32700 + ((static_cast<unsigned char>(line[0]) << 8 | static_cast<unsigned char>(line[1])) % 140);
+        const char filler = line[2];
+        const std::size_t at = static_cast<unsigned char>(line[3]);
+        line.erase(0, 4);
+        line.insert(std::min(at, line.size()), length, filler);
+    }
+    std::optional<std::string> given;
+    if ((options & 0x01) != 0) {
+        const auto nul = line.find('\0');
+        given = nul == std::string::npos ? std::string() : line.substr(nul + 1);
+        line = line.substr(0, nul);
+    }
+    static constexpr std::intptr_t shellResults[] = {33, 32, 0, 42};
+    const std::intptr_t shellResult = shellResults[(options >> 2) & 0x03];
+    const bool fallbackFails = (options & 0x10) != 0;
+    const std::int32_t style = (options >> 5) & 0x01;
+
+    const Expected expected = Expect(line, given);
+    CheckPlan(line, given, expected);
+    CheckShellRun(line, given, expected, shellResult, fallbackFails, style);
+    return 0;
+}
