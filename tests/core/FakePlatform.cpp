@@ -44,9 +44,10 @@ bool SameText(std::string_view a, std::string_view b) {
 
 // The value of key in section of a profile file, raw after the '=' so that the core's own trimming
 // is what the tests see. Section and key names match in any letter case, as the platform reader does.
-std::optional<std::string> FindProfileValue(const std::string& content, const std::string& section,
-                                            const std::string& key) {
-    bool inSection = false;
+// The settings of a profile file in order; a line "[name]" opens a section, "key=value" sets a key in it.
+std::vector<FakePlatform::ProfileSetting> ParseProfile(const std::string& content) {
+    std::vector<FakePlatform::ProfileSetting> settings;
+    std::optional<std::string> section; // keys before the first section belong to none
     std::size_t start = 0;
     while (start <= content.size()) {
         std::size_t end = content.find('\n', start);
@@ -59,15 +60,14 @@ std::optional<std::string> FindProfileValue(const std::string& content, const st
         }
         const std::string trimmed = TrimBlanks(line);
         if (!trimmed.empty() && trimmed.front() == '[' && trimmed.back() == ']') {
-            inSection = SameText(trimmed.substr(1, trimmed.size() - 2), section);
-        } else if (const auto equals = line.find('='); inSection && equals != std::string::npos) {
-            if (SameText(TrimBlanks(std::string_view(line).substr(0, equals)), key)) {
-                return line.substr(equals + 1);
-            }
+            section = trimmed.substr(1, trimmed.size() - 2);
+        } else if (const auto equals = line.find('='); section && equals != std::string::npos) {
+            settings.push_back(
+                {*section, TrimBlanks(std::string_view(line).substr(0, equals)), line.substr(equals + 1)});
         }
         start = end + 1;
     }
-    return std::nullopt;
+    return settings;
 }
 
 } // namespace
@@ -263,7 +263,16 @@ std::string FakePlatform::ReadProfileString(const std::string& section, const st
            file);
     std::optional<std::string> value;
     if (const auto it = files.find(file); it != files.end()) {
-        value = FindProfileValue(it->second.content, section, key);
+        // Parsed once per file text: the settings reader asks for up to forty keys of one file.
+        if (!parsedProfile_ || parsedProfile_->first != it->second.content) {
+            parsedProfile_.emplace(it->second.content, ParseProfile(it->second.content));
+        }
+        for (const ProfileSetting& setting : parsedProfile_->second) {
+            if (SameText(setting.section, section) && SameText(setting.key, key)) {
+                value = setting.value;
+                break;
+            }
+        }
     }
     return value.value_or(defaultText).substr(0, bufferSize == 0 ? 0 : bufferSize - 1);
 }

@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <limits>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -113,6 +114,12 @@ public:
     void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
     void EndProcess() override;
 
+    struct ProfileSetting {
+        std::string section;
+        std::string key;
+        std::string value;
+    };
+
 private:
     friend class FakeTextFile;
     struct TimerState {
@@ -129,6 +136,7 @@ private:
     long long armCount_ = 0;
     int tempCount_ = 0;
     mutable std::vector<std::pair<std::string, std::function<void()>>> hooks_;
+    mutable std::optional<std::pair<std::string, std::vector<ProfileSetting>>> parsedProfile_;
 };
 
 } // namespace launchwick::test
