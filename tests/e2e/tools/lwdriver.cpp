@@ -488,6 +488,46 @@ std::pair<long long, long long> ListedCounts(DWORD pid) {
     }
 }
 
+// Live GDI objects of a process, counted in its own GDI handle table. Wine does not answer GetGuiResources,
+// but it keeps this table where Windows does: the PEB's GdiSharedHandleTable, 65 536 entries of 24 bytes,
+// an entry in use having a type and an object. Stock objects are counted too, so only changes mean anything.
+// Negative: the table could not be read.
+long long GdiTableCount(HANDLE process) {
+    struct Entry {
+        unsigned long long object;
+        unsigned long owner;
+        unsigned short unique;
+        unsigned char type;
+        unsigned char flags;
+        unsigned long long user;
+    };
+    static_assert(sizeof(Entry) == 24);
+    constexpr size_t kTableOffsetInPeb = 0xF8;
+    constexpr size_t kEntries = 0x10000;
+    PROCESS_BASIC_INFORMATION basic{};
+    ULONG length = 0;
+    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, &length) < 0) {
+        return -1;
+    }
+    void* table = nullptr;
+    SIZE_T read = 0;
+    if (!ReadProcessMemory(process,
+                           static_cast<char*>(static_cast<void*>(basic.PebBaseAddress)) + kTableOffsetInPeb,
+                           &table, sizeof table, &read) ||
+        table == nullptr) {
+        return -2;
+    }
+    std::vector<Entry> entries(kEntries);
+    if (!ReadProcessMemory(process, table, entries.data(), entries.size() * sizeof(Entry), &read)) {
+        return -3;
+    }
+    long long live = 0;
+    for (const Entry& entry : entries) {
+        live += entry.type != 0 && entry.object != 0 ? 1 : 0;
+    }
+    return live;
+}
+
 // Samples the GDI objects, USER objects and kernel handles of the process that owns the window, once per
 // interval, until it ends or count samples are taken. GetGuiResources may be a stub (0 with an error), so its
 // last error is reported with it.
@@ -497,7 +537,9 @@ int Resources(const Options& options) {
     if (hwnd != nullptr) {
         GetWindowThreadProcessId(hwnd, &pid);
     }
-    HANDLE process = pid != 0 ? OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, pid) : nullptr;
+    HANDLE process = pid != 0
+                         ? OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, pid)
+                         : nullptr;
     if (process == nullptr) {
         Print("{\"found\": false, \"pid\": " + Json(pid) + ", \"error\": " + Json(GetLastError()) + "}");
         return 1;
@@ -513,7 +555,8 @@ int Resources(const Options& options) {
         const BOOL handlesOk = GetProcessHandleCount(process, &handles);
         const auto listed = ListedCounts(pid);
         Print("{\"found\": true, \"pid\": " + Json(pid) + ", \"time_ms\": " + Json(UnixMillis()) +
-              ", \"gdi\": " + Json(gdi) + ", \"gdi_error\": " + Json(gdiError) + ", \"user\": " + Json(user) +
+              ", \"gdi\": " + Json(gdi) + ", \"gdi_error\": " + Json(gdiError) +
+              ", \"gdi_table\": " + Json(GdiTableCount(process)) + ", \"user\": " + Json(user) +
               ", \"user_error\": " + Json(userError) +
               ", \"handles\": " + (handlesOk ? Json(handles) : std::string("null")) +
               ", \"listed_handles\": " + Json(listed.first) + ", \"threads\": " + Json(listed.second) +
