@@ -128,6 +128,18 @@ class Sequence(lwtest.TestCase):
                        late=EXIT_LATE)
         self.assertEqual(run.proc.returncode, 0, "exit status")
 
+    def finish(self, run, delays, stream=True):
+        """Waits for the program to end by itself and checks its exit, every tick up to the completion tick
+        and, unless the caller checks the trace lines itself, the sequence's trace stream."""
+        run.wait_exit(x.EXIT_DELAY + 5)
+        timeline = Timeline(self, run)
+        if stream:
+            self.check_stream(run, timeline, delays)
+        self.check_exit(run, timeline, delays)
+        for k in range(1, x.launch_ticks(delays)[-1] + 2):
+            timeline.check_tick(k)
+        return timeline
+
     def check_starts(self, timeline, starts, records):
         """Each recorded start, oldest first, matches (profile number, launch tick, entry) in starts: the
         entry's program and arguments, started by its own launch tick."""
@@ -170,8 +182,8 @@ class Sequence(lwtest.TestCase):
             time.sleep(max(0.0, loaded + x.START_DELAY + x.TICK / 2 - time.time()))
             before = self.session.screenshot(run.label + "-before")
             images = self.follow(run, 4, shots=(1, 2, 3, 4))
-            run.wait_exit(x.EXIT_DELAY + 5)
-            timeline = Timeline(self, run)
+            # The trace lines are spelled out below rather than derived.
+            timeline = self.finish(run, [2], stream=False)
 
             tick = [
                 "tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount={}",
@@ -189,9 +201,6 @@ class Sequence(lwtest.TestCase):
                          "currentShellPath > shellPathCount", "tmrMain_Timer End"])
             self.assertTraces(run, x.load_traces(sc.ini, {1: ("accept", entry, 2)}) + stream)
 
-            self.check_exit(run, timeline, [2])
-            for k in range(1, 5):
-                timeline.check_tick(k)
             self.check_starts(timeline, [(1, 3, entry)], lwtest.wait_records(sc, 1))
             # The same, counted from the moment the window was seen on the screen.
             seen = win["seen_ms"] / 1000 - timeline.t0
@@ -223,12 +232,7 @@ class Sequence(lwtest.TestCase):
             sc.install_recorder(r"C:\ZVK32\Parvane.exe")
             run, win = self.start_sequence(sc, list(zip(entries, delays)))
             images = self.follow(run, 6, shots=(4, 5))
-            run.wait_exit(x.EXIT_DELAY + 5)
-            timeline = Timeline(self, run)
-            self.check_stream(run, timeline, delays)
-            self.check_exit(run, timeline, delays)
-            for k in range(1, 7):
-                timeline.check_tick(k)
+            timeline = self.finish(run, delays)
             self.check_starts(timeline, numbered(delays, entries), lwtest.wait_records(sc, 2))
 
             name = x.display_name(entries[1])
@@ -252,12 +256,7 @@ class Sequence(lwtest.TestCase):
             os.remove(sc.path(gone))  # during the countdown, before its launch on tick 3
             images = self.follow(run, 6, shots=(3, 5))
             run.assert_no_dialog()
-            run.wait_exit(x.EXIT_DELAY + 5)
-            timeline = Timeline(self, run)
-            self.check_stream(run, timeline, delays)
-            self.check_exit(run, timeline, delays)
-            for k in range(1, 7):
-                timeline.check_tick(k)
+            timeline = self.finish(run, delays)
             records = lwtest.wait_records(sc, 1)
             self.assertEqual([lwtest.arguments_of(r["cmdline"]) for r in records], ["/session:2"],
                              "programs started")
@@ -277,12 +276,7 @@ class Sequence(lwtest.TestCase):
             sc.install_recorder(r"C:\ZVK32\Parvane.exe")
             run, win = self.start_sequence(sc, list(zip(entries, delays)))
             images = self.follow(run, 5, shots=(1, 4))
-            run.wait_exit(x.EXIT_DELAY + 5)
-            timeline = Timeline(self, run)
-            self.check_stream(run, timeline, delays)
-            self.check_exit(run, timeline, delays)
-            for k in range(1, 6):
-                timeline.check_tick(k)
+            timeline = self.finish(run, delays)
             self.check_starts(timeline, numbered(delays, entries), lwtest.wait_records(sc, 3))
             first, third = x.display_name(entries[0]), x.display_name(entries[2])
             self.assertStatus(images[1], win, x.launch_status(1, 3, first), x.countdown_status(1, 3, first, 0))
