@@ -13,6 +13,7 @@
 //   bits 4-6  how writing the default file fails: not, on create, at write 1, 2, 40, 73 or 74 (there are
 //             only 73), or on close
 #include "FakePlatform.h"
+#include "FuzzCheck.h"
 #include "Shell_Library.h"
 #include "frmMain.h"
 #include "modMain.h"
@@ -20,8 +21,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <string>
@@ -31,14 +30,6 @@
 namespace {
 
 using launchwick::test::FakePlatform;
-
-#define FUZZ_CHECK(condition)                                                                                \
-    do {                                                                                                     \
-        if (!(condition)) {                                                                                  \
-            std::fprintf(stderr, "invariant broken at line %d: %s\n", __LINE__, #condition);                 \
-            std::abort();                                                                                    \
-        }                                                                                                    \
-    } while (0)
 
 const std::string kFolder = "C:\\ZVK32";
 const std::string kConfig = kFolder + "\\ZVKLaunchwick.ini";

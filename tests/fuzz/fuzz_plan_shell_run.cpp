@@ -10,12 +10,11 @@
 //   bit 4     the fallback command-line start fails
 //   bit 5     the window style, 0 or 1
 #include "FakePlatform.h"
+#include "FuzzCheck.h"
 #include "Shell_Library.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,14 +23,6 @@ namespace {
 
 using launchwick::ShellRunPlan;
 using launchwick::StatementError;
-
-#define FUZZ_CHECK(condition)                                                                                \
-    do {                                                                                                     \
-        if (!(condition)) {                                                                                  \
-            std::fprintf(stderr, "invariant broken at line %d: %s\n", __LINE__, #condition);                 \
-            std::abort();                                                                                    \
-        }                                                                                                    \
-    } while (0)
 
 constexpr std::size_t maxPosition = 32767; // the largest 16-bit signed position
 
