@@ -1,5 +1,7 @@
 #include "LauncherProbe.h"
 
+#include "JsonText.h"
+
 #include "Layout.h"
 #include "Shell_Library.h"
 #include "SplashWindow.h"
@@ -32,20 +34,7 @@ std::string Environment(const char* name) {
 }
 
 std::string Json(const std::string& text) {
-    std::string out = "\"";
-    for (const unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7f) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
+    return JsonText(std::string_view(text));
 }
 
 std::string Json(const std::set<std::string>& texts) {

@@ -13,6 +13,8 @@
 //   any command: [--dpi-aware 1] to see physical pixels when the screen is not at 96 dpi
 //
 // Exit status: 0 done, 1 timed out or not found, 2 bad usage, 3 another message box showed instead.
+#include "JsonText.h"
+
 #include <windows.h>
 #include <winternl.h>
 
@@ -38,22 +40,8 @@ long long UnixMillis() {
     return static_cast<long long>(t.QuadPart / 10000ULL) - 11644473600000LL;
 }
 
-// JSON string from UTF-16; everything outside printable ASCII becomes \uXXXX so the output is plain ASCII.
 std::string Json(const std::wstring& text) {
-    std::string out = "\"";
-    for (const wchar_t c : text) {
-        if (c == L'"' || c == L'\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7f) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
+    return JsonText(std::wstring_view(text));
 }
 
 std::string Json(long long value) {

@@ -1,5 +1,7 @@
 // Stand-in for the programs the launcher starts: appends one JSON line describing how it was started to the
 // file named by LW_RECORD_LOG, then exits at once. GUI subsystem, so starting it opens no console.
+#include "JsonText.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -7,24 +9,8 @@
 
 namespace {
 
-// JSON string escaping of ANSI bytes; bytes from 0x80 up are written as \u00XX so the line stays ASCII
-// and the reader sees the byte values unchanged.
 std::string JsonString(const char* text) {
-    std::string out = "\"";
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
-        const unsigned char c = *p;
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7f) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
+    return JsonText(std::string_view(text));
 }
 
 // Milliseconds since the Unix epoch, so the tests can compare with their own clock.
