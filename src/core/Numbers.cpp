@@ -1,5 +1,7 @@
 #include "Numbers.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 
 namespace launchwick {
@@ -47,9 +49,31 @@ std::int32_t ToInt32(std::string_view text) {
     if (digits == 0 || i != t.size()) {
         throw StatementError("Type mismatch");
     }
-    double value = static_cast<double>(whole) + fraction;
-    value = std::nearbyint(negative ? -value : value); // the default rounding mode is half to even
-    return Checked<std::int32_t>(static_cast<long long>(value));
+    const double value = static_cast<double>(whole) + fraction;
+    return RoundHalfEven(negative ? -value : value);
+}
+
+std::int32_t RoundHalfEven(double value) {
+    // The default rounding mode is half to even.
+    return Checked<std::int32_t>(static_cast<long long>(std::nearbyint(value)));
+}
+
+std::string FolderOfPath(std::string_view path) {
+    const auto slash = path.find_last_of('\\');
+    if (slash == std::string_view::npos) {
+        return std::string();
+    }
+    // "C:\x.exe" lives in "C:\", not in "C:"; likewise "\x.exe" in "\".
+    if (slash == 0 || path[slash - 1] == ':') {
+        return std::string(path.substr(0, slash + 1));
+    }
+    return std::string(path.substr(0, slash));
+}
+
+std::string UpperCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
 }
 
 } // namespace launchwick

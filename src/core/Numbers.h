@@ -26,6 +26,9 @@ inline std::int32_t Add32(std::int32_t a, long long b) {
     return Checked<std::int32_t>(a + b);
 }
 
+// Rounds half to even, as conversions to a whole number do; a result out of 32-bit range fails.
+std::int32_t RoundHalfEven(double value);
+
 // Converts text to a 32-bit whole number: surrounding spaces, an optional sign, decimal digits and an
 // optional fraction, rounded half to even. Anything else, or a value out of range, fails.
 std::int32_t ToInt32(std::string_view text);
@@ -35,5 +38,12 @@ std::string Str(long long value);
 
 // Removes spaces (only spaces) at both ends.
 std::string TrimSpaces(std::string_view text);
+
+// The folder part of a path, without its trailing backslash except at a root such as "C:\" or "\";
+// empty when the path has no backslash.
+std::string FolderOfPath(std::string_view path);
+
+// Upper case, byte by byte, in the C locale (ASCII letters only).
+std::string UpperCase(std::string text);
 
 } // namespace launchwick

@@ -23,6 +23,9 @@ enum class Timer { tmrStart, tmrMain, tmrExit };
 // What may be asked to take the keyboard focus. Form is the splash window itself.
 enum class FocusTarget { Command1, txtFocus, Form };
 
+// The window style for a started program: a normal window that is shown and takes the focus.
+constexpr std::int32_t showNormal = 1;
+
 // Whose window owns a shell request: none, or the splash window.
 enum class Owner { None, Splash };
 

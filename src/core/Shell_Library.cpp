@@ -5,7 +5,6 @@
 #include "Texts.h"
 
 #include <algorithm>
-#include <cctype>
 #include <iterator>
 
 namespace launchwick {
@@ -13,8 +12,6 @@ namespace launchwick {
 namespace {
 
 constexpr char quote = '"';
-constexpr char backslash = '\\';
-constexpr std::int32_t showNormal = 1;
 
 // Character positions are 16-bit and 1-based, as in the rest of the program.
 std::int16_t Position(std::size_t zeroBasedIndex) {
@@ -22,10 +19,7 @@ std::int16_t Position(std::size_t zeroBasedIndex) {
 }
 
 bool StartsWithWebAddress(std::string_view commandLine) {
-    std::string upper(commandLine);
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    const auto at = upper.find("HTTP://");
+    const auto at = UpperCase(std::string(commandLine)).find("HTTP://");
     return at == 0 || at == 1; // "HTTPS://" does not match, and only one leading character may precede it
 }
 
@@ -61,19 +55,13 @@ ShellRunPlan PlanShellRun(std::string_view commandLine, const std::optional<std:
         end = Position(line.size()); // the whole command line is the program
     }
 
-    if (workingFolder) {
-        plan.workingFolder = workingFolder;
-    } else if (end > 1) {
-        // Only a backslash inside the program part separates folders.
-        const auto b = line.find_last_of(backslash, static_cast<std::size_t>(end) - 2);
-        if (b != std::string::npos) {
-            const bool keepBackslash = b == 0 || line[b - 1] == ':'; // "\" and "C:\" stay roots
-            plan.workingFolder = line.substr(0, keepBackslash ? b + 1 : b);
-        }
-    }
-
     const auto programLength = static_cast<std::size_t>(end) - 1;
     plan.program = line.substr(0, programLength);
+    if (workingFolder) {
+        plan.workingFolder = workingFolder;
+    } else if (std::string folder = FolderOfPath(plan.program); !folder.empty()) {
+        plan.workingFolder = std::move(folder); // only a backslash inside the program part separates folders
+    }
     const std::string rest = line.substr(std::min(programLength, line.size()));
     plan.parameters = rest.substr(std::min(rest.find_first_not_of(' '), rest.size()));
     plan.commandLine = std::move(line);

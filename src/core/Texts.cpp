@@ -7,7 +7,7 @@
 namespace launchwick::texts {
 
 namespace {
-const std::string crlf = "\r\n";
+const std::string crlf(lineEnd);
 const std::string quote = "\"";
 } // namespace
 

@@ -4,22 +4,15 @@
 #include "ResumeNext.h"
 #include "Texts.h"
 
-#include <cmath>
-
 namespace launchwick {
 
 namespace {
 
 constexpr std::int16_t escapeKey = 27;
-constexpr std::int32_t showNormal = 1; // a normal window that is shown and takes the focus
 
 // What the status line shows for an entry: the text after its last backslash, arguments and all.
 std::string DisplayName(const std::string& entry) {
     return entry.substr(entry.rfind('\\') + 1);
-}
-
-std::int32_t RoundHalfEven(double value) {
-    return Checked<std::int32_t>(static_cast<long long>(std::nearbyint(value)));
 }
 
 } // namespace

@@ -5,19 +5,8 @@
 #include "Texts.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace launchwick {
-
-namespace {
-
-std::string UpperCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
-
-} // namespace
 
 std::string modMain::GetSetting(const std::string& file, const std::string& section, const std::string& key,
                                 const std::string& defaultText) {
@@ -48,8 +37,10 @@ void modMain::LoadSettings() noexcept {
         for (int n = 1; n <= profileCount; ++n) {
             const std::string section(texts::pathsSection);
             std::string v;
-            ResumeNext(
-                [&] { v = GetSetting(configFilePath, section, std::string(texts::pathKey) + Str(n), "?"); });
+            ResumeNext([&] {
+                v = GetSetting(configFilePath, section, std::string(texts::pathKey) + Str(n),
+                               std::string(texts::noPathValue));
+            });
             ResumeNext([&] { platform_.Trace(texts::GetSettingTrace(configFilePath, n, v)); });
             if (v == texts::noPathValue || v.empty()) {
                 ResumeNext([&] { platform_.Trace(texts::NoValidEntry(n)); });

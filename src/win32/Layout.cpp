@@ -44,18 +44,6 @@ int FontHeight(int hundredthsOfPoint, int dpi) noexcept {
     return -static_cast<int>((scaled * 2 + 7200) / 14400);
 }
 
-std::string FolderOfPath(std::string_view path) {
-    const auto slash = path.find_last_of('\\');
-    if (slash == std::string_view::npos) {
-        return std::string();
-    }
-    // "C:\x.exe" lives in "C:\", not in "C:"; likewise "\x.exe" in "\".
-    if (slash == 0 || path[slash - 1] == ':') {
-        return std::string(path.substr(0, slash + 1));
-    }
-    return std::string(path.substr(0, slash));
-}
-
 std::string TextBeforeNul(const char* buffer, std::size_t size) {
     const void* nul = std::memchr(buffer, '\0', size);
     const std::size_t length =

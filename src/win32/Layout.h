@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Design.h"
+#include "Numbers.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -39,8 +40,7 @@ PixelRect ProgressFillRect(const design::Rect& frame, std::int32_t widthTwips, i
 // LOGFONT height (negative: character height) of a size in hundredths of a point.
 int FontHeight(int hundredthsOfPoint, int dpi) noexcept;
 
-// The folder part of a full path, without its trailing backslash, except at a root such as "C:\".
-std::string FolderOfPath(std::string_view path);
+using launchwick::FolderOfPath; // the folder part of a path, shared with the core
 
 // The text a C call left in a fixed buffer: up to the first NUL, or the whole buffer when there is none.
 std::string TextBeforeNul(const char* buffer, std::size_t size);
