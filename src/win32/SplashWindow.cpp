@@ -176,7 +176,7 @@ SplashWindow::ClassRegistration::~ClassRegistration() {
     }
 }
 
-SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) : instance_(instance) {
+SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
     scene_.statusText = texts::statusLoading;
 
     WNDCLASSEXA windowClass{};
@@ -371,10 +371,7 @@ void SplashWindow::End() noexcept {
     }
     ended_ = true;
     for (const Timer timer : {Timer::tmrStart, Timer::tmrMain, Timer::tmrExit}) {
-        if (window_) {
-            ::KillTimer(window_.get(), TimerId(timer));
-        }
-        timers_[TimerIndex(timer)] = false;
+        SetTimerEnabled(timer, false);
     }
     window_.reset();
     ::PostQuitMessage(0);

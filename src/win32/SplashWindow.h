@@ -73,7 +73,7 @@ public:
     void SetStatusText(const std::string& text);
     void SetProgressWidth(std::int32_t twips);
     void SetProgressVisible(bool visible);
-    std::int32_t ProgressBorderWidth() const noexcept { return progressBorderWidth_; }
+    std::int32_t ProgressBorderWidth() const noexcept { return design::recProgressBorder.width; }
 
     void SetTimerEnabled(Timer timer, bool enabled);
     bool IsTimerEnabled(Timer timer) const noexcept;
@@ -108,10 +108,8 @@ private:
         ~ClassRegistration();
     };
 
-    HINSTANCE instance_;
     SplashEvents* events_ = nullptr;
     SplashScene scene_;
-    std::int32_t progressBorderWidth_ = design::recProgressBorder.width;
     std::array<bool, 3> timers_{};
     int dpi_ = 96;
     bool ended_ = false;

@@ -52,10 +52,12 @@ private:
     UniqueFile file_;
 };
 
-std::string TempFolder() {
+// A folder from a call that fills a buffer and, when the buffer is too small, answers the size it needs.
+// Asks again while the answer grows, as the folder may change in between.
+std::string FolderFrom(DWORD(WINAPI* call)(DWORD, LPSTR)) {
     std::string folder(MAX_PATH + 1, '\0');
     for (;;) {
-        const DWORD length = ::GetTempPathA(static_cast<DWORD>(folder.size()), folder.data());
+        const DWORD length = call(static_cast<DWORD>(folder.size()), folder.data());
         if (length == 0) {
             throw StatementError("Path not found");
         }
@@ -65,6 +67,10 @@ std::string TempFolder() {
         }
         folder.resize(length + 1); // too small: length is the size needed, with its NUL
     }
+}
+
+std::string TempFolder() {
+    return FolderFrom(::GetTempPathA);
 }
 
 } // namespace
@@ -140,22 +146,7 @@ std::string Win32Platform::ExecutableFolder() const {
 }
 
 std::string Win32Platform::CurrentFolder() const {
-    for (;;) {
-        const DWORD needed = ::GetCurrentDirectoryA(0, nullptr);
-        if (needed == 0) {
-            throw StatementError("Path not found");
-        }
-        std::string folder(needed, '\0');
-        const DWORD length = ::GetCurrentDirectoryA(needed, folder.data());
-        if (length == 0) {
-            throw StatementError("Path not found");
-        }
-        if (length < needed) {
-            folder.resize(length);
-            return folder;
-        }
-        // The folder changed in between and grew: ask again.
-    }
+    return FolderFrom(::GetCurrentDirectoryA);
 }
 
 std::string Win32Platform::FileDateTime(const std::string& path) const {
