@@ -65,7 +65,8 @@ void FillVertical(HDC dc, const RECT& rect, COLORREF top, COLORREF bottom) noexc
          Channel(GetBValue(bottom)), 0},
     };
     GRADIENT_RECT mesh{0, 1};
-    if (!::GradientFill(dc, vertices, 2, &mesh, 1, GRADIENT_FILL_RECT_V)) {
+    // GDI32's own export: GradientFill would import MSIMG32, which is not one of the system's known DLLs.
+    if (!::GdiGradientFill(dc, vertices, 2, &mesh, 1, GRADIENT_FILL_RECT_V)) {
         FillSolid(dc, rect, top);
     }
 }
