@@ -18,10 +18,20 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A program that could not be started, with the system's error code for why.
+class StartError : public StatementError {
+public:
+    explicit StartError(std::uint32_t errorCode) : StatementError("Could not start"), code(errorCode) {}
+    std::uint32_t code;
+};
+
+// The system's code for "the system cannot find the file specified".
+constexpr std::uint32_t fileNotFoundError = 2;
+
 enum class Timer { tmrStart, tmrMain, tmrExit };
 
-// What may be asked to take the keyboard focus. Form is the splash window itself.
-enum class FocusTarget { Command1, txtFocus, Form };
+// What may be asked to take, or be asked whether it has, the keyboard focus. Form is the splash window.
+enum class FocusTarget { Command1, txtFocus, btnCancel, Form };
 
 // The window style for a started program: a normal window that is shown and takes the focus.
 constexpr std::int32_t showNormal = 1;
@@ -53,7 +63,8 @@ public:
     virtual void SetTimerEnabled(Timer timer, bool enabled) = 0;
     virtual bool IsTimerEnabled(Timer timer) const = 0;
     virtual void SetStatusText(const std::string& text) = 0;
-    virtual void SetFocus(FocusTarget target) = 0;         // throws StatementError when refused
+    virtual void SetFocus(FocusTarget target) = 0; // throws StatementError when refused
+    virtual bool HasFocus(FocusTarget target) const = 0;
     virtual double TwipsPerPixelX() const = 0;             // width of one screen pixel in twips
     virtual std::int32_t ProgressBorderWidth() const = 0;  // present width of recProgressBorder, twips
     virtual void SetProgressWidth(std::int32_t twips) = 0; // width of recProgress, twips
@@ -68,6 +79,8 @@ public:
     virtual std::string ReadProfileString(const std::string& section, const std::string& key,
                                           const std::string& defaultText, std::size_t bufferSize,
                                           const std::string& file) const = 0;
+    // True when path names an existing file, not a folder; a relative path is taken from the current folder.
+    virtual bool IsFile(const std::string& path) const = 0;
     // Creates the file, or empties an existing one. Throws StatementError when it cannot.
     virtual std::unique_ptr<TextFile> CreateTextFile(const std::string& path) = 0;
     // Creates a new file with a name of its own choosing that ends in suffix, in the user's temporary
@@ -83,9 +96,20 @@ public:
                                           std::int32_t showCommand) = 0;
     // FindExecutableA with no directory. Returns its value; stores the path it found (text before the NUL).
     virtual std::intptr_t RunFindExecutable(const std::string& file, std::string& result) = 0;
-    // Starts a whole command line in the given window style, with no working folder, without waiting.
-    // Throws StatementError when the program cannot be started.
+    // Starts a whole command line in the given window style, with no working folder, without waiting; the
+    // system finds the program at its start. Throws StartError when the program cannot be started.
     virtual void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) = 0;
+    // The same for a program named by its path, which the command line then only passes on.
+    virtual void StartProgram(const std::string& program, const std::string& commandLine,
+                              std::int32_t windowStyle) = 0;
+    // The system's own text for an error code (FormatMessageA), empty when it has none.
+    virtual std::string SystemMessage(std::uint32_t code) const = 0;
+
+    // One run per settings file. False when another process already runs for this settings path (letter
+    // case ignored); the claim lasts until this process ends, however it ends.
+    virtual bool ClaimSettingsFile(const std::string& path) = 0;
+    // Brings the window of the process that holds the claim to the front.
+    virtual void ShowRunningInstance() = 0;
 
     // Ends the process at once; no further handler of the window runs.
     virtual void EndProcess() = 0;

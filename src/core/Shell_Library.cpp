@@ -18,6 +18,10 @@ std::int16_t Position(std::size_t zeroBasedIndex) {
     return Checked<std::int16_t>(static_cast<long long>(zeroBasedIndex) + 1);
 }
 
+bool EndsProgramName(char c) {
+    return c == ' ' || c == '\t';
+}
+
 bool StartsWithWebAddress(std::string_view commandLine) {
     const auto at = UpperCase(std::string(commandLine)).find("HTTP://");
     return at == 0 || at == 1; // "HTTPS://" does not match, and only one leading character may precede it
@@ -68,6 +72,33 @@ ShellRunPlan PlanShellRun(std::string_view commandLine, const std::optional<std:
     return plan;
 }
 
+std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine,
+                                               const std::function<bool(const std::string&)>& isFile) {
+    const std::string upper = UpperCase(std::string(commandLine));
+    constexpr std::string_view extension = ".EXE";
+    for (auto at = upper.find(extension); at != std::string::npos; at = upper.find(extension, at + 1)) {
+        const std::size_t end = at + extension.size();
+        if (end < commandLine.size() && !EndsProgramName(commandLine[end])) {
+            continue; // ".exe" inside a longer name, such as the folder in C:\x.exe.bak\y.exe
+        }
+        std::string program(commandLine.substr(0, end));
+        if (!isFile(program)) {
+            continue;
+        }
+        std::string_view rest = commandLine.substr(end);
+        while (!rest.empty() && EndsProgramName(rest.front())) {
+            rest.remove_prefix(1);
+        }
+        std::string line = '"' + program + '"';
+        if (!rest.empty()) {
+            line += ' ';
+            line += rest;
+        }
+        return FallbackStart{std::move(program), std::move(line)};
+    }
+    return std::nullopt;
+}
+
 void Shell_Library::ShellRun(std::string& commandLine, const std::int32_t& windowStyle,
                              const std::optional<std::string>& workingFolder) {
     ShellRunPlan plan = PlanShellRun(commandLine, workingFolder);
@@ -80,8 +111,14 @@ void Shell_Library::ShellRun(std::string& commandLine, const std::int32_t& windo
     const auto result = platform_.RunShellExecute(Owner::None, std::nullopt, plan.program, plan.parameters,
                                                   folder, windowStyle);
     if (result <= 32) {
-        // Refused, typically because the file name carries arguments: start the whole command line.
-        platform_.StartCommandLine(commandLine, windowStyle);
+        // Refused, typically because the file name carries arguments: start the whole command line, with
+        // its program named so that nothing else can stand in for it.
+        const auto start =
+            PlanFallbackStart(commandLine, [&](const std::string& path) { return platform_.IsFile(path); });
+        if (!start) {
+            throw StartError(fileNotFoundError);
+        }
+        platform_.StartProgram(start->program, start->commandLine, windowStyle);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "Platform.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,12 +26,23 @@ struct ShellRunPlan {
 // Throws StatementError ("Overflow") when a character position does not fit 16 bits.
 ShellRunPlan PlanShellRun(std::string_view commandLine, const std::optional<std::string>& workingFolder);
 
+// The program that the fallback start runs for a command line, and the command line it hands it.
+struct FallbackStart {
+    std::string program;     // the shortest leading part that ends in ".exe" and names an existing file
+    std::string commandLine; // the program quoted, then the rest of the line
+};
+
+// Absent when no leading part names a program: the system's own search through the spaces of the line
+// would otherwise run whatever ".exe" sits at one of them ("C:\Program Files\x.exe" starting C:\Program.exe).
+std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine,
+                                               const std::function<bool(const std::string&)>& isFile);
+
 class Shell_Library {
 public:
     explicit Shell_Library(Platform& platform) : platform_(platform) {}
 
-    // Starts commandLine. May change the caller's text (see ShellRunPlan::commandLine). Failures
-    // (a program that cannot be started, an overflow) are thrown to the caller as StatementError.
+    // Starts commandLine. May change the caller's text (see ShellRunPlan::commandLine). Failures are thrown
+    // to the caller: StartError for a program that cannot be started, StatementError for an overflow.
     void ShellRun(std::string& commandLine, const std::int32_t& windowStyle,
                   const std::optional<std::string>& workingFolder = std::nullopt);
     // Opens address in the default browser. Never fails.

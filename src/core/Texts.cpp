@@ -66,6 +66,24 @@ std::string CouldNotWrite(const std::string& path) {
     return "Could not write to " + path;
 }
 
+std::string CouldNotStart(const std::string& entry, const std::string& systemText, std::uint32_t code) {
+    std::string reason;
+    for (std::size_t i = 0; i < systemText.size(); ++i) {
+        const char c = systemText[i];
+        if (c != '\r' && c != '\n') {
+            reason += c;
+        } else if (!(c == '\r' && i + 1 < systemText.size() && systemText[i + 1] == '\n')) {
+            reason += ' '; // one space for each line break, CR LF counting as one
+        }
+    }
+    reason.erase(reason.find_last_not_of(' ') + 1); // the trailing break and spaces
+    return "Could not start " + entry + ": " + (reason.empty() ? "error " + Str(code) : reason);
+}
+
+std::string AlreadyRunning(const std::string& path) {
+    return "Already running for " + path;
+}
+
 std::string TickStart(int currentShellPath, int shellPathCount, std::int32_t timerCount) {
     return "tmrMain_Timer Start currentShellPath=" + Str(currentShellPath) +
            " shellPathCount=" + Str(shellPathCount) + " timerCount=" + Str(timerCount);

@@ -55,6 +55,10 @@ std::string LaunchStatus(int currentShellPath, int shellPathCount, const std::st
 std::string CountdownStatus(int currentShellPath, int shellPathCount, const std::string& name,
                             std::int32_t seconds);
 std::string KeyPressTrace(int keyAscii);
+// A start that failed: the entry as written in the settings, and why, in the system's words (systemText,
+// on one line) or, where the system has none, as "error <code>".
+std::string CouldNotStart(const std::string& entry, const std::string& systemText, std::uint32_t code);
+std::string AlreadyRunning(const std::string& path);
 
 inline constexpr std::string_view loadingStart = "Loading Settings Start";
 inline constexpr std::string_view loadingEnd = "Loading Settings End";

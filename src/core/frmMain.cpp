@@ -9,6 +9,7 @@ namespace launchwick {
 namespace {
 
 constexpr std::int16_t escapeKey = 27;
+constexpr std::int16_t enterKey = 13;
 
 // What the status line shows for an entry: the text after its last backslash, arguments and all.
 std::string DisplayName(const std::string& entry) {
@@ -27,6 +28,15 @@ void frmMain::Form_Load() noexcept {
         }
         s.configFilePath = folder + std::string(texts::settingsFileName);
     });
+    // A second start for the same settings file would run every program twice: it hands over and ends.
+    bool claimed = true;
+    ResumeNext([&] { claimed = platform_.ClaimSettingsFile(s.configFilePath); });
+    if (!claimed) {
+        ResumeNext([&] { platform_.Trace(texts::AlreadyRunning(s.configFilePath)); });
+        ResumeNext([&] { platform_.ShowRunningInstance(); });
+        ResumeNext([&] { platform_.EndProcess(); });
+        return;
+    }
     const std::int32_t zero = 0;
     setProgressBar(zero, zero);
 
@@ -119,13 +129,19 @@ void frmMain::tmrMain_Timer() noexcept {
                 platform_.SetStatusText(texts::LaunchStatus(s.currentShellPath, s.shellPathCount, nextEXE));
             });
             ResumeNext([&] {
-                // A failure to start is the launcher's to report: the sequence carries on regardless.
                 std::string& entry = s.shellPaths.at(index);
-                if (!entry.empty() && entry.front() == '"') {
-                    shell_.ShellRun(entry, showNormal);
-                } else {
-                    std::string wrapped = '"' + entry + '"';
-                    shell_.ShellRun(wrapped, showNormal);
+                const std::string stored = entry; // the launcher may drop the quotes of the caller's text
+                try {
+                    if (!entry.empty() && entry.front() == '"') {
+                        shell_.ShellRun(entry, showNormal);
+                    } else {
+                        std::string wrapped = '"' + entry + '"';
+                        shell_.ShellRun(wrapped, showNormal);
+                    }
+                } catch (const StartError& failure) {
+                    // Said in the trace, never in a box: the sequence carries on regardless.
+                    platform_.Trace(
+                        texts::CouldNotStart(stored, platform_.SystemMessage(failure.code), failure.code));
                 }
             });
             ResumeNext([&] { s.currentShellPath = Add16(s.currentShellPath, 1); });
@@ -192,7 +208,12 @@ void frmMain::Form_KeyPress(std::int16_t KeyAscii) noexcept {
         return;
     }
     ResumeNext([&] { platform_.Trace(texts::KeyPressTrace(KeyAscii)); });
-    if (KeyAscii == escapeKey) {
+    bool cancel = KeyAscii == escapeKey;
+    if (KeyAscii == enterKey) {
+        // Enter activates the focused push button, as in every dialog.
+        ResumeNext([&] { cancel = platform_.HasFocus(FocusTarget::btnCancel); });
+    }
+    if (cancel) {
         btnCancel_Click();
     }
 }

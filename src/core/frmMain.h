@@ -1,5 +1,11 @@
-// The splash window's behaviour: start-up, the three timers that run the sequence, cancellation and
-// the progress bar. The Win32 layer forwards the window's events here.
+// The core is three parts, named for their roles: frmMain is the splash window's behaviour (start-up, the
+// timers that run the sequence, cancellation, the progress bar); modMain holds the settings file and the
+// sequence tables it fills; Shell_Library is the launcher that starts one command line. The names, the
+// handler names (Form_Load, tmrMain_Timer, btnCancel_Click) and the tables' names are the ones the trace
+// lines and the settings file speak of, so they are kept as they are; Platform.h is the one door to the
+// system.
+//
+// This file: the splash window's behaviour. The Win32 layer forwards the window's events here.
 #pragma once
 
 #include "Platform.h"

@@ -64,4 +64,16 @@ std::string TempFileName(std::uint32_t processId, std::uint32_t attempt, std::st
     return std::string(text) + std::string(suffix);
 }
 
+std::string InstanceObjectName(std::string_view upperCasePath) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : upperCasePath) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    }
+    std::string name = "Local\\ZVKLaunchwick-";
+    for (int shift = 60; shift >= 0; shift -= 4) {
+        name += "0123456789abcdef"[(hash >> shift) & 0xF];
+    }
+    return name;
+}
+
 } // namespace launchwick::win32

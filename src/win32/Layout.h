@@ -51,4 +51,8 @@ std::string FormatDateTime(int year, int month, int day, int hour, int minute, i
 // "ZVKLaunchwick-" + process id in hex + "-" + attempt in hex + suffix.
 std::string TempFileName(std::uint32_t processId, std::uint32_t attempt, std::string_view suffix);
 
+// The name of the session's kernel object that stands for one settings file: "Local\ZVKLaunchwick-" and a
+// 64-bit FNV-1a hash of the path in hex, as a full path may be longer than an object name can be.
+std::string InstanceObjectName(std::string_view upperCasePath);
+
 } // namespace launchwick::win32

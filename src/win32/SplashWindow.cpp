@@ -88,13 +88,7 @@ UniqueFont CreateDesignFont(const design::Font& font, int dpi) noexcept {
 
 // GetDpiForWindow exists from Windows 10 1607 on; older systems have one density for every screen.
 int WindowDpi(HWND window) noexcept {
-    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = [] {
-        const HMODULE user32 = ::GetModuleHandleA("user32.dll");
-        const FARPROC address = user32 != nullptr ? ::GetProcAddress(user32, "GetDpiForWindow") : nullptr;
-        // Through void(*)(): the one function pointer type that converts to any other without a warning.
-        return reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void (*)()>(address));
-    }();
+    static const auto getDpiForWindow = SystemFunction<UINT(WINAPI*)(HWND)>("user32.dll", "GetDpiForWindow");
     if (getDpiForWindow != nullptr && window != nullptr) {
         const UINT dpi = getDpiForWindow(window);
         if (dpi != 0) {
@@ -366,6 +360,21 @@ void SplashWindow::Focus(FocusTarget target) {
     }
 }
 
+bool SplashWindow::HasFocus(FocusTarget target) const noexcept {
+    const HWND focus = ::GetFocus();
+    switch (target) {
+    case FocusTarget::Command1:
+        return focus == command1_;
+    case FocusTarget::txtFocus:
+        return focus == txtFocus_;
+    case FocusTarget::btnCancel:
+        return focus == btnCancel_;
+    case FocusTarget::Form:
+        return focus != nullptr && focus == window_.get();
+    }
+    return false;
+}
+
 void SplashWindow::End() noexcept {
     if (ended_) {
         return;
@@ -446,6 +455,28 @@ void SplashWindow::Invalidate() noexcept {
     }
 }
 
+void SplashWindow::BringToFront() noexcept {
+    HWND target = nullptr;
+    if (IsShown()) {
+        target = ::GetLastActivePopup(window_.get()); // a box the splash owns, or the splash itself
+    } else {
+        // Before the splash shows, the start-up flow's message box is what the user sees.
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND window, LPARAM found) -> BOOL {
+                if (!::IsWindowVisible(window)) {
+                    return TRUE;
+                }
+                *reinterpret_cast<HWND*>(found) = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&target));
+    }
+    if (target != nullptr) {
+        ::SetForegroundWindow(target);
+    }
+}
+
 LRESULT CALLBACK SplashWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     if (message == WM_NCCREATE) {
         auto* self = static_cast<SplashWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
@@ -505,6 +536,9 @@ LRESULT SplashWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         return 0;
     case WM_SETFOCUS:
         RestoreFocus();
+        return 0;
+    case bringToFrontMessage:
+        BringToFront();
         return 0;
     case WM_DPICHANGED: {
         const RECT* suggested = reinterpret_cast<const RECT*>(lParam);

@@ -49,6 +49,8 @@ public:
     static constexpr int command1Id = 101;
     static constexpr int txtFocusId = 102;
     static constexpr int btnCancelId = 103;
+    // Posted by a second start of the program for the same settings file.
+    static constexpr UINT bringToFrontMessage = WM_APP + 1;
 
     // Registers the class and creates the window and its controls, hidden. Throws std::runtime_error.
     SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon);
@@ -80,6 +82,7 @@ public:
 
     // Throws StatementError when the request is refused.
     void Focus(FocusTarget target);
+    bool HasFocus(FocusTarget target) const noexcept;
 
     // No event reaches the core after this; the window goes and the loop ends.
     void End() noexcept;
@@ -97,6 +100,7 @@ private:
     void RestoreFocus() noexcept;
     void MoveFocusByTab(bool backwards) noexcept;
     void Invalidate() noexcept;
+    void BringToFront() noexcept;
 
     // Unregisters the class after the window has gone.
     struct ClassRegistration {

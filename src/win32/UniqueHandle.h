@@ -58,6 +58,19 @@ struct File {
     static void close(type value) noexcept { ::CloseHandle(value); }
 };
 
+// Memory that a system call allocated with LocalAlloc for its caller.
+struct LocalMemory {
+    using type = HLOCAL;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type value) noexcept { ::LocalFree(value); }
+};
+
+struct MappedView {
+    using type = void*;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type value) noexcept { ::UnmapViewOfFile(value); }
+};
+
 template <class T> struct GdiObject {
     using type = T;
     static type invalid() noexcept { return nullptr; }
@@ -74,6 +87,8 @@ using UniqueMemoryDC = UniqueHandle<traits::NullIsInvalid<HDC, ::DeleteDC>>;
 using UniqueFont = UniqueHandle<traits::GdiObject<HFONT>>;
 using UniqueBitmap = UniqueHandle<traits::GdiObject<HBITMAP>>;
 using UniqueBrush = UniqueHandle<traits::GdiObject<HBRUSH>>;
+using UniqueLocalMemory = UniqueHandle<traits::LocalMemory>;
+using UniqueMappedView = UniqueHandle<traits::MappedView>;
 
 // Both handles that CreateProcess hands back; the program never waits on either.
 struct UniqueProcessInformation {

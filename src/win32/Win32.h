@@ -20,3 +20,16 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+
+namespace launchwick::win32 {
+
+// A function of a loaded system DLL that older systems may lack: null where it does not exist. Looked up at
+// run time, because a static import of it would stop the program from starting there.
+template <class Function> Function SystemFunction(const char* module, const char* name) noexcept {
+    const HMODULE handle = ::GetModuleHandleA(module);
+    const FARPROC address = handle != nullptr ? ::GetProcAddress(handle, name) : nullptr;
+    // Through void(*)(): the one function pointer type that converts to any other without a warning.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+} // namespace launchwick::win32

@@ -73,6 +73,30 @@ std::string TempFolder() {
     return FolderFrom(::GetTempPathA);
 }
 
+// CreateProcessA without a working folder; the program runs on and nothing waits for it.
+void Start(const char* program, const std::string& commandLine, std::int32_t windowStyle) {
+    // CreateProcessA may write into the command line, so it gets a copy of its own.
+    std::vector<char> writable(commandLine.begin(), commandLine.end());
+    writable.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(windowStyle);
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessA(program, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &started)) {
+        throw StartError(::GetLastError());
+    }
+    const UniqueProcessInformation handles(started);
+}
+
+// What the first process of a settings file leaves in its claim for the ones that come after it.
+struct ClaimRecord {
+    std::uint32_t processId;
+    std::uint32_t reserved;
+    std::uint64_t window;
+};
+
 } // namespace
 
 Win32Platform::Win32Platform(SplashWindow& splash) noexcept
@@ -108,6 +132,10 @@ void Win32Platform::SetStatusText(const std::string& text) {
 
 void Win32Platform::SetFocus(FocusTarget target) {
     splash_.Focus(target);
+}
+
+bool Win32Platform::HasFocus(FocusTarget target) const {
+    return splash_.HasFocus(target);
 }
 
 double Win32Platform::TwipsPerPixelX() const {
@@ -176,6 +204,14 @@ std::string Win32Platform::ReadProfileString(const std::string& section, const s
     return buffer;
 }
 
+bool Win32Platform::IsFile(const std::string& path) const {
+    if (path.find('\0') != std::string::npos) {
+        return false;
+    }
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 std::unique_ptr<TextFile> Win32Platform::CreateTextFile(const std::string& path) {
     UniqueFile file(::CreateFileA(Terminated(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -233,23 +269,74 @@ std::intptr_t Win32Platform::RunFindExecutable(const std::string& file, std::str
 }
 
 void Win32Platform::StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) {
-    // CreateProcessA may write into the command line, so it gets a copy of its own.
-    std::vector<char> writable(commandLine.begin(), commandLine.end());
-    writable.push_back('\0');
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(windowStyle);
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &started)) {
-        throw StatementError("File not found");
+    Start(nullptr, commandLine, windowStyle);
+}
+
+void Win32Platform::StartProgram(const std::string& program, const std::string& commandLine,
+                                 std::int32_t windowStyle) {
+    Start(Terminated(program), commandLine, windowStyle);
+}
+
+std::string Win32Platform::SystemMessage(std::uint32_t code) const {
+    char* text = nullptr;
+    const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                              FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, code, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    const UniqueLocalMemory owned(text);
+    return length != 0 && text != nullptr ? std::string(text, length) : std::string();
+}
+
+bool Win32Platform::ClaimSettingsFile(const std::string& path) {
+    std::string upper = path;
+    if (!upper.empty()) {
+        ::CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
     }
-    const UniqueProcessInformation handles(started); // the program runs on; nothing waits for it
+    const std::string name = InstanceObjectName(upper);
+    UniqueKernelHandle claim(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                  sizeof(ClaimRecord), name.c_str()));
+    const bool taken = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    if (!claim) {
+        throw StatementError("The settings file could not be claimed");
+    }
+    const UniqueMappedView view(::MapViewOfFile(claim.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0));
+    auto* record = static_cast<ClaimRecord*>(view.get());
+    if (taken) {
+        // The first process may not have written its record yet; then there is no window to show.
+        if (record != nullptr) {
+            runningProcess_ = record->processId;
+            runningWindow_ = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(record->window));
+        }
+        return false;
+    }
+    if (record != nullptr) {
+        *record = ClaimRecord{static_cast<std::uint32_t>(::GetCurrentProcessId()), 0,
+                              reinterpret_cast<std::uintptr_t>(splash_.Handle())};
+    }
+    claim_ = std::move(claim);
+    return true;
+}
+
+void Win32Platform::ShowRunningInstance() {
+    DWORD owner = 0;
+    if (runningWindow_ == nullptr || ::GetWindowThreadProcessId(runningWindow_, &owner) == 0 ||
+        owner != runningProcess_) {
+        return; // gone meanwhile, or not known yet
+    }
+    // The user has just asked for the program: hand this process's right to the foreground over to it.
+    ::AllowSetForegroundWindow(runningProcess_);
+    ::PostMessageA(runningWindow_, SplashWindow::bringToFrontMessage, 0, 0);
 }
 
 void Win32Platform::EndProcess() {
     splash_.End();
+}
+
+void RestrictDllSearch() noexcept {
+    const auto setDefaultDllDirectories =
+        SystemFunction<BOOL(WINAPI*)(DWORD)>("kernel32.dll", "SetDefaultDllDirectories");
+    if (setDefaultDllDirectories != nullptr) {
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
 }
 
 } // namespace launchwick::win32

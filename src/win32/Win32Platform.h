@@ -4,6 +4,7 @@
 
 #include "Platform.h"
 #include "SplashWindow.h"
+#include "UniqueHandle.h"
 
 #include <cstdint>
 #include <memory>
@@ -27,6 +28,7 @@ public:
     bool IsTimerEnabled(Timer timer) const override;
     void SetStatusText(const std::string& text) override;
     void SetFocus(FocusTarget target) override;
+    bool HasFocus(FocusTarget target) const override;
     double TwipsPerPixelX() const override;
     std::int32_t ProgressBorderWidth() const override;
     void SetProgressWidth(std::int32_t twips) override;
@@ -38,6 +40,7 @@ public:
     std::string ReadProfileString(const std::string& section, const std::string& key,
                                   const std::string& defaultText, std::size_t bufferSize,
                                   const std::string& file) const override;
+    bool IsFile(const std::string& path) const override;
     std::unique_ptr<TextFile> CreateTextFile(const std::string& path) override;
     std::unique_ptr<TextFile> CreateTempFile(std::string_view suffix, std::string& path) override;
     void RemoveFile(const std::string& path) override;
@@ -48,12 +51,24 @@ public:
                                   std::int32_t showCommand) override;
     std::intptr_t RunFindExecutable(const std::string& file, std::string& result) override;
     void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
+    void StartProgram(const std::string& program, const std::string& commandLine,
+                      std::int32_t windowStyle) override;
+    std::string SystemMessage(std::uint32_t code) const override;
+    bool ClaimSettingsFile(const std::string& path) override;
+    void ShowRunningInstance() override;
 
     void EndProcess() override;
 
 private:
     SplashWindow& splash_;
     std::uint32_t tempAttempt_; // moves on with every temporary name tried
+    UniqueKernelHandle claim_;  // held for the whole run: the object goes when the process does
+    DWORD runningProcess_ = 0;  // the process that held the claim first, and its splash window
+    HWND runningWindow_ = nullptr;
 };
+
+// Lets the process load DLLs by bare name from the system folder only, never from the program's own
+// folder, which the user can write to. Does nothing where the system lacks the call.
+void RestrictDllSearch() noexcept;
 
 } // namespace launchwick::win32

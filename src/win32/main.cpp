@@ -57,6 +57,8 @@ private:
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // First of all, before anything can load a DLL by its bare name from the program's folder.
+    RestrictDllSearch();
     const ComApartment apartment;
     // Loads the version 6 controls the manifest asks for, so the buttons are themed.
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};

@@ -15,7 +15,7 @@ const char* Name(Timer timer) {
 }
 
 const char* Name(FocusTarget target) {
-    static constexpr const char* names[] = {"Command1", "txtFocus", "Form"};
+    static constexpr const char* names[] = {"Command1", "txtFocus", "btnCancel", "Form"};
     return names[static_cast<int>(target)];
 }
 
@@ -239,6 +239,11 @@ void FakePlatform::SetFocus(FocusTarget target) {
     }
 }
 
+bool FakePlatform::HasFocus(FocusTarget target) const {
+    Record(std::string("HasFocus|") + Name(target));
+    return focused == target;
+}
+
 void FakePlatform::SetProgressWidth(std::int32_t twips) {
     Record("ProgressWidth|" + std::to_string(twips));
 }
@@ -275,6 +280,12 @@ std::string FakePlatform::ReadProfileString(const std::string& section, const st
         }
     }
     return value.value_or(defaultText).substr(0, bufferSize == 0 ? 0 : bufferSize - 1);
+}
+
+bool FakePlatform::IsFile(const std::string& path) const {
+    Record("IsFile|" + path);
+    const auto it = files.find(path);
+    return it != files.end() && !it->second.folder;
 }
 
 std::unique_ptr<TextFile> FakePlatform::Open(const std::string& path) {
@@ -333,8 +344,31 @@ std::intptr_t FakePlatform::RunFindExecutable(const std::string& file, std::stri
 void FakePlatform::StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) {
     Record("StartCommandLine|" + commandLine + "|" + std::to_string(windowStyle));
     if (failingCommandLines.count(commandLine) != 0) {
-        throw StatementError("File not found");
+        throw StartError(fileNotFoundError);
     }
+}
+
+void FakePlatform::StartProgram(const std::string& program, const std::string& commandLine,
+                                std::int32_t windowStyle) {
+    Record("StartProgram|" + program + "|" + commandLine + "|" + std::to_string(windowStyle));
+    if (const auto it = startErrors.find(program); it != startErrors.end()) {
+        throw StartError(it->second);
+    }
+}
+
+std::string FakePlatform::SystemMessage(std::uint32_t code) const {
+    Record("SystemMessage|" + std::to_string(code));
+    const auto it = systemMessages.find(code);
+    return it != systemMessages.end() ? it->second : std::string();
+}
+
+bool FakePlatform::ClaimSettingsFile(const std::string& path) {
+    Record("ClaimSettingsFile|" + path);
+    return !otherInstance;
+}
+
+void FakePlatform::ShowRunningInstance() {
+    Record("ShowRunningInstance");
 }
 
 void FakePlatform::EndProcess() {

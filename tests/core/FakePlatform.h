@@ -37,11 +37,13 @@ public:
         std::string dateTime = "07/12/2024 21:45:00";
         std::string content;
         bool open = false;
+        bool folder = false;
     };
     std::map<std::string, File> files;
     void AddFile(const std::string& path, std::string content = {}) {
         files[path].content = std::move(content);
     }
+    void AddFolder(const std::string& path) { files[path].folder = true; }
 
     // Scripted failures of text files. Writes count from 1; bytes beyond failAfterBytes are never stored.
     bool failCreate = false;
@@ -56,7 +58,11 @@ public:
     std::intptr_t shellExecuteResult = 33;
     std::intptr_t findExecutableResult = 42;
     std::string browserPath = "C:\\Browser\\browser.exe";
-    std::set<std::string> failingCommandLines;
+    std::set<std::string> failingCommandLines;        // StartCommandLine fails with "file not found"
+    std::map<std::string, std::uint32_t> startErrors; // StartProgram of these programs fails with the code
+    std::map<std::uint32_t, std::string> systemMessages{
+        {fileNotFoundError, "The system cannot find the file specified.\r\n"}};
+    bool otherInstance = false; // another process runs for the same settings file
 
     std::string executableFolder = "C:\\ZVK32";
     std::string currentFolder = "C:\\Users\\me";
@@ -67,6 +73,7 @@ public:
     // always for the targets in refusedFocus.
     bool windowShown = false;
     std::set<FocusTarget> refusedFocus;
+    std::optional<FocusTarget> focused;
     bool ended = false;
 
     // Virtual clock in milliseconds.
@@ -93,6 +100,7 @@ public:
     bool IsTimerEnabled(Timer timer) const override { return Enabled(timer); }
     void SetStatusText(const std::string& text) override;
     void SetFocus(FocusTarget target) override;
+    bool HasFocus(FocusTarget target) const override;
     double TwipsPerPixelX() const override { return twipsPerPixel; }
     std::int32_t ProgressBorderWidth() const override { return borderWidth; }
     void SetProgressWidth(std::int32_t twips) override;
@@ -103,6 +111,7 @@ public:
     std::string ReadProfileString(const std::string& section, const std::string& key,
                                   const std::string& defaultText, std::size_t bufferSize,
                                   const std::string& file) const override;
+    bool IsFile(const std::string& path) const override;
     std::unique_ptr<TextFile> CreateTextFile(const std::string& path) override;
     std::unique_ptr<TextFile> CreateTempFile(std::string_view suffix, std::string& path) override;
     void RemoveFile(const std::string& path) override;
@@ -112,6 +121,11 @@ public:
                                   std::int32_t showCommand) override;
     std::intptr_t RunFindExecutable(const std::string& file, std::string& result) override;
     void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
+    void StartProgram(const std::string& program, const std::string& commandLine,
+                      std::int32_t windowStyle) override;
+    std::string SystemMessage(std::uint32_t code) const override;
+    bool ClaimSettingsFile(const std::string& path) override;
+    void ShowRunningInstance() override;
     void EndProcess() override;
 
     struct ProfileSetting {

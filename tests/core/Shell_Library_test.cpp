@@ -74,6 +74,8 @@ constexpr PlanCase kPlans[] = {
     // Parameters lose leading spaces only.
     {"a.exe    -x \t ", nullptr, false, "", "a.exe    -x \t ", "a.exe", "-x \t ", nullptr},
     {"a.exe \t-x", nullptr, false, "", "a.exe \t-x", "a.exe", "\t-x", nullptr},
+    // Only a space ends an unquoted program name, not a tab.
+    {"a.exe\t-x y", nullptr, false, "", "a.exe\t-x y", "a.exe\t-x", "y", nullptr},
     {"\"a.exe\"   -x  ", nullptr, false, "", "a.exe   -x  ", "a.exe", "-x  ", nullptr},
     {" a.exe", nullptr, false, "", " a.exe", "", "a.exe", nullptr},
 };
@@ -151,15 +153,100 @@ TEST(ShellRun, FallsBackToTheCommandLineAsItNowStandsWhenRefused) {
     for (const auto& [value, fallback] : kFallbacks) {
         SCOPED_TRACE(value);
         Rig rig;
+        rig.fake.AddFile("C:\\ZVK32\\Parvane.exe");
         rig.fake.shellExecuteResult = value;
         std::string commandLine = "\"C:\\ZVK32\\Parvane.exe\" /session:1";
         rig.Run(commandLine, 7);
         Lines expected = {"ShellExecute|None|(null)|C:\\ZVK32\\Parvane.exe|/session:1|C:\\ZVK32|7"};
         if (fallback) {
-            expected.push_back("StartCommandLine|C:\\ZVK32\\Parvane.exe /session:1|7");
+            expected.push_back("IsFile|C:\\ZVK32\\Parvane.exe");
+            expected.push_back("StartProgram|C:\\ZVK32\\Parvane.exe|\"C:\\ZVK32\\Parvane.exe\" /session:1|7");
         }
         EXPECT_EQ(rig.fake.calls, expected);
         EXPECT_EQ(commandLine, "C:\\ZVK32\\Parvane.exe /session:1");
+    }
+}
+
+struct ResolveCase {
+    const char* entry; // as the sequence passes it: wrapped in quotes
+    std::vector<std::string> files;
+    std::vector<std::string> folders;
+    const char* program; // nullptr: nothing may start, the start fails as for a missing program
+    const char* commandLine;
+};
+
+// The fallback runs the shortest leading part that ends in ".exe", is followed by a space, a tab or the
+// end, and is an existing file; never a program that the system's search through the spaces would find.
+const ResolveCase kResolves[] = {
+    {"\"C:\\ZVK32\\Parvane.exe /session:1\"",
+     {"C:\\ZVK32\\Parvane.exe"},
+     {},
+     "C:\\ZVK32\\Parvane.exe",
+     "\"C:\\ZVK32\\Parvane.exe\" /session:1"},
+    {"\"C:\\Apps\\d.exe\\tool.exe -z\"",
+     {"C:\\Apps\\d.exe\\tool.exe"},
+     {"C:\\Apps\\d.exe"},
+     "C:\\Apps\\d.exe\\tool.exe",
+     "\"C:\\Apps\\d.exe\\tool.exe\" -z"},
+    {"\"C:\\x.exe.bak\\y.exe -a\"",
+     {"C:\\x.exe", "C:\\x.exe.bak\\y.exe"},
+     {},
+     "C:\\x.exe.bak\\y.exe",
+     "\"C:\\x.exe.bak\\y.exe\" -a"},
+    {"\"C:\\A B\\x.EXE\"", {"C:\\A B\\x.EXE"}, {}, "C:\\A B\\x.EXE", "\"C:\\A B\\x.EXE\""},
+    {"\"C:\\Apps\\My Tools\\app.exe -x\"",
+     {"C:\\Apps\\My.exe", "C:\\Apps\\My Tools\\app.exe"},
+     {},
+     "C:\\Apps\\My Tools\\app.exe",
+     "\"C:\\Apps\\My Tools\\app.exe\" -x"},
+    {"\"C:\\Apps\\My Tools\\app.exe -x\"", {"C:\\Apps\\My.exe"}, {}, nullptr, nullptr},
+    {"\"C:\\Program Files\\Tools\\x.exe -a\"", {"C:\\Program.exe"}, {}, nullptr, nullptr},
+    // A tab ends the program too; spaces and tabs before the arguments go, those inside and after stay.
+    {"\"C:\\T\\a.exe\t-x\"", {"C:\\T\\a.exe"}, {}, "C:\\T\\a.exe", "\"C:\\T\\a.exe\" -x"},
+    {"\"C:\\T\\a.exe \t -x \ty \"", {"C:\\T\\a.exe"}, {}, "C:\\T\\a.exe", "\"C:\\T\\a.exe\" -x \ty "},
+    // The shortest qualifying part wins; a folder named like a program does not qualify.
+    {"\"C:\\A\\b.exe c.exe -q\"",
+     {"C:\\A\\b.exe", "C:\\A\\b.exe c.exe"},
+     {},
+     "C:\\A\\b.exe",
+     "\"C:\\A\\b.exe\" c.exe -q"},
+    {"\"C:\\d.exe x\\y.exe -a\"",
+     {"C:\\d.exe x\\y.exe"},
+     {"C:\\d.exe"},
+     "C:\\d.exe x\\y.exe",
+     "\"C:\\d.exe x\\y.exe\" -a"},
+    {"\"bare.exe -x\"", {"bare.exe"}, {}, "bare.exe", "\"bare.exe\" -x"},
+    // No program at all: not an .exe, or a quote that the settings reader would never have accepted.
+    {"\"C:\\T\\run.bat -x\"", {"C:\\T\\run.bat"}, {}, nullptr, nullptr},
+    {"\"C:\\T\\a.exe -x", {"C:\\T\\a.exe"}, {}, nullptr, nullptr},
+};
+
+TEST(ShellRun, TheFallbackStartsOnlyTheNamedProgram) {
+    for (const auto& c : kResolves) {
+        SCOPED_TRACE(c.entry);
+        Rig rig;
+        rig.fake.shellExecuteResult = 2;
+        for (const auto& file : c.files) {
+            rig.fake.AddFile(file);
+        }
+        for (const auto& folder : c.folders) {
+            rig.fake.AddFolder(folder);
+        }
+        std::string commandLine = c.entry;
+        std::uint32_t code = 0;
+        try {
+            rig.Run(commandLine);
+        } catch (const StartError& failure) {
+            code = failure.code;
+        }
+        const Lines starts = rig.fake.Lines({"StartProgram", "StartCommandLine"});
+        if (c.program == nullptr) {
+            EXPECT_EQ(code, fileNotFoundError);
+            EXPECT_EQ(starts, Lines{});
+        } else {
+            EXPECT_EQ(code, 0U);
+            EXPECT_EQ(starts, Lines{"StartProgram|" + std::string(c.program) + "|" + c.commandLine + "|1"});
+        }
     }
 }
 
@@ -173,13 +260,21 @@ TEST(ShellRun, UsesTheCurrentFolderOrTheGivenOne) {
                                      "ShellExecute|None|(null)|C:\\Tools\\a.exe|-x|D:\\work|1"}));
 }
 
-TEST(ShellRun, PassesAFailedStartOnToTheCaller) {
+TEST(ShellRun, PassesAFailedStartOnToTheCallerWithItsCode) {
     Rig rig;
     rig.fake.shellExecuteResult = 2;
-    rig.fake.failingCommandLines = {"C:\\Gone\\a.exe -x"};
-    std::string commandLine = "\"C:\\Gone\\a.exe -x\"";
-    EXPECT_THROW(rig.Run(commandLine), StatementError);
-    EXPECT_EQ(rig.fake.Lines({"StartCommandLine"}), Lines{"StartCommandLine|C:\\Gone\\a.exe -x|1"});
+    rig.fake.AddFile("C:\\Apps\\admin.exe");
+    rig.fake.startErrors = {{"C:\\Apps\\admin.exe", 740}};
+    std::string commandLine = "\"C:\\Apps\\admin.exe -q\"";
+    std::uint32_t code = 0;
+    try {
+        rig.Run(commandLine);
+    } catch (const StartError& failure) {
+        code = failure.code;
+    }
+    EXPECT_EQ(code, 740U);
+    EXPECT_EQ(rig.fake.Lines({"StartProgram"}),
+              Lines{"StartProgram|C:\\Apps\\admin.exe|\"C:\\Apps\\admin.exe\" -q|1"});
 }
 
 TEST(ShellRun, AnOverflowStartsAndChangesNothing) {
@@ -258,6 +353,7 @@ TEST(ShellBrowse, SurvivesAPageThatCannotBeCreatedWrittenOrRemoved) {
     EXPECT_TRUE(noPage.fake.Lines({"ShellExecute"}).empty());
     // Some systems answer a lookup of an empty name with success and an empty path: never ask it.
     EXPECT_TRUE(noPage.fake.Lines({"FindExecutable"}).empty());
+    EXPECT_TRUE(noPage.fake.Lines({"RemoveFile"}).empty()); // there is no page to remove
 
     Rig badWrite;
     badWrite.fake.failAtWrite = 1;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -206,10 +207,10 @@ TEST(Form_Load, ArmsTheStartTimerWhenAProfileIsAccepted) {
     Rig rig;
     rig.LoadDelays({2});
     EXPECT_EQ(rig.settings.configFilePath, kConfig);
-    EXPECT_EQ(rig.Flow(),
-              (Lines{"ProgressVisible|false", "Trace|Found \"" + kConfig + "\".  Loading settings...",
-                     "Trace|Loading Settings Start", "Trace|Loading Settings End", "Timer|tmrStart|on",
-                     "SetFocus|Command1", "SetFocus|txtFocus"}));
+    EXPECT_EQ(rig.Flow(), (Lines{"ClaimSettingsFile|" + kConfig, "ProgressVisible|false",
+                                 "Trace|Found \"" + kConfig + "\".  Loading settings...",
+                                 "Trace|Loading Settings Start", "Trace|Loading Settings End",
+                                 "Timer|tmrStart|on", "SetFocus|Command1", "SetFocus|txtFocus"}));
     EXPECT_EQ(rig.settings.totalDelayCount, 3);
 }
 
@@ -222,7 +223,8 @@ TEST(Form_Load, FirstRunWritesTheDefaultsWelcomesAndOpensNotepad) {
                         "Timer|tmrExit|on",
                         "SetFocus|Command1",
                         "SetFocus|txtFocus"};
-    Lines expected = {"ProgressVisible|false",
+    Lines expected = {"ClaimSettingsFile|" + kConfig,
+                      "ProgressVisible|false",
                       "Trace|Didn't find \"" + kConfig + "\".  Loading default settings...",
                       "CreateTextFile|" + kConfig,
                       "Close|" + kConfig,
@@ -236,7 +238,8 @@ TEST(Form_Load, FirstRunWritesTheDefaultsWelcomesAndOpensNotepad) {
     Rig next;
     next.fake.files = rig.fake.files;
     next.fake.Load();
-    expected = {"ProgressVisible|false",
+    expected = {"ClaimSettingsFile|" + kConfig,
+                "ProgressVisible|false",
                 "Trace|Found \"" + kConfig + "\".  Loading settings...",
                 "Trace|Loading Settings Start",
                 "Trace|Loading Settings End",
@@ -257,6 +260,24 @@ TEST(Form_Load, WelcomesEvenWhenTheFileCannotBeWrittenNorNotepadStarted) {
     EXPECT_EQ(Lines(flow.end() - 5, flow.end()),
               (Lines{"Status|" + kConfigRequired, "Timer|tmrMain|off", "Timer|tmrExit|on",
                      "SetFocus|Command1", "SetFocus|txtFocus"}));
+}
+
+TEST(Form_Load, HandsOverToTheRunningInstanceForTheSameFileAndEnds) {
+    for (const bool present : {false, true}) {
+        SCOPED_TRACE(present ? "settings present" : "first run");
+        Rig rig;
+        rig.fake.otherInstance = true;
+        if (present) {
+            rig.LoadDelays({2});
+        } else {
+            rig.fake.Load();
+        }
+        // Nothing of its own: no file written, no box, no Notepad, no timer.
+        EXPECT_EQ(rig.fake.calls,
+                  (Lines{"ClaimSettingsFile|" + kConfig, "Trace|Already running for " + kConfig,
+                         "ShowRunningInstance", "EndProcess"}));
+        EXPECT_EQ(rig.fake.files.count(kConfig), present ? 1U : 0U);
+    }
 }
 
 struct FolderCase {
@@ -317,14 +338,16 @@ TEST(Sequence, RunsTheWorkedExampleTickByTick) {
     EXPECT_EQ(rig.form.timerCount, 1);
     EXPECT_EQ(rig.Step(), countdown(1, 0, 5060));
     EXPECT_EQ(rig.form.timerCount, 2);
-    EXPECT_EQ(rig.Step(),
-              (Lines{"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=2",
-                     "Trace|currentShellPath <= shellPathCount", "Trace|shellPathDelay(0) = 2",
-                     "Trace|timerCount = 2", "Trace|timerCount reached specified delay.  Executing app...",
-                     "Status|" + Launch(1, 1, name),
-                     "ShellExecute|None|(null)|C:\\ZVK32\\Parvane.exe /session:1||C:\\ZVK32|1",
-                     "StartCommandLine|C:\\ZVK32\\Parvane.exe /session:1|1", "ProgressWidth|7590",
-                     "ProgressVisible|true", "SetFocus|Form", "Trace|tmrMain_Timer End"}));
+    EXPECT_EQ(
+        rig.Step(),
+        (Lines{"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=2",
+               "Trace|currentShellPath <= shellPathCount", "Trace|shellPathDelay(0) = 2",
+               "Trace|timerCount = 2", "Trace|timerCount reached specified delay.  Executing app...",
+               "Status|" + Launch(1, 1, name),
+               "ShellExecute|None|(null)|C:\\ZVK32\\Parvane.exe /session:1||C:\\ZVK32|1",
+               "IsFile|C:\\ZVK32\\Parvane.exe",
+               "StartProgram|C:\\ZVK32\\Parvane.exe|\"C:\\ZVK32\\Parvane.exe\" /session:1|1",
+               "ProgressWidth|7590", "ProgressVisible|true", "SetFocus|Form", "Trace|tmrMain_Timer End"}));
     EXPECT_EQ(rig.form.timerCount, 0);
     EXPECT_EQ(rig.settings.currentShellPath, 2);
     EXPECT_EQ(rig.form.nextEXE, name);
@@ -449,22 +472,76 @@ TEST(Sequence, ShowsTheDisplayNameAndWrapsTheEntryUnlessItIsQuoted) {
     }
 }
 
+const std::string kGone = "C:\\ZVK32\\Gone.exe";
+
 TEST(Sequence, AProgramThatFailsToStartOrARefusedFocusNeitherStopsNorDelaysTheRest) {
     const auto run = [](bool fail) {
         Rig rig;
         rig.fake.shellExecuteResult = 2;
         if (fail) {
-            rig.fake.failingCommandLines = {kProgram + " /session:2"};
             rig.fake.refusedFocus = {FocusTarget::Form};
+        } else {
+            rig.fake.AddFile(kGone);
         }
-        rig.LoadDelays({1, 1, 1});
+        rig.Arm({kProgram + " /session:1", kGone + " /session:2", kProgram + " /session:3"}, {1, 1, 1});
         rig.Step(60000);
         return rig.fake.Lines({"Trace", "Status", "Timer", "ProgressWidth", "ProgressVisible", "SetFocus",
-                               "StartCommandLine", "EndProcess"});
+                               "StartProgram", "EndProcess"});
     };
+    Lines expected = run(false);
+    const std::string launched = "StartProgram|" + kGone + "|\"" + kGone + "\" /session:2|1";
+    const auto at = std::find(expected.begin(), expected.end(), launched);
+    ASSERT_NE(at, expected.end());
+    // The one difference: the failed start is said where its start would have been.
+    *at = "Trace|Could not start " + kGone + " /session:2: The system cannot find the file specified.";
     const Lines failing = run(true);
-    EXPECT_EQ(failing, run(false));
-    EXPECT_EQ(Only(failing, {"StartCommandLine"}).size(), 3U);
+    EXPECT_EQ(failing, expected);
+    EXPECT_EQ(Only(failing, {"StartProgram"}).size(), 2U);
+}
+
+struct FailedStartCase {
+    const char* entry;
+    std::uint32_t code;
+    const char* systemText; // nullptr: the system has no text for the code
+    const char* line;       // the trace line after "Executing app..."
+};
+
+const FailedStartCase kFailedStarts[] = {
+    {"C:\\Apps\\admin.exe -q", 740, "The requested operation requires elevation.\r\n",
+     "Could not start C:\\Apps\\admin.exe -q: The requested operation requires elevation."},
+    // The entry as written, with its own quotes and without the ones the sequence adds.
+    {"\"C:\\Apps\\admin.exe\" -q", 5, "Access is denied.\r\n",
+     "Could not start \"C:\\Apps\\admin.exe\" -q: Access is denied."},
+    {"C:\\Apps\\admin.exe", 193, "%1 is not a valid Win32 application.\r\n",
+     "Could not start C:\\Apps\\admin.exe: %1 is not a valid Win32 application."},
+    // One line: inner breaks become one space each, trailing breaks and spaces go.
+    {"C:\\Apps\\admin.exe", 1, "First line.\r\nSecond\nthird\r.  \r\n\r\n  ",
+     "Could not start C:\\Apps\\admin.exe: First line. Second third ."},
+    {"C:\\Apps\\admin.exe", 1, "Two\r\n\r\nbreaks\r\n", "Could not start C:\\Apps\\admin.exe: Two  breaks"},
+    {"C:\\Apps\\admin.exe", 14001, nullptr, "Could not start C:\\Apps\\admin.exe: error 14001"},
+    {"C:\\Apps\\admin.exe", 4294967295U, " \r\n", "Could not start C:\\Apps\\admin.exe: error 4294967295"},
+};
+
+TEST(Sequence, AFailedStartIsTracedInItsLaunchTick) {
+    for (const auto& c : kFailedStarts) {
+        SCOPED_TRACE(c.line);
+        Rig rig;
+        rig.fake.shellExecuteResult = 2;
+        rig.fake.AddFile("C:\\Apps\\admin.exe");
+        rig.fake.startErrors = {{"C:\\Apps\\admin.exe", c.code}};
+        rig.fake.systemMessages.clear();
+        if (c.systemText != nullptr) {
+            rig.fake.systemMessages[c.code] = c.systemText;
+        }
+        rig.Arm({c.entry}, {0});
+        rig.Step();
+        const Lines traces = Only(rig.Step(), {"Trace"});
+        EXPECT_EQ(traces, (Lines{"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=0",
+                                 "Trace|currentShellPath <= shellPathCount", "Trace|shellPathDelay(0) = 0",
+                                 "Trace|timerCount = 0",
+                                 "Trace|timerCount reached specified delay.  Executing app...",
+                                 "Trace|" + std::string(c.line), "Trace|tmrMain_Timer End"}));
+    }
 }
 
 TEST(Sequence, ATickArrivingDuringATickIsDropped) {
@@ -580,18 +657,50 @@ TEST(Cancel, WhileExitingOnlyMovesTheFocus) {
     }
 }
 
-TEST(Form_KeyPress, EscCancelsAndOtherKeysAreOnlyTraced) {
-    Rig rig;
-    rig.LoadDelays({3});
-    rig.Step(2000);
-    EXPECT_EQ(rig.During([&] { rig.fake.KeyPress(97); }), Lines{"Trace|Form_KeyPress KeyAscii = 97"});
-    EXPECT_EQ(rig.Step().at(0), "Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=1");
-    Lines esc = {"Trace|Form_KeyPress KeyAscii = 27"};
-    esc.insert(esc.end(), kCancelCalls.begin(), kCancelCalls.end());
-    EXPECT_EQ(rig.During([&] { rig.fake.KeyPress(27); }), esc);
-    esc = {"Trace|Form_KeyPress KeyAscii = 27"};
-    esc.insert(esc.end(), kLateCancelCalls.begin(), kLateCancelCalls.end());
-    EXPECT_EQ(rig.During([&] { rig.fake.KeyPress(27); }), esc);
+struct KeyCase {
+    std::int16_t key;
+    std::optional<FocusTarget> focused;
+    bool asksFocus; // Enter asks where the focus is
+    bool cancels;
+};
+
+const KeyCase kKeys[] = {
+    {97, FocusTarget::btnCancel, false, false},
+    {27, FocusTarget::Command1, false, true},
+    {27, FocusTarget::btnCancel, false, true},
+    // Enter clicks the focused Cancel button, as in every dialog, and nothing else.
+    {13, FocusTarget::btnCancel, true, true},
+    {13, FocusTarget::Command1, true, false},
+    {13, FocusTarget::txtFocus, true, false},
+    {13, std::nullopt, true, false},
+    {32, FocusTarget::btnCancel, false, false}, // the button itself clicks on Space
+};
+
+TEST(Form_KeyPress, EscAndEnterOnCancelCancelAndOtherKeysAreOnlyTraced) {
+    for (const auto& c : kKeys) {
+        SCOPED_TRACE(c.key);
+        Rig rig;
+        rig.LoadDelays({3});
+        rig.Step(2000);
+        rig.fake.focused = c.focused;
+        Lines expected = {"Trace|Form_KeyPress KeyAscii = " + std::to_string(c.key)};
+        if (c.asksFocus) {
+            expected.push_back("HasFocus|btnCancel");
+        }
+        if (c.cancels) {
+            expected.insert(expected.end(), kCancelCalls.begin(), kCancelCalls.end());
+        }
+        EXPECT_EQ(rig.During([&] { rig.fake.KeyPress(c.key); }), expected);
+        if (!c.cancels) {
+            EXPECT_EQ(rig.Step().at(0),
+                      "Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=1");
+            continue;
+        }
+        // Once exiting, the same key only moves the focus.
+        expected.resize(c.asksFocus ? 2 : 1);
+        expected.insert(expected.end(), kLateCancelCalls.begin(), kLateCancelCalls.end());
+        EXPECT_EQ(rig.During([&] { rig.fake.KeyPress(c.key); }), expected);
+    }
 }
 
 } // namespace

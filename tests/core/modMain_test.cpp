@@ -298,6 +298,16 @@ constexpr DelayCase kDelayCases[] = {
     {"7", "abc", 7, 7, 8 + 8},
     {"7", "2147483648", 7, 7, 8 + 8},
     {"7", "-2147483649", 7, 7, 8 + 8},
+    {"7", "18446744073709551621", 7, 7, 8 + 8}, // 2^64 + 5 must not wrap round to 5
+    {"7", "-", 7, 7, 8 + 8},
+    {"7", "+", 7, 7, 8 + 8},
+    {"7", ".", 7, 7, 8 + 8},
+    {"7", "12abc", 7, 7, 8 + 8},
+    {"7", "+12", 7, 12, 8 + 13},
+    // A fraction rounds half to even.
+    {"7", "2.5", 7, 2, 8 + 3},
+    {"7", "3.5", 7, 4, 8 + 5},
+    {"7", "2.7", 7, 3, 8 + 4},
     {"abc", "3", 0, 3, 1 + 4},
     {"99999999999", nullptr, 0, 0, 1 + 1},
     // The second sum leaves the 32-bit range, so the total stays as the first profile left it.

@@ -1,6 +1,8 @@
 """What the program is expected to show and write, written out from its documented behaviour (not taken
 from its code), for the end-to-end tests to compare with."""
 
+import re
+
 APP = "ZVK Launchwick"
 WELCOME_TITLE = "Welcome to ZVK Launchwick"
 ERROR_TITLE = "Error - ZVK Launchwick"
@@ -161,8 +163,16 @@ def launch_ticks(delays):
     return ticks
 
 
-def sequence_ticks(delays):
-    """The trace lines of every sequence tick, tick 1 first, up to and including the completion tick."""
+def failed_start(entry, system_text, code):
+    """The trace line of a start that failed: the system's text on one line, or the code where it has none."""
+    reason = re.sub(r"\r\n|\r|\n", " ", system_text).rstrip(" ")
+    return f"Could not start {entry}: {reason or f'error {code}'}"
+
+
+def sequence_ticks(delays, failures=None):
+    """The trace lines of every sequence tick, tick 1 first, up to and including the completion tick.
+    failures maps a profile number to the line of its failed start, written right after its launch line."""
+    failures = failures or {}
     count = len(delays)
     ticks = []
     for current, delay in enumerate(delays, 1):
@@ -174,6 +184,7 @@ def sequence_ticks(delays):
             launch = timer >= delay
             if launch:
                 lines.append("timerCount reached specified delay.  Executing app...")
+                lines += [failures[current]] if current in failures else []
             else:
                 timer += 1
                 lines += ["timerCount hasn't reached specified delay...",

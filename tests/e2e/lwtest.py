@@ -319,6 +319,13 @@ class Session:
     def visible_windows(self):
         return self.driver("list")[1]
 
+    def system_message(self, code):
+        """The prefix's own text for a system error code (FormatMessageA), as the program reads it."""
+        rc, out = self.driver("message", "--code", str(code))
+        if rc != 0 or not out:
+            raise HarnessError(f"no message for error {code}")
+        return out[-1]["text"].encode("latin-1").decode(ANSI)
+
     def screenshot(self, name):
         """Saves the whole screen as <out>/<name>.png and returns it as an Image."""
         path = os.path.join(self.out, name + ".png")

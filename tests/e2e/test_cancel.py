@@ -214,20 +214,42 @@ class Cancel(lwtest.TestCase):
             self.check(run, "exit after the click", ended - clicked, x.EXIT_DELAY)
             self.check_nothing_started(sc)
 
-    def test_escape_while_cancel_has_the_focus(self):
-        """Key preview: Esc cancels also when the visible Cancel button holds the focus. Whether the button
-        takes part in the Tab cycle is the program's choice; the test needs it and is skipped without."""
-        with self.session.scenario("focused") as sc:
+    # (scenario, control to Tab to (its text), key, whether the key cancels). Key preview: Esc cancels
+    # whichever control has the focus; Enter clicks the focused Cancel button, as in a dialog, and does
+    # nothing more on the hidden focus holders.
+    FOCUSED_KEYS = [
+        ("focused", x.CANCEL_TEXT, "Escape", True),
+        ("enter", x.CANCEL_TEXT, "Return", True),
+        ("enter_command1", COMMAND1_TEXT, "Return", False),
+        ("enter_txtfocus", "", "Return", False),
+    ]
+
+    def test_keys_on_each_focused_control(self):
+        for name, control, key, cancels in self.FOCUSED_KEYS:
+            with self.subTest(name):
+                self.focused_key(name, control, key, cancels)
+
+    def focused_key(self, name, control, key, cancels):
+        """Tab until the control has the focus, then the key. A key that does not cancel is followed by Esc,
+        which does, so that every row ends the same way."""
+        code = {"Escape": 27, "Return": 13}[key]
+        with self.session.scenario(name) as sc:
             run, win, _ = self.start(sc, 6)
             self.follow(run, 1)
             for _ in range(4):
-                if self.focus() == x.CANCEL_TEXT:
+                if self.focus() == control:
                     break
                 self.session.press_key("Tab")
                 time.sleep(0.1)
             else:
-                self.skipTest("Tab never gives the Cancel button the focus")
-            sent = self.session.press_key("Escape")
+                self.fail(f"Tab never gives {control!r} the focus")
+            sent = self.session.press_key(key)
+            if not cancels:
+                self.arrival(run, x.key_trace(code))
+                time.sleep(0.5)
+                self.assertNotIn(x.TRACE_CANCELED, run.texts(), f"{key} on {control!r} cancelled")
+                self.assertEqual(self.focus(), control, f"the focus moved after {key}")
+                sent = self.session.press_key("Escape")
             canceled = self.arrival(run, x.TRACE_CANCELED)
             self.assertEqual(self.focus(), COMMAND1_TEXT, "focus after the cancel")
             ended = run.wait_exit(x.EXIT_DELAY + 5)
@@ -236,13 +258,17 @@ class Cancel(lwtest.TestCase):
             tabs = lines.count(x.key_trace(9))
             lwtest.log(f"Tab wrote {tabs} key line(s)")
             lines = [line for line in lines if line != x.key_trace(9)]
+            keys = [x.key_trace(code)] + ([] if cancels else [x.key_trace(27)])
             ticks = lines.count(seq.END)
-            self.assertEqual(lines, [line for tick in x.sequence_ticks([6])[:ticks] for line in tick]
-                             + [x.key_trace(27), x.TRACE_CANCELED])
-            self.check(run, "cancel line after Esc", canceled - sent, 0, late=INPUT_LATE)
-            self.check(run, "exit after Esc", ended - sent, x.EXIT_DELAY)
+            sequence = [line for tick in x.sequence_ticks([6])[:ticks] for line in tick]
+            # The keys come between ticks: take them out where they stand, then the rest is the ticks.
+            self.assertEqual([line for line in lines if line.startswith("Form_KeyPress")], keys)
+            self.assertEqual([line for line in lines if not line.startswith("Form_KeyPress")],
+                             sequence + [x.TRACE_CANCELED])
+            self.assertEqual(lines[-2:], [keys[-1], x.TRACE_CANCELED])
+            self.check(run, "cancel line after the cancelling key", canceled - sent, 0, late=INPUT_LATE)
+            self.check(run, "exit after the cancelling key", ended - sent, x.EXIT_DELAY)
             self.check_nothing_started(sc)
-
 
 if __name__ == "__main__":
     lwtest.main()

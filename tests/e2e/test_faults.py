@@ -26,6 +26,7 @@ WEB = "http://host/x.exe"
 TEMP_HTM = r"C:\temphtm.HTM"
 BROWSER_BOX = ("Browser Error", "Could not open browser")
 COMPLETE = "currentShellPath > shellPathCount"
+LAUNCH = "timerCount reached specified delay.  Executing app..."
 
 
 def no_such_pid():
@@ -118,6 +119,10 @@ class Faults(lwtest.TestCase):
          [WEB, r"{F}\bin\rec.exe /after"], [], [WEB, "/after"]),
     ]
 
+    # Starts that fail, by case: profile number -> the system's error code, which the trace line reports in
+    # the prefix's own words. A file named .exe that is no program cannot be run (ERROR_BAD_EXE_FORMAT).
+    FAILED_STARTS = {"unstartable_programs": {1: 193, 2: 193}}
+
     def test_launch_faults(self):
         for name, setup, entries, boxes, arguments in self.CASES:
             with self.subTest(name):
@@ -157,8 +162,13 @@ class Faults(lwtest.TestCase):
                 complete = next(t.wall for t in run.traces if t.text == COMPLETE)
                 ended = run.wait_exit(15)
                 self.assertEqual(run.proc.returncode, 0)
-                self.assertEqual(run.texts().count("timerCount reached specified delay.  Executing app..."),
-                                 len(entries), "every profile launched, one after the other")
+                self.assertEqual(run.texts().count(LAUNCH), len(entries), "every profile launched, one after the other")
+                failed = self.FAILED_STARTS.get(name, {})
+                lines = run.texts()
+                self.assertEqual([lines[i - 1:i + 1] for i, line in enumerate(lines) if line.startswith("Could not start ")],
+                                 [[LAUNCH, x.failed_start(entries[n - 1].format(F=sc.folder),
+                                                          self.session.system_message(code), code)]
+                                  for n, code in sorted(failed.items())], "failed starts, each after its launch line")
                 self.assertAbout(ended - complete, x.EXIT_DELAY, what="end after the completion tick")
                 records = lwtest.wait_records(sc, len(arguments))
                 self.assertEqual([lwtest.arguments_of(r["cmdline"]) for r in records], arguments)

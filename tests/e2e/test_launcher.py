@@ -32,6 +32,10 @@ import time
 import lwtest
 
 TESTS_EXE = "ZVKLaunchwickWin32Tests.exe"
+PLANTED_DLL = "lwplanted.dll"  # put beside the test program, which must not be able to load it once hardened
+# The only DLLs the program may import: the system's own, none that a copy beside the program could replace.
+ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "ole32.dll", "oleaut32.dll",
+                   "advapi32.dll", "msvcrt.dll", "shlwapi.dll", "comdlg32.dll", "comctl32.dll"}
 WORK = "C:\\work"  # the test program's current folder in the launcher rows
 BROWSER = "C:\\lwbrowser\\rec.exe"
 ADDRESS = "http://example.invalid/page?a=1"
@@ -111,6 +115,7 @@ class Win32Layer(lwtest.TestCase):
         with self.session.scenario("layer") as sc:
             exe = sc.folder + "\\" + TESTS_EXE
             shutil.copy2(tests_exe_path(), sc.path(exe))
+            shutil.copy2(os.path.join(os.path.dirname(tests_exe_path()), PLANTED_DLL), sc.path(sc.folder))
             without_crash_dialog(self.session)
             rc, text, seconds = Program(self.session, exe, [], sc.folder).finish(timeout=90)
             with open(os.path.join(self.session.out, "win32-layer.stdout.txt"), "w") as f:
@@ -129,6 +134,15 @@ class Win32Layer(lwtest.TestCase):
             self.assertGreater(passed, 0)
 
 
+    def test_imports_only_system_dlls(self):
+        out = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", lwtest.CONFIG.exe], capture_output=True,
+                             text=True, check=True).stdout
+        imports = {m.lower() for m in re.findall(r"^\s*DLL Name: (\S+)\s*$", out, re.M)}
+        lwtest.log(f"imports: {sorted(imports)}")
+        self.assertIn("kernel32.dll", imports, "the import table was not read")
+        self.assertEqual(imports - ALLOWED_IMPORTS, set(), "DLLs outside the system's own")
+
+
 class Launcher(lwtest.TestCase):
     """One scenario C:\\launcher with the test program, the recorder copies, and one log per row."""
 
@@ -145,6 +159,8 @@ class Launcher(lwtest.TestCase):
         # A decoy: the fallback start looks in the test program's folder first, ShellExecuteA in the folder
         # it is given, so the right copy shows that ShellExecuteA got the current folder.
         cls.sc.install_recorder(cls.sc.folder + "\\bare.exe")
+        # Another decoy: the system's own search through the spaces of "C:\Program Files\..." would run it.
+        cls.sc.install_recorder("C:\\Program.exe")
         os.makedirs(cls.session.unix(WORK + "\\logs"), exist_ok=True)
         cls.sc.write(WORK + "\\probe.htm", "<html></html>\r\n")
 
@@ -202,8 +218,8 @@ class Launcher(lwtest.TestCase):
              (spaced, "-min", "C:\\Program Files\\Tools", 1)),
             ("joined_after_quote", f'"{tools}"/x', 1, f"{tools}/x", "none", (tools, "/x", "C:\\Tools", 1)),
             ("unquoted", f"{tools} /a", 1, f"{tools} /a", "none", (tools, "/a", "C:\\Tools", 1)),
-            ("missing", '"C:\\Tools\\missing.exe"', 1, "C:\\Tools\\missing.exe", "StatementError", None),
-            ("missing_args", '"C:\\Tools\\missing.exe /a"', 1, "C:\\Tools\\missing.exe /a", "StatementError",
+            ("missing", '"C:\\Tools\\missing.exe"', 1, "C:\\Tools\\missing.exe", "StartError", None),
+            ("missing_args", '"C:\\Tools\\missing.exe /a"', 1, "C:\\Tools\\missing.exe /a", "StartError",
              None),
         ]
         results = {}

@@ -13,6 +13,7 @@ after loading) neither stops nor delays the sequence; a delay of 0 starts the pr
 """
 
 import os
+import re
 import time
 
 import expected as x
@@ -23,6 +24,7 @@ LOADED = "Loading Settings End"
 PAINT = 0.2  # seconds for the window to repaint after a tick before its screenshot
 # Tolerances in seconds: trace lines arrive at once; a started program first has to come up under Wine.
 EARLY, TICK_LATE, START_LATE, EXIT_LATE = 0.3, 0.5, 0.9, 0.8
+FILE_NOT_FOUND = 2  # the system's error code for a program that is not there
 
 FIGURES = []  # (scenario, what, expected s, measured s), printed at the end for the record
 
@@ -116,9 +118,9 @@ class Sequence(lwtest.TestCase):
                 images[k] = self.session.screenshot(f"{run.label}-tick{k}")
         return images
 
-    def check_stream(self, run, timeline, delays):
+    def check_stream(self, run, timeline, delays, failures=None):
         """The trace lines after loading are the sequence ticks for these delays and nothing else."""
-        self.assertTraces(run, [line for tick in x.sequence_ticks(delays) for line in tick],
+        self.assertTraces(run, [line for tick in x.sequence_ticks(delays, failures) for line in tick],
                           start=timeline.load_count)
 
     def check_exit(self, run, timeline, delays):
@@ -128,13 +130,13 @@ class Sequence(lwtest.TestCase):
                        late=EXIT_LATE)
         self.assertEqual(run.proc.returncode, 0, "exit status")
 
-    def finish(self, run, delays, stream=True):
+    def finish(self, run, delays, stream=True, failures=None):
         """Waits for the program to end by itself and checks its exit, every tick up to the completion tick
         and, unless the caller checks the trace lines itself, the sequence's trace stream."""
         run.wait_exit(x.EXIT_DELAY + 5)
         timeline = Timeline(self, run)
         if stream:
-            self.check_stream(run, timeline, delays)
+            self.check_stream(run, timeline, delays, failures)
         self.check_exit(run, timeline, delays)
         for k in range(1, x.launch_ticks(delays)[-1] + 2):
             timeline.check_tick(k)
@@ -145,7 +147,7 @@ class Sequence(lwtest.TestCase):
         entry's program and arguments, started by its own launch tick."""
         self.assertEqual(len(records), len(starts), f"programs started: {records}")
         for record, (profile, tick, entry) in zip(records, starts):
-            program, args = entry.split(" ", 1)
+            program, args = re.fullmatch(r"(.*?\.exe)(?: (.*))?", entry, re.I).groups(default="")
             self.assertEqual(record["module"].lower(), program.lower(), f"program of profile {profile}")
             self.assertEqual(lwtest.arguments_of(record["cmdline"]), args, f"arguments of profile {profile}")
             started = record["time_ms"] / 1000 - timeline.t0
@@ -243,7 +245,8 @@ class Sequence(lwtest.TestCase):
 
     def test_program_that_cannot_start(self):
         """Profile 1's program exists when the file is loaded and is gone by its launch tick: neither the
-        shell nor the command-line start can run it; profile 2 still starts on time, no box shows, and the
+        shell nor the command-line start can run it; its launch tick says so in one trace line with the
+        system's own words for a missing file; profile 2 still starts on time, no box shows, and the
         program completes and ends as usual."""
         with self.session.scenario("vanished") as sc:
             gone = r"C:\ZVK32\Vanishing.exe"
@@ -256,7 +259,9 @@ class Sequence(lwtest.TestCase):
             os.remove(sc.path(gone))  # during the countdown, before its launch on tick 3
             images = self.follow(run, 6, shots=(3, 5))
             run.assert_no_dialog()
-            timeline = self.finish(run, delays)
+            missing = x.failed_start(entries[0], self.session.system_message(FILE_NOT_FOUND), FILE_NOT_FOUND)
+            lwtest.log(f"failed start: {missing!r}")
+            timeline = self.finish(run, delays, failures={1: missing})
             records = lwtest.wait_records(sc, 1)
             self.assertEqual([lwtest.arguments_of(r["cmdline"]) for r in records], ["/session:2"],
                              "programs started")
@@ -265,6 +270,68 @@ class Sequence(lwtest.TestCase):
             first, second = map(x.display_name, entries)
             self.assertStatus(images[3], win, x.launch_status(1, 2, first), x.countdown_status(1, 2, first, 0))
             self.assertStatus(images[5], win, x.launch_status(2, 2, second), x.countdown_status(2, 2, second, 0))
+
+    def test_spaced_paths_start_only_their_program(self):
+        """Unquoted paths with spaces, as the settings file takes them: each profile starts its own program
+        with its arguments at its tick, never C:\\Apps\\My.exe or C:\\Program.exe, which sit where the
+        system's own search through the spaces of the line would look first."""
+        with self.session.scenario("spaced") as sc:
+            entries = [r"C:\Apps\My Tools\app.exe -x", r"C:\Program Files\Lw Tools\report.exe -a /b"]
+            delays = [0, 1]
+            decoys = [r"C:\Apps\My.exe", r"C:\Program.exe"]
+            for program in [r"C:\Apps\My Tools\app.exe", r"C:\Program Files\Lw Tools\report.exe"] + decoys:
+                sc.install_recorder(program)
+            try:
+                run, win = self.start_sequence(sc, list(zip(entries, delays)))
+                timeline = self.finish(run, delays)
+                records = lwtest.wait_records(sc, 3)
+                lwtest.log("started: " + ", ".join(f"{r['module']} [{lwtest.arguments_of(r['cmdline'])}]"
+                                                   for r in records))
+                self.check_starts(timeline, numbered(delays, entries), records)
+                for record in records:
+                    self.assertEqual(record["cwd"].lower(), sc.folder.lower(), "the fallback has no working folder")
+            finally:
+                for program in decoys:
+                    os.remove(sc.path(program))
+
+    def test_one_run_per_settings_file(self):
+        """A second start for the same settings file, 0.5 s after the first, writes one line and ends within
+        2 s, with no window, box or start of its own; a copy in another folder runs its own sequence beside
+        it; a third start for the first file brings the first splash in front of the other copy's."""
+        with self.session.scenario("single_a") as a, self.session.scenario("single_b") as b:
+            delays = [2, 1]
+            for sc in (a, b):
+                sc.install_recorder(sc.folder + r"\bin\rec.exe")
+                sc.write_ini("[Paths]\r\n" + "".join(f"Path{n}={sc.folder}\\bin\\rec.exe /{n}\r\nDelay{n}={d}\r\n"
+                                                     for n, d in enumerate(delays, 1)))
+            first = a.start(watchdog=40)
+            time.sleep(max(0.0, first.start_wall + 0.5 - time.time()))
+            second = a.start(watchdog=20)
+            second_end = second.wait_exit(2.0)
+            lwtest.log(f"second start ended {second_end - second.start_wall:.2f} s after it began")
+            self.assertEqual(second.texts(), [f"Already running for {a.ini}"])
+            self.assertEqual(second.proc.returncode, 0)
+            hwnd_a = first.window(timeout=10, settle=0)["hwnd"]
+            other = b.start(watchdog=40)
+            deadline = time.monotonic() + 10
+            while not (splashes := [w["hwnd"] for w in self.session.visible_windows() if w["title"] == lwtest.TITLE
+                                    and w["hwnd"] != hwnd_a]) and time.monotonic() < deadline:
+                time.sleep(0.1)
+            self.assertTrue(splashes, "the other copy's splash did not show")
+            time.sleep(0.3)
+            self.assertEqual(self.foreground(), splashes[0], "the other copy's splash shows last, in front")
+            third = a.start(watchdog=20)
+            third.wait_exit(2.0)
+            self.assertEqual(third.texts(), [f"Already running for {a.ini}"])
+            time.sleep(0.3)
+            self.assertEqual(self.foreground(), hwnd_a, "the running splash was not brought to the front")
+            for sc, run in ((a, first), (b, other)):
+                timeline = self.finish(run, delays)
+                self.check_starts(timeline, numbered(delays, [f"{sc.folder}\\bin\\rec.exe /{n}" for n in (1, 2)]),
+                                  lwtest.wait_records(sc, 3))
+
+    def foreground(self):
+        return self.session.driver("window", "--title", lwtest.TITLE)[1][-1]["foreground"]
 
     def test_delay_zero(self):
         """Delay 0 starts the program on the profile's first tick, first in line or after another

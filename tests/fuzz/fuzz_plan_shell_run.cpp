@@ -7,8 +7,10 @@
 //             character and byte 4 where it goes, so that lines reach the 16-bit position limits (such
 //             lines are slow to check, so only one input in eight is stretched)
 //   bits 2-3  what ShellExecuteA returns: 33, 32, 0 or 42
-//   bit 4     the fallback command-line start fails
+//   bit 4     no program for the fallback start: otherwise every leading part of the line that could name
+//             one (it ends in ".exe" and a space, a tab or the end follows) is an existing file
 //   bit 5     the window style, 0 or 1
+//   bit 7     the shortest such part is a folder, not a file
 #include "FakePlatform.h"
 #include "FuzzCheck.h"
 #include "Shell_Library.h"
@@ -18,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -101,6 +104,20 @@ Expected Expect(std::string_view s, const std::optional<std::string>& given) {
     return e;
 }
 
+// The lengths of the leading parts of line that end in ".exe", any letter case, followed by a space, a tab
+// or the end: the fallback start's candidates for its program, shortest first.
+std::vector<std::size_t> ProgramCandidates(std::string_view line) {
+    std::vector<std::size_t> lengths;
+    for (std::size_t end = 4; end <= line.size(); ++end) {
+        const bool exe = line[end - 4] == '.' && Upper(line[end - 3]) == 'E' && Upper(line[end - 2]) == 'X' &&
+                         Upper(line[end - 1]) == 'E';
+        if (exe && (end == line.size() || line[end] == ' ' || line[end] == '\t')) {
+            lengths.push_back(end);
+        }
+    }
+    return lengths;
+}
+
 void CheckPlan(std::string_view s, const std::optional<std::string>& given, const Expected& e) {
     ShellRunPlan plan;
     bool overflow = false;
@@ -160,17 +177,32 @@ void CheckPlan(std::string_view s, const std::optional<std::string>& given, cons
 
 // ShellRun itself: what reaches the platform and what the caller's variable holds afterwards.
 void CheckShellRun(std::string_view s, const std::optional<std::string>& given, const Expected& e,
-                   std::intptr_t shellResult, bool fallbackFails, std::int32_t style) {
+                   std::intptr_t shellResult, bool noProgram, bool shortestIsFolder, std::int32_t style) {
     launchwick::test::FakePlatform fake;
     fake.shellExecuteResult = shellResult;
-    if (fallbackFails) {
-        fake.failingCommandLines.insert(e.line);
+    const std::vector<std::size_t> candidates =
+        e.overflow || e.web ? std::vector<std::size_t>{} : ProgramCandidates(e.line);
+    std::optional<std::size_t> program; // the length of the program the fallback must start
+    for (const std::size_t length : candidates) {
+        if (noProgram) {
+            break;
+        }
+        if (shortestIsFolder && length == candidates.front()) {
+            fake.AddFolder(e.line.substr(0, length));
+            continue;
+        }
+        fake.AddFile(e.line.substr(0, length));
+        program = program ? program : length;
     }
     launchwick::Shell_Library shell(fake);
     std::string caller(s);
     bool failed = false;
+    std::uint32_t code = 0;
     try {
         shell.ShellRun(caller, style, given);
+    } catch (const launchwick::StartError& error) {
+        failed = true;
+        code = error.code;
     } catch (const StatementError&) {
         failed = true;
     } catch (...) {
@@ -184,7 +216,7 @@ void CheckShellRun(std::string_view s, const std::optional<std::string>& given, 
     }
     if (e.web) {
         FUZZ_CHECK(!failed && caller == s);
-        FUZZ_CHECK(fake.Lines({"StartCommandLine"}).empty());
+        FUZZ_CHECK(fake.Lines({"StartCommandLine", "StartProgram"}).empty());
         const auto starts = fake.Lines({"ShellExecute"});
         FUZZ_CHECK(starts.size() == 1);
         FUZZ_CHECK(starts[0] ==
@@ -194,13 +226,27 @@ void CheckShellRun(std::string_view s, const std::optional<std::string>& given, 
     FUZZ_CHECK(caller == e.line);
     const std::string params = e.after.substr(std::min(e.after.find_first_not_of(' '), e.after.size()));
     const bool refused = shellResult <= 32;
-    FUZZ_CHECK(fake.calls.size() == (refused ? 2u : 1u));
     FUZZ_CHECK(fake.calls[0] == "ShellExecute|None|(null)|" + e.program + "|" + params + "|" +
                                     e.folder.value_or(fake.currentFolder) + "|" + std::to_string(style));
-    if (refused) {
-        FUZZ_CHECK(fake.calls[1] == "StartCommandLine|" + e.line + "|" + std::to_string(style));
+    const auto starts = fake.Lines({"StartCommandLine", "StartProgram"});
+    if (!refused) {
+        FUZZ_CHECK(fake.calls.size() == 1 && !failed);
+        return;
     }
-    FUZZ_CHECK(failed == (refused && fallbackFails));
+    // Refused: the fallback runs the shortest existing candidate, quoted, with the rest after one space
+    // once its leading spaces and tabs are gone; with none, nothing starts and the start fails as for a
+    // missing program.
+    FUZZ_CHECK(failed == !program);
+    if (!program) {
+        FUZZ_CHECK(starts.empty() && code == launchwick::fileNotFoundError);
+        return;
+    }
+    const std::string name = e.line.substr(0, *program);
+    std::string rest = e.line.substr(*program);
+    rest.erase(0, std::min(rest.find_first_not_of(" \t"), rest.size()));
+    FUZZ_CHECK(starts.size() == 1);
+    FUZZ_CHECK(starts[0] == "StartProgram|" + name + "|\"" + name + "\"" + (rest.empty() ? "" : " " + rest) +
+                                "|" + std::to_string(style));
 }
 
 } // namespace
@@ -229,11 +275,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     static constexpr std::intptr_t shellResults[] = {33, 32, 0, 42};
     const std::intptr_t shellResult = shellResults[(options >> 2) & 0x03];
-    const bool fallbackFails = (options & 0x10) != 0;
+    const bool noProgram = (options & 0x10) != 0;
+    const bool shortestIsFolder = (options & 0x80) != 0;
     const std::int32_t style = (options >> 5) & 0x01;
 
     const Expected expected = Expect(line, given);
     CheckPlan(line, given, expected);
-    CheckShellRun(line, given, expected, shellResult, fallbackFails, style);
+    CheckShellRun(line, given, expected, shellResult, noProgram, shortestIsFolder, style);
     return 0;
 }

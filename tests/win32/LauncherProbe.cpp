@@ -122,6 +122,9 @@ int ShellRunMode() {
     std::string message;
     try {
         f.library.ShellRun(commandLine, windowStyle);
+    } catch (const StartError& error) {
+        thrown = "StartError";
+        message = std::to_string(error.code);
     } catch (const StatementError& error) {
         thrown = "StatementError";
         message = error.what();

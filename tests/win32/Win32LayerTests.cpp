@@ -386,10 +386,40 @@ void FoldersOfTheProcess() {
     ::SetCurrentDirectoryA(before.c_str());
 }
 
+std::uint32_t StartErrorCode(const std::function<void()>& start) {
+    try {
+        start();
+    } catch (const StartError& error) {
+        return error.code;
+    }
+    return 0;
+}
+
 void StartingPrograms() {
     Fixture f;
-    CHECK(Throws([&] { f.platform.StartCommandLine("C:\\no such folder\\nothing.exe /a", 1); }));
-    CHECK(!Throws([&] { f.platform.StartCommandLine("cmd.exe /c exit 0", 0); }));
+    CHECK(StartErrorCode([&] { f.platform.StartCommandLine("C:\\no such folder\\nothing.exe /a", 1); }) != 0);
+    CHECK_EQ(StartErrorCode([&] { f.platform.StartCommandLine("cmd.exe /c exit 0", 0); }), 0U);
+    char system[MAX_PATH] = {};
+    ::GetSystemDirectoryA(system, sizeof system);
+    const std::string cmd = std::string(system) + "\\cmd.exe";
+    CHECK_EQ(StartErrorCode([&] { f.platform.StartProgram(cmd, "\"" + cmd + "\" /c exit 0", 0); }), 0U);
+    CHECK_EQ(StartErrorCode([&] { f.platform.StartProgram(std::string(system) + "\\nothing.exe", "x", 0); }),
+             static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+
+    // A file, not a folder; a relative name is looked for in the current folder.
+    CHECK(f.platform.IsFile(cmd));
+    CHECK(!f.platform.IsFile(system));
+    CHECK(!f.platform.IsFile(std::string(system) + "\\nothing.exe"));
+    CHECK(!f.platform.IsFile(""));
+    CHECK(!f.platform.IsFile(cmd + std::string(1, '\0') + "x"));
+    const std::string before = f.platform.CurrentFolder();
+    ::SetCurrentDirectoryA(system);
+    CHECK(f.platform.IsFile("cmd.exe"));
+    ::SetCurrentDirectoryA(before.c_str());
+
+    // The system's words for an error, and none for a code it does not know.
+    CHECK(!f.platform.SystemMessage(ERROR_FILE_NOT_FOUND).empty());
+    CHECK(f.platform.SystemMessage(0x2fffffffU).empty());
 
     std::string found = "unchanged";
     CHECK(f.platform.RunFindExecutable("C:\\no such folder\\x.htm", found) <= 32);
@@ -404,6 +434,25 @@ void StartingPrograms() {
 
     CHECK(f.platform.RunShellExecute(Owner::None, std::nullopt, "C:\\no such folder\\x.exe", "", std::nullopt,
                                      1) <= 32);
+}
+
+// One run per settings file, whatever the letter case of its path; the claim goes with its holder.
+void OneClaimPerSettingsFile() {
+    const std::string path =
+        "C:\\Lw Claim " + std::to_string(::GetCurrentProcessId()) + "\\ZVKLaunchwick.ini";
+    std::string lower = path;
+    ::CharLowerBuffA(lower.data(), static_cast<DWORD>(lower.size()));
+    Fixture f;
+    {
+        Win32Platform first(f.splash);
+        CHECK(first.ClaimSettingsFile(path));
+        Win32Platform second(f.splash);
+        CHECK(!second.ClaimSettingsFile(lower));
+        Win32Platform other(f.splash);
+        CHECK(other.ClaimSettingsFile(path + "x")); // another file runs side by side
+    }
+    Win32Platform later(f.splash);
+    CHECK(later.ClaimSettingsFile(lower));
 }
 
 // ---- The splash window ----
@@ -515,6 +564,25 @@ void FocusStartsOnCommand1AndFollowsRequests() {
         CHECK(::GetFocus() == expected);
     }
     CHECK(recorder.keys.empty());
+}
+
+void TheFocusedControlIsKnown() {
+    Fixture f;
+    f.splash.Show();
+    f.platform.DoEvents();
+    if (::GetForegroundWindow() != f.splash.Handle()) {
+        std::printf("  (skipped: the splash did not become the foreground window)\n");
+        return;
+    }
+    for (const auto& [id, target] : {std::pair{SplashWindow::command1Id, FocusTarget::Command1},
+                                     std::pair{SplashWindow::txtFocusId, FocusTarget::txtFocus},
+                                     std::pair{SplashWindow::btnCancelId, FocusTarget::btnCancel}}) {
+        ::SetFocus(f.splash.Control(id));
+        for (const FocusTarget other :
+             {FocusTarget::Command1, FocusTarget::txtFocus, FocusTarget::btnCancel, FocusTarget::Form}) {
+            CHECK_EQ(f.platform.HasFocus(other), other == target);
+        }
+    }
 }
 
 void TimersKeepTheirStateAndTick() {
@@ -719,6 +787,26 @@ void TitleAndStatusPixels() {
 
 // ---- Resources of the program ----
 
+// Run last: it changes how the whole process finds DLLs. The harness puts lwplanted.dll beside this program.
+void NoDllFromTheProgramsFolder() {
+    const HMODULE planted = ::LoadLibraryA("lwplanted.dll");
+    CHECK(planted != nullptr); // found beside the program under the system's default search
+    if (planted != nullptr) {
+        ::FreeLibrary(planted);
+    }
+    RestrictDllSearch();
+    const HMODULE again = ::LoadLibraryA("lwplanted.dll");
+    CHECK(again == nullptr);
+    if (again != nullptr) {
+        ::FreeLibrary(again);
+    }
+    const HMODULE system = ::LoadLibraryA("version.dll"); // the system's own still load by their bare name
+    CHECK(system != nullptr);
+    if (system != nullptr) {
+        ::FreeLibrary(system);
+    }
+}
+
 void ProgramResources() {
     char module[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, module, sizeof module);
@@ -812,9 +900,11 @@ int main(int argc, char** argv) {
         {"ProfileStringsComeBackTrimmedAndCut", ProfileStringsComeBackTrimmedAndCut},
         {"FoldersOfTheProcess", FoldersOfTheProcess},
         {"StartingPrograms", StartingPrograms},
+        {"OneClaimPerSettingsFile", OneClaimPerSettingsFile},
         {"SplashIsAHiddenFramelessCentredWindow", SplashIsAHiddenFramelessCentredWindow},
         {"FocusIsRefusedWhileHidden", FocusIsRefusedWhileHidden},
         {"FocusStartsOnCommand1AndFollowsRequests", FocusStartsOnCommand1AndFollowsRequests},
+        {"TheFocusedControlIsKnown", TheFocusedControlIsKnown},
         {"TimersKeepTheirStateAndTick", TimersKeepTheirStateAndTick},
         {"KeyPreviewSeesEveryCharacterOfTheWindow", KeyPreviewSeesEveryCharacterOfTheWindow},
         {"CancelButtonClicksReachTheEvents", CancelButtonClicksReachTheEvents},
@@ -822,6 +912,7 @@ int main(int argc, char** argv) {
         {"ProgressBarPixels", ProgressBarPixels},
         {"TitleAndStatusPixels", TitleAndStatusPixels},
         {"ProgramResources", ProgramResources},
+        {"NoDllFromTheProgramsFolder", NoDllFromTheProgramsFolder},
     };
     int passed = 0, failed = 0;
     for (const auto& [name, test] : tests) {

@@ -10,6 +10,7 @@
 //   lwdriver key --title T (--vk N | --char N) [--timeout MS]
 //   lwdriver render --text S --width W --height H [--font F] [--points100 N] [--weight N]
 //   lwdriver resources --title T [--timeout MS] [--count N] [--interval MS]
+//   lwdriver message --code N        the system's text for an error code (FormatMessageA)
 //   any command: [--dpi-aware 1] to see physical pixels when the screen is not at 96 dpi
 //
 // Exit status: 0 done, 1 timed out or not found, 2 bad usage, 3 another message box showed instead.
@@ -94,6 +95,7 @@ struct Options {
     int width = 0;
     int height = 0;
     int count = 0;
+    long long code = -1;
     int interval_ms = 1000;
     bool dpi_aware = false;
 };
@@ -558,6 +560,18 @@ int Resources(const Options& options) {
     return 0;
 }
 
+// What the system says for an error code, as a program that reports it in its own words reads it.
+int Message(const Options& options) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(options.code), 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    Print("{\"code\": " + Json(options.code) +
+          ", \"text\": " + JsonText(std::string_view(text != nullptr ? text : "", length)) + "}");
+    LocalFree(text);
+    return 0;
+}
+
 bool Parse(int argc, wchar_t** argv, Options& options) {
     if (argc < 2) {
         return false;
@@ -602,6 +616,8 @@ bool Parse(int argc, wchar_t** argv, Options& options) {
             options.strict = value == L"1";
         } else if (name == L"--vk") {
             options.vk = _wtoi(value.c_str());
+        } else if (name == L"--code") {
+            options.code = _wtoi64(value.c_str());
         } else if (name == L"--count") {
             options.count = _wtoi(value.c_str());
         } else if (name == L"--interval") {
@@ -622,8 +638,9 @@ int main() {
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     Options options;
     if (argv == nullptr || !Parse(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: lwdriver list|dialog|window|wait-gone|click|key|render|resources [options]\n");
+        std::fprintf(
+            stderr,
+            "usage: lwdriver list|dialog|window|wait-gone|click|key|render|resources|message [options]\n");
         return 2;
     }
     if (options.dpi_aware) {
@@ -653,6 +670,9 @@ int main() {
     }
     if (c == L"resources" && options.has_title) {
         return Resources(options);
+    }
+    if (c == L"message" && options.code >= 0) {
+        return Message(options);
     }
     std::fprintf(stderr, "lwdriver: bad command or missing option\n");
     return 2;
