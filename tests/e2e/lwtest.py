@@ -641,14 +641,20 @@ class TestCase(unittest.TestCase):
         if cls.session:
             cls.session.__exit__(None, None, None)
 
-    def assertTraces(self, run, expected, start=0):
-        """The trace lines from index start on are exactly expected, in order."""
-        got = run.traces[start:start + len(expected) + 1]
+    def assertTraces(self, run, expected, start=0, then=()):
+        """The trace lines from index start on are exactly expected, in order, followed by nothing but the
+        beginning of then: the lines of a sequence that may have begun while the test looked."""
+        with run.cond:
+            traces = list(run.traces)
+        got = traces[start:start + len(expected) + 1]
         for i, text in enumerate(expected):
             self.assertLess(i, len(got), f"trace line {start + i} missing; expected {text!r}; "
-                                         f"got {run.traces[start:]}")
+                                         f"got {traces[start:]}")
             self.assertTrue(got[i].matches(text), f"trace line {start + i}: expected {text!r}, got {got[i]!r}")
-        self.assertEqual(len(got), len(expected), f"extra trace lines: {run.traces[start + len(expected):]}")
+        rest = traces[start + len(expected):]
+        self.assertLessEqual(len(rest), len(then), f"extra trace lines: {rest}")
+        for i, (trace, text) in enumerate(zip(rest, then)):
+            self.assertTrue(trace.matches(text), f"extra trace lines from {i}: {rest[i:]}; expected {then[i:]}")
 
     def assertPlainBox(self, box):
         """A message box with an OK button only and no icon."""

@@ -39,7 +39,8 @@ class MissingPrograms(lwtest.TestCase):
             run.window(timeout=10)
             run.assert_no_dialog()
             self.assertTraces(run, x.load_traces(sc.ini, {1: ("missing", values[1]), 2: ("accept", values[2], 7),
-                                                          3: ("missing", values[3])}))
+                                                          3: ("missing", values[3])}),
+                              then=[line for tick in x.sequence_ticks([7]) for line in tick])
             time.sleep(1)
             self.assertEqual(sc.recorded(), [], "Notepad (or another program) was started")
 
