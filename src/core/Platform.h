@@ -36,6 +36,14 @@ enum class FocusTarget { Command1, txtFocus, btnCancel, Form };
 // The window style for a started program: a normal window that is shown and takes the focus.
 constexpr std::int32_t showNormal = 1;
 
+// The system's processor times since it started, in 100 ns units, summed over every processor. Kernel
+// time includes the idle time.
+struct ProcessorTimes {
+    std::uint64_t idle = 0;
+    std::uint64_t kernel = 0;
+    std::uint64_t user = 0;
+};
+
 // Whose window owns a shell request: none, or the splash window.
 enum class Owner { None, Splash };
 
@@ -110,6 +118,9 @@ public:
     virtual bool ClaimSettingsFile(const std::string& path) = 0;
     // Brings the window of the process that holds the claim to the front.
     virtual void ShowRunningInstance() = 0;
+
+    // GetSystemTimes. Throws StatementError when the system cannot tell.
+    virtual ProcessorTimes SystemTimes() const = 0;
 
     // Ends the process at once; no further handler of the window runs.
     virtual void EndProcess() = 0;

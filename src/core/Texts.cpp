@@ -84,6 +84,21 @@ std::string AlreadyRunning(const std::string& path) {
     return "Already running for " + path;
 }
 
+std::string IgnoringOption(std::string_view key, const std::string& value) {
+    return "Ignoring " + std::string(key) + "=" + value;
+}
+
+std::string WaitingTrace(int processor, std::int32_t secondsLeft) {
+    return "Waiting for idle: processor " + Str(processor) + " %, " + Str(secondsLeft) + " s left";
+}
+
+std::string WaitingStatus(int currentShellPath, int shellPathCount, const std::string& name, int processor,
+                          std::int32_t secondsLeft) {
+    return "(" + Str(currentShellPath) + " of " + Str(shellPathCount) +
+           ") Waiting for the computer to settle before starting \"" + name + "\" (processor " +
+           Str(processor) + " %, " + Str(secondsLeft) + " s at most)";
+}
+
 std::string TickStart(int currentShellPath, int shellPathCount, std::int32_t timerCount) {
     return "tmrMain_Timer Start currentShellPath=" + Str(currentShellPath) +
            " shellPathCount=" + Str(shellPathCount) + " timerCount=" + Str(timerCount);

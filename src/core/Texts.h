@@ -60,6 +60,17 @@ std::string KeyPressTrace(int keyAscii);
 std::string CouldNotStart(const std::string& entry, const std::string& systemText, std::uint32_t code);
 std::string AlreadyRunning(const std::string& path);
 
+// The optional wait for an idle computer.
+inline constexpr std::string_view optionsSection = "Options";
+inline constexpr std::string_view waitForIdleKey = "WaitForIdle";
+inline constexpr std::string_view idleBelowKey = "IdleBelow";
+inline constexpr std::string_view idleStarting = "Idle: starting";
+inline constexpr std::string_view idleWaitOver = "Idle wait over: starting anyway";
+std::string IgnoringOption(std::string_view key, const std::string& value);
+std::string WaitingTrace(int processor, std::int32_t secondsLeft);
+std::string WaitingStatus(int currentShellPath, int shellPathCount, const std::string& name, int processor,
+                          std::int32_t secondsLeft);
+
 inline constexpr std::string_view loadingStart = "Loading Settings Start";
 inline constexpr std::string_view loadingEnd = "Loading Settings End";
 inline constexpr std::string_view tickInRange = "currentShellPath <= shellPathCount";

@@ -107,11 +107,14 @@ void frmMain::tmrStart_Timer() noexcept {
     const std::int32_t zero = 0;
     setProgressBar(zero, zero);
     ResumeNext([&] { nextEXE = DisplayName(s.shellPaths.at(0)); });
+    s.idleWait.Sample();
     ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrMain, true); });
 }
 
 void frmMain::tmrMain_Timer() noexcept {
     modMain& s = settings_;
+    s.idleWait.Sample();
+    bool waiting = false; // for an idle computer: the tick does not count towards the bar
     ResumeNext([&] { platform_.Trace(texts::TickStart(s.currentShellPath, s.shellPathCount, timerCount)); });
     if (s.currentShellPath <= s.shellPathCount) {
         const auto index = static_cast<std::size_t>(s.currentShellPath - 1);
@@ -122,7 +125,23 @@ void frmMain::tmrMain_Timer() noexcept {
         ResumeNext([&] { platform_.Trace(texts::TimerCountTrace(timerCount)); });
         bool counting = false;
         ResumeNext([&] { counting = timerCount < s.shellPathDelay.at(index); });
+        IdleWait::Answer idle{IdleWait::Start::Now, 0, 0};
         if (!counting) {
+            idle = s.idleWait.AtLaunchPoint();
+            waiting = idle.start == IdleWait::Start::Wait;
+        }
+        if (waiting) {
+            ResumeNext([&] { platform_.Trace(texts::WaitingTrace(idle.processor, idle.secondsLeft)); });
+            ResumeNext([&] {
+                platform_.SetStatusText(texts::WaitingStatus(s.currentShellPath, s.shellPathCount, nextEXE,
+                                                             idle.processor, idle.secondsLeft));
+            });
+        } else if (!counting) {
+            if (idle.start == IdleWait::Start::AfterIdle) {
+                ResumeNext([&] { platform_.Trace(std::string(texts::idleStarting)); });
+            } else if (idle.start == IdleWait::Start::AfterLimit) {
+                ResumeNext([&] { platform_.Trace(std::string(texts::idleWaitOver)); });
+            }
             ResumeNext([&] { platform_.Trace(std::string(texts::tickLaunch)); });
             ResumeNext([&] { timerCount = 0; });
             ResumeNext([&] {
@@ -167,7 +186,9 @@ void frmMain::tmrMain_Timer() noexcept {
         ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrMain, false); });
         ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrExit, true); });
     }
-    ResumeNext([&] { totalTimerCount = Add32(totalTimerCount, 1); });
+    if (!waiting) {
+        ResumeNext([&] { totalTimerCount = Add32(totalTimerCount, 1); });
+    }
     setProgressBar(totalTimerCount, s.totalDelayCount);
     ResumeNext([&] { platform_.SetFocus(FocusTarget::Form); });
     ResumeNext([&] { platform_.Trace(std::string(texts::tickEnd)); });

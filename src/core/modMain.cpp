@@ -76,6 +76,15 @@ void modMain::LoadSettings() noexcept {
                 platform_.Trace(texts::ShellPathDelayTrace(static_cast<int>(k), shellPathDelay.at(k)));
             });
         }
+        const std::string options(texts::optionsSection);
+        std::string waitForIdle;
+        std::string idleBelow;
+        ResumeNext([&] {
+            waitForIdle = GetSetting(configFilePath, options, std::string(texts::waitForIdleKey), "");
+        });
+        ResumeNext(
+            [&] { idleBelow = GetSetting(configFilePath, options, std::string(texts::idleBelowKey), ""); });
+        idleWait.Configure(waitForIdle, idleBelow);
     }
     ResumeNext([&] { platform_.Trace(std::string(texts::loadingEnd)); });
 }

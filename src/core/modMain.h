@@ -1,6 +1,7 @@
 // The settings module: the sequence tables and the settings file ZVKLaunchwick.ini that fills them.
 #pragma once
 
+#include "IdleWait.h"
 #include "Platform.h"
 
 #include <cstdint>
@@ -11,7 +12,7 @@ namespace launchwick {
 
 class modMain {
 public:
-    explicit modMain(Platform& platform) : platform_(platform) {}
+    explicit modMain(Platform& platform) : idleWait(platform), platform_(platform) {}
 
     // Sequence tables: filled once at start, then only read; currentShellPath moves with the ticks.
     std::string configFilePath;
@@ -20,6 +21,8 @@ public:
     std::int16_t shellPathCount = 0;
     std::int16_t currentShellPath = 0;
     std::int32_t totalDelayCount = 0;
+    // The optional wait for an idle computer, set from the settings file's [Options].
+    IdleWait idleWait;
 
     static constexpr int profileCount = 20;
     static constexpr std::int32_t maxDelay = 600;

@@ -327,6 +327,19 @@ void Win32Platform::ShowRunningInstance() {
     ::PostMessageA(runningWindow_, SplashWindow::bringToFrontMessage, 0, 0);
 }
 
+ProcessorTimes Win32Platform::SystemTimes() const {
+    FILETIME idle{};
+    FILETIME kernel{};
+    FILETIME user{};
+    if (!::GetSystemTimes(&idle, &kernel, &user)) {
+        throw StatementError("The processor times could not be read");
+    }
+    const auto value = [](const FILETIME& time) {
+        return static_cast<std::uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+    };
+    return ProcessorTimes{value(idle), value(kernel), value(user)};
+}
+
 void Win32Platform::EndProcess() {
     splash_.End();
 }

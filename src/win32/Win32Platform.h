@@ -57,6 +57,7 @@ public:
     bool ClaimSettingsFile(const std::string& path) override;
     void ShowRunningInstance() override;
 
+    ProcessorTimes SystemTimes() const override;
     void EndProcess() override;
 
 private:

@@ -371,6 +371,15 @@ void FakePlatform::ShowRunningInstance() {
     Record("ShowRunningInstance");
 }
 
+ProcessorTimes FakePlatform::SystemTimes() const {
+    Record("SystemTimes");
+    const ProcessorTimes& step = processorSteps.at(std::min(processorStep_++, processorSteps.size() - 1));
+    processorTimes_.idle += step.idle;
+    processorTimes_.kernel += step.kernel;
+    processorTimes_.user += step.user;
+    return processorTimes_;
+}
+
 void FakePlatform::EndProcess() {
     Record("EndProcess");
     ended = true;

@@ -64,6 +64,14 @@ public:
         {fileNotFoundError, "The system cannot find the file specified.\r\n"}};
     bool otherInstance = false; // another process runs for the same settings file
 
+    // Scripted processor load: each SystemTimes call moves the clocks on by the next step; the last step
+    // repeats. Busy(p) is one second of a load of p percent.
+    std::vector<ProcessorTimes> processorSteps{Busy(0)};
+    static ProcessorTimes Busy(int percent) {
+        const auto p = static_cast<std::uint64_t>(percent);
+        return {(100 - p) * 100'000, (100 - p) * 100'000 + p * 50'000, p * 50'000};
+    }
+
     std::string executableFolder = "C:\\ZVK32";
     std::string currentFolder = "C:\\Users\\me";
     double twipsPerPixel = 15.0;
@@ -126,6 +134,7 @@ public:
     std::string SystemMessage(std::uint32_t code) const override;
     bool ClaimSettingsFile(const std::string& path) override;
     void ShowRunningInstance() override;
+    ProcessorTimes SystemTimes() const override;
     void EndProcess() override;
 
     struct ProfileSetting {
@@ -149,6 +158,8 @@ private:
     std::array<TimerState, 3> timers_{};
     long long armCount_ = 0;
     int tempCount_ = 0;
+    mutable std::size_t processorStep_ = 0;
+    mutable ProcessorTimes processorTimes_;
     mutable std::vector<std::pair<std::string, std::function<void()>>> hooks_;
     mutable std::optional<std::pair<std::string, std::vector<ProfileSetting>>> parsedProfile_;
 };

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -557,6 +558,174 @@ TEST(Sequence, ATickArrivingDuringATickIsDropped) {
     EXPECT_EQ(rig.settings.currentShellPath, 2);
     rig.Step();
     EXPECT_EQ(rig.fake.LastStatus(), Launch(2, 2, "Parvane.exe /session:2"));
+}
+
+// ---- The optional wait for an idle computer ----
+
+// One tick in short: "count", "launch", "idle launch", "over launch", "wait P S" or "complete".
+std::string TickKind(const Lines& calls) {
+    std::string kind;
+    for (const auto& line : calls) {
+        int processor = 0;
+        int left = 0;
+        if (std::sscanf(line.c_str(), "Trace|Waiting for idle: processor %d %%, %d s left", &processor,
+                        &left) == 2) {
+            kind = "wait " + std::to_string(processor) + " " + std::to_string(left);
+        } else if (line == "Trace|Idle: starting") {
+            kind = "idle ";
+        } else if (line == "Trace|Idle wait over: starting anyway") {
+            kind = "over ";
+        } else if (line == "Trace|timerCount reached specified delay.  Executing app...") {
+            kind += "launch";
+        } else if (line == "Trace|timerCount hasn't reached specified delay...") {
+            kind = "count";
+        } else if (line == "Trace|currentShellPath > shellPathCount") {
+            kind = "complete";
+        }
+    }
+    return kind;
+}
+
+struct IdleCase {
+    const char* name;
+    const char* waitForIdle;
+    const char* idleBelow;
+    std::vector<int> delays;
+    std::vector<ProcessorTimes> load; // one step per sample; the first is taken at the start tick
+    Lines ticks;                      // TickKind of each tick
+};
+
+const ProcessorTimes kSplit{600, 800, 200}; // kernel includes idle: 40 % busy, not 62 %
+
+const IdleCase kIdleCases[] = {
+    {"off", "0", "30", {1}, {FakePlatform::Busy(100)}, {"count", "launch", "complete"}},
+    {"just below", "3", "30", {1}, {FakePlatform::Busy(29)}, {"count", "launch", "complete"}},
+    {"just above: released by the limit",
+     "3",
+     "30",
+     {1},
+     {FakePlatform::Busy(30)},
+     {"count", "wait 30 2", "wait 30 1", "wait 30 0", "over launch", "complete"}},
+    {"released by idle",
+     "3",
+     "30",
+     {0},
+     {FakePlatform::Busy(0), FakePlatform::Busy(80), FakePlatform::Busy(50), FakePlatform::Busy(10)},
+     {"wait 80 2", "wait 50 1", "idle launch", "complete"}},
+    {"each start has its own budget",
+     "2",
+     "",
+     {0, 0},
+     {FakePlatform::Busy(90)},
+     {"wait 90 1", "wait 90 0", "over launch", "wait 90 1", "wait 90 0", "over launch", "complete"}},
+    {"idle on its first tick after a wait of the one before",
+     "2",
+     "50",
+     {0, 1},
+     {FakePlatform::Busy(0), FakePlatform::Busy(60), FakePlatform::Busy(20)},
+     {"wait 60 1", "idle launch", "count", "launch", "complete"}},
+    {"kernel time includes idle time",
+     "5",
+     "45",
+     {0},
+     {FakePlatform::Busy(0), kSplit},
+     {"launch", "complete"}},
+    {"split just at the threshold",
+     "1",
+     "40",
+     {0},
+     {FakePlatform::Busy(0), kSplit},
+     {"wait 40 0", "over launch", "complete"}},
+    {"IdleBelow=100 is always idle", "9", "100", {0}, {FakePlatform::Busy(100)}, {"launch", "complete"}},
+    {"a bad value leaves the option off", "x", "", {0}, {FakePlatform::Busy(100)}, {"launch", "complete"}},
+};
+
+TEST(IdleWait, StartsWhenTheComputerHasSettledOrTheBudgetIsSpent) {
+    for (const auto& c : kIdleCases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        rig.fake.processorSteps = c.load;
+        Keys keys;
+        for (std::size_t i = 0; i < c.delays.size(); ++i) {
+            keys.emplace_back("Path" + std::to_string(i + 1), kProgram + " /" + std::to_string(i + 1));
+            keys.emplace_back("Delay" + std::to_string(i + 1), std::to_string(c.delays[i]));
+        }
+        keys.emplace_back("[Options]\r\nWaitForIdle", c.waitForIdle);
+        keys.emplace_back("IdleBelow", c.idleBelow);
+        rig.Load(keys);
+        const bool on = rig.settings.idleWait.On();
+        EXPECT_EQ(Only(rig.Step(), {"SystemTimes"}).size(), on ? 1U : 0U); // the start tick's sample
+        Lines ticks;
+        Lines widths;
+        for (std::size_t tick = 1; tick <= c.ticks.size(); ++tick) {
+            const Lines calls = rig.Step();
+            ticks.push_back(TickKind(calls));
+            const Lines bar = Only(calls, {"ProgressWidth", "ProgressVisible"});
+            widths.push_back(bar.empty() ? "(no tick)" : bar.front());
+            EXPECT_EQ(Only(calls, {"SystemTimes"}).size(), on ? 1U : 0U);
+            if (ticks.back().rfind("wait", 0) == 0) {
+                // The bar holds still and the status line says what it waits for.
+                EXPECT_EQ(widths.back(),
+                          widths.size() > 1 ? widths[widths.size() - 2] : "ProgressVisible|false");
+                int processor = 0;
+                int left = 0;
+                std::sscanf(ticks.back().c_str(), "wait %d %d", &processor, &left);
+                EXPECT_EQ(rig.fake.LastStatus(),
+                          "(" + std::to_string(rig.settings.currentShellPath) + " of " +
+                              std::to_string(c.delays.size()) +
+                              ") Waiting for the computer to settle before starting \"" + rig.form.nextEXE +
+                              "\" (processor " + std::to_string(processor) + " %, " + std::to_string(left) +
+                              " s at most)");
+            }
+        }
+        EXPECT_EQ(ticks, c.ticks);
+        // Waiting ticks do not count: the bar is full exactly on the last start's tick.
+        EXPECT_EQ(rig.form.totalTimerCount, rig.settings.totalDelayCount + 1);
+        ASSERT_GE(widths.size(), 2U);
+        EXPECT_EQ(widths[widths.size() - 2], "ProgressWidth|7590");
+        EXPECT_EQ(Only(rig.fake.calls, {"ShellExecute"}).size(), c.delays.size());
+        rig.Step(60000);
+        EXPECT_TRUE(rig.fake.ended);
+    }
+}
+
+TEST(IdleWait, AWaitingTickTracesOnlyItsWaitAndTheStartNamesHowItCame) {
+    Rig rig;
+    rig.fake.processorSteps = {FakePlatform::Busy(95)};
+    rig.Load({{"Path1", kProgram}, {"[Options]\r\nWaitForIdle", "1"}});
+    rig.Step();
+    const Lines head = {"Trace|currentShellPath <= shellPathCount", "Trace|shellPathDelay(0) = 0",
+                        "Trace|timerCount = 0"};
+    Lines wait = {"SystemTimes",
+                  "Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=0"};
+    wait.insert(wait.end(), head.begin(), head.end());
+    wait.insert(wait.end(),
+                {"Trace|Waiting for idle: processor 95 %, 0 s left",
+                 "Status|(1 of 1) Waiting for the computer to settle before starting \"Parvane.exe\" "
+                 "(processor 95 %, 0 s at most)",
+                 "ProgressVisible|false", "SetFocus|Form", "Trace|tmrMain_Timer End"});
+    EXPECT_EQ(rig.Step(), wait);
+    const Lines start = Only(rig.Step(), {"Trace"});
+    Lines expected = {"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=0"};
+    expected.insert(expected.end(), head.begin(), head.end());
+    expected.insert(expected.end(), {"Trace|Idle wait over: starting anyway",
+                                     "Trace|timerCount reached specified delay.  Executing app...",
+                                     "Trace|tmrMain_Timer End"});
+    EXPECT_EQ(start, expected);
+}
+
+TEST(IdleWait, CancelDuringAWaitStartsNothing) {
+    Rig rig;
+    rig.fake.processorSteps = {FakePlatform::Busy(100)};
+    rig.Load({{"Path1", kProgram}, {"[Options]\r\nWaitForIdle", "5"}});
+    rig.Step(3000); // the start tick and two waiting ticks
+    EXPECT_EQ(rig.fake.LastStatus().rfind("(1 of 1) Waiting for the computer to settle", 0), 0U);
+    Lines esc = {"Trace|Form_KeyPress KeyAscii = 27"};
+    esc.insert(esc.end(), kCancelCalls.begin(), kCancelCalls.end());
+    EXPECT_EQ(rig.During([&] { rig.fake.KeyPress(27); }), esc);
+    EXPECT_EQ(rig.Step(60000), kExitCalls);
+    EXPECT_EQ(rig.fake.now, 8000);
+    EXPECT_TRUE(Only(rig.fake.calls, {"ShellExecute"}).empty());
 }
 
 // ---- Cancellation ----

@@ -189,6 +189,8 @@ TEST(LoadSettings, WritesTheFullTraceStreamAndPacksTheTables) {
     for (const auto& key : keys) {
         lookups.push_back("Profile|Paths|" + key + "|4096|" + kConfig);
     }
+    lookups.push_back("Profile|Options|WaitForIdle||4096|" + kConfig);
+    lookups.push_back("Profile|Options|IdleBelow||4096|" + kConfig);
     EXPECT_EQ(rig.fake.Lines({"Profile"}), lookups);
 
     EXPECT_EQ(rig.settings.shellPathCount, 2);
@@ -332,6 +334,57 @@ TEST(LoadSettings, ClampsConvertsAndCarriesDelays) {
         EXPECT_EQ(rig.settings.shellPathDelay, (std::vector<std::int32_t>{c.firstStored, c.secondStored}));
         EXPECT_EQ(rig.settings.totalDelayCount, c.total);
         EXPECT_TRUE(rig.Traced("shellPathDelay(1) = " + std::to_string(c.secondStored)));
+    }
+}
+
+struct OptionCase {
+    const char* waitForIdle; // nullptr: absent
+    const char* idleBelow;
+    std::int32_t wait;
+    int below;
+    Lines ignored; // trace lines, right before "Loading Settings End"
+};
+
+const OptionCase kOptions[] = {
+    {nullptr, nullptr, 0, 30, {}},
+    {"60", "30", 60, 30, {}},
+    {"  60  ", " 5 ", 60, 5, {}},
+    {"0", "", 0, 30, {}},
+    {"", "   ", 0, 30, {}},
+    {"600", "100", 600, 100, {}},
+    {"601", "1", 600, 1, {}},
+    {"99999999999999999999", "007", 600, 7, {}},
+    {"+5", nullptr, 0, 30, {"Ignoring WaitForIdle=+5"}},
+    {"-1", "0", 0, 30, {"Ignoring WaitForIdle=-1", "Ignoring IdleBelow=0"}},
+    {"2.5", "101", 0, 30, {"Ignoring WaitForIdle=2.5", "Ignoring IdleBelow=101"}},
+    {"5 s", "+30", 0, 30, {"Ignoring WaitForIdle=5 s", "Ignoring IdleBelow=+30"}},
+    {"12", "thirty", 12, 30, {"Ignoring IdleBelow=thirty"}},
+    {"ten", "20.0", 0, 30, {"Ignoring WaitForIdle=ten", "Ignoring IdleBelow=20.0"}},
+};
+
+TEST(LoadSettings, ReadsTheIdleWaitOptionsLast) {
+    for (const auto& c : kOptions) {
+        SCOPED_TRACE(std::string(c.waitForIdle ? c.waitForIdle : "(absent)") + " / " +
+                     (c.idleBelow ? c.idleBelow : "(absent)"));
+        Rig rig;
+        std::string text = "[Paths]\r\nPath1=" + kProgram + "\r\n[Options]\r\n";
+        if (c.waitForIdle) {
+            text += "WaitForIdle=" + std::string(c.waitForIdle) + "\r\n";
+        }
+        if (c.idleBelow) {
+            text += "IdleBelow=" + std::string(c.idleBelow) + "\r\n";
+        }
+        rig.fake.AddFile(kConfig, text);
+        rig.settings.LoadSettings();
+        EXPECT_EQ(rig.settings.idleWait.WaitSeconds(), c.wait);
+        EXPECT_EQ(rig.settings.idleWait.IdleBelow(), c.below);
+        const Lines traces = rig.fake.Traces();
+        Lines tail = c.ignored;
+        tail.push_back("Loading Settings End");
+        ASSERT_GE(traces.size(), tail.size());
+        EXPECT_EQ(Lines(traces.end() - static_cast<std::ptrdiff_t>(tail.size()), traces.end()), tail);
+        EXPECT_EQ(traces.at(traces.size() - tail.size() - 1), "No valid entry for path 20");
+        EXPECT_TRUE(rig.fake.Lines({"SystemTimes"}).empty());
     }
 }
 

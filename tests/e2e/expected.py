@@ -150,6 +150,14 @@ def launch_status(current, count, name):
     return f'({current} of {count}) Starting "{name}"'
 
 
+IDLE_WAIT_OVER = "Idle wait over: starting anyway"
+
+
+def waiting_status(current, count, name, processor, seconds):
+    return (f'({current} of {count}) Waiting for the computer to settle before starting "{name}" '
+            f"(processor {processor} %, {seconds} s at most)")
+
+
 def key_trace(code):
     return f"Form_KeyPress KeyAscii = {code}"
 

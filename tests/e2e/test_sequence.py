@@ -12,8 +12,11 @@ screenshots taken just after each tick's last trace line; a program that cannot 
 after loading) neither stops nor delays the sequence; a delay of 0 starts the program on its first tick.
 """
 
+import contextlib
 import os
 import re
+import subprocess
+import sys
 import time
 
 import expected as x
@@ -85,6 +88,20 @@ def print_figures():
         lwtest.log(f"  {scenario:10} {what:44} expected {want:6.2f}  measured {got:6.2f}  ({got - want:+.2f})")
 
 
+@contextlib.contextmanager
+def busy_processors():
+    """Keeps every processor of the machine busy (niced, so that other work still runs) while inside."""
+    spinners = [subprocess.Popen(["nice", "-n", "19", sys.executable, "-c", "while True: pass"])
+                for _ in range(os.cpu_count() or 1)]
+    try:
+        time.sleep(1.0)  # a full sample of the load before the program looks
+        yield
+    finally:
+        for spinner in spinners:
+            spinner.kill()
+            spinner.wait()
+
+
 def numbered(delays, entries):
     """(profile number, launch tick, entry) of each profile."""
     return list(zip(range(1, len(entries) + 1), x.launch_ticks(delays), entries))
@@ -96,10 +113,12 @@ class Sequence(lwtest.TestCase):
         print_figures()
         super().tearDownClass()
 
-    def start_sequence(self, sc, profiles, watchdog=40):
-        """Writes profiles [(entry, delay)], starts the program and waits for its window; checks loading."""
+    def start_sequence(self, sc, profiles, watchdog=40, options=""):
+        """Writes profiles [(entry, delay)] (and options, the lines of an [Options] section), starts the
+        program and waits for its window; checks loading."""
         sc.write_ini("[Paths]\r\n" + "".join(f"Path{n}={entry}\r\nDelay{n}={delay}\r\n"
-                                             for n, (entry, delay) in enumerate(profiles, 1)))
+                                             for n, (entry, delay) in enumerate(profiles, 1))
+                     + (f"[Options]\r\n{options}" if options else ""))
         run = sc.start(watchdog=watchdog)
         win = run.window(timeout=10, settle=0)
         run.wait_trace(LOADED)
@@ -144,7 +163,8 @@ class Sequence(lwtest.TestCase):
 
     def check_starts(self, timeline, starts, records):
         """Each recorded start, oldest first, matches (profile number, launch tick, entry) in starts: the
-        entry's program and arguments, started by its own launch tick."""
+        entry's program and arguments, started by its own launch tick. Read the records once the program
+        has ended, when no start can follow."""
         self.assertEqual(len(records), len(starts), f"programs started: {records}")
         for record, (profile, tick, entry) in zip(records, starts):
             program, args = re.fullmatch(r"(.*?\.exe)(?: (.*))?", entry, re.I).groups(default="")
@@ -284,7 +304,7 @@ class Sequence(lwtest.TestCase):
             try:
                 run, win = self.start_sequence(sc, list(zip(entries, delays)))
                 timeline = self.finish(run, delays)
-                records = lwtest.wait_records(sc, 3)
+                records = lwtest.wait_records(sc, 2)
                 lwtest.log("started: " + ", ".join(f"{r['module']} [{lwtest.arguments_of(r['cmdline'])}]"
                                                    for r in records))
                 self.check_starts(timeline, numbered(delays, entries), records)
@@ -328,10 +348,52 @@ class Sequence(lwtest.TestCase):
             for sc, run in ((a, first), (b, other)):
                 timeline = self.finish(run, delays)
                 self.check_starts(timeline, numbered(delays, [f"{sc.folder}\\bin\\rec.exe /{n}" for n in (1, 2)]),
-                                  lwtest.wait_records(sc, 3))
+                                  lwtest.wait_records(sc, 2))
 
     def foreground(self):
         return self.session.driver("window", "--title", lwtest.TITLE)[1][-1]["foreground"]
+
+    def test_wait_for_idle(self):
+        """WaitForIdle=3 while every processor is kept busy: the profile's countdown ends on tick 2, three
+        ticks wait (2, 1 and 0 s left, the status line says so, the bar holds still), and tick 5 starts the
+        program anyway, 3 s late. The same load with IdleBelow=100 counts as idle: exactly today's run."""
+        entry = r"C:\ZVK32\Parvane.exe /idle"
+        with busy_processors():
+            with self.session.scenario("idle_wait") as sc:
+                sc.install_recorder(r"C:\ZVK32\Parvane.exe")
+                run, win = self.start_sequence(sc, [(entry, 1)], options="WaitForIdle=3\r\n")
+                images = self.follow(run, 6, shots=(1, 3))
+                run.wait_exit(x.EXIT_DELAY + 5)
+                timeline = Timeline(self, run)
+                countdown, launch, complete = x.sequence_ticks([1])
+                waits = []
+                for left in (2, 1, 0):
+                    waits += launch[:4] + [rf"Waiting for idle: processor (\d+) %, {left} s left", launch[-1]]
+                expected = countdown + waits + launch[:4] + [x.IDLE_WAIT_OVER] + launch[4:] + complete
+                got = run.texts()[timeline.load_count:]
+                self.assertEqual(len(got), len(expected), f"trace lines after loading: {got}")
+                busy = []
+                for line, want in zip(got, expected):
+                    m = re.fullmatch(want, line) if want.startswith("Waiting") else None
+                    self.assertTrue(m or line == want, f"expected {want!r}, got {line!r}")
+                    busy += [int(m.group(1))] if m else []
+                lwtest.log(f"processor use while waiting: {busy} %")
+                self.assertTrue(all(30 <= p <= 100 for p in busy), f"not busy: {busy}")
+                self.check_exit(run, timeline, [4])  # the start came on tick 5, as for a delay of 4
+                for k in range(1, 7):
+                    timeline.check_tick(k)
+                self.check_starts(timeline, [(1, 5, entry)], lwtest.wait_records(sc, 1))
+                name = x.display_name(entry)
+                self.assertStatus(images[3], win, x.waiting_status(1, 1, name, busy[1], 1),
+                                  x.countdown_status(1, 1, name, 0))
+                self.assertFill(images[1], win, 1, 2)
+                self.assertFill(images[3], win, 1, 2)
+
+            with self.session.scenario("idle_always") as sc:
+                sc.install_recorder(r"C:\ZVK32\Parvane.exe")
+                run, win = self.start_sequence(sc, [(entry, 1)], options="WaitForIdle=3\r\nIdleBelow=100\r\n")
+                timeline = self.finish(run, [1])
+                self.check_starts(timeline, numbered([1], [entry]), lwtest.wait_records(sc, 1))
 
     def test_delay_zero(self):
         """Delay 0 starts the program on the profile's first tick, first in line or after another

@@ -71,9 +71,32 @@ std::size_t CountLineEnds(const std::string& text) {
 }
 
 // The value the reader is given for a key: read through the platform, trimmed, or the default text.
-std::string Setting(FakePlatform& fake, const std::string& key, const std::string& defaultText) {
-    const std::string value = TrimSpaces(fake.ReadProfileString("Paths", key, defaultText, 4096, kConfig));
+std::string Setting(FakePlatform& fake, const std::string& key, const std::string& defaultText,
+                    const std::string& section = "Paths") {
+    const std::string value = TrimSpaces(fake.ReadProfileString(section, key, defaultText, 4096, kConfig));
     return value.empty() ? defaultText : value;
+}
+
+// An option of the idle wait as the reader must take it: digits only, within the range (a long number
+// counts as above it); otherwise its default, and a trace line when something else was written.
+struct Option {
+    long long value;
+    bool ignored;
+};
+Option ReadOption(const std::string& text, long long low, long long high, long long fallback, bool clamp) {
+    if (text.empty()) {
+        return {fallback, false};
+    }
+    if (text.find_first_not_of("0123456789") != std::string::npos) {
+        return {fallback, true};
+    }
+    const bool large =
+        text.find_first_not_of('0') != std::string::npos && text.size() - text.find_first_not_of('0') > 9;
+    const long long value = large ? high + 1 : std::stoll(text);
+    if (value >= low && value <= high) {
+        return {value, false};
+    }
+    return clamp && value > high ? Option{high, false} : Option{fallback, true};
 }
 
 // A delay text's value when it is plainly a number or plainly not one; nullopt when the reader may
@@ -143,13 +166,15 @@ void CheckDefaultWrite(const FakePlatform& fake, std::uint8_t selector) {
 std::string BuildFile(std::string_view payload) {
     std::string text = "[Paths]\r\n";
     std::size_t start = 0;
-    for (int i = 0; i < 44 && start <= payload.size(); ++i) {
+    // Lines 1 to 44: Path1, Delay1 ... Delay22; lines 45 and 46: the two options of the idle wait.
+    for (int i = 0; i < 46 && start <= payload.size(); ++i) {
         std::size_t end = payload.find('\n', start);
         if (end == std::string_view::npos) {
             end = payload.size();
         }
         std::string_view value = payload.substr(start, end - start);
-        std::string key = (i % 2 == 0 ? "Path" : "Delay") + std::to_string(i / 2 + 1);
+        std::string key = i >= 44 ? (i == 44 ? "[Options]\r\nWaitForIdle" : "IdleBelow")
+                                  : (i % 2 == 0 ? "Path" : "Delay") + std::to_string(i / 2 + 1);
         if (!value.empty() && value.front() == '\x01') {
             key.insert(0, "#");
             value.remove_prefix(1);
@@ -302,6 +327,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
     }
+
+    // Then the two options, whose values are read last and traced only when they are ignored.
+    expectedLookups.push_back("Profile|Options|WaitForIdle||4096|" + kConfig);
+    expectedLookups.push_back("Profile|Options|IdleBelow||4096|" + kConfig);
+    const std::string waitText = Setting(fake, "WaitForIdle", "", "Options");
+    const std::string belowText = Setting(fake, "IdleBelow", "", "Options");
+    const Option wait = ReadOption(waitText, 0, 600, 0, true);
+    const Option below = ReadOption(belowText, 1, 100, 30, false);
+    FUZZ_CHECK(settings.idleWait.WaitSeconds() == wait.value && settings.idleWait.IdleBelow() == below.value);
+    std::vector<std::string> ignored;
+    if (wait.ignored) {
+        ignored.push_back("Ignoring WaitForIdle=" + waitText);
+    }
+    if (below.ignored) {
+        ignored.push_back("Ignoring IdleBelow=" + belowText);
+    }
+    const auto loaded = std::find(traces.begin(), traces.end(), "Loading Settings End");
+    FUZZ_CHECK(loaded - traces.begin() >= static_cast<std::ptrdiff_t>(ignored.size()) &&
+               std::vector<std::string>(loaded - static_cast<std::ptrdiff_t>(ignored.size()), loaded) ==
+                   ignored);
+    FUZZ_CHECK(fake.Lines({"SystemTimes"}).empty());
 
     // Only Path1..Path20 are looked up, each once and in order, and Delay N only for an accepted N.
     FUZZ_CHECK(lookups == expectedLookups);

@@ -436,6 +436,17 @@ void StartingPrograms() {
                                      1) <= 32);
 }
 
+// The processor times only move on, and kernel time holds the idle time.
+void ProcessorTimesMoveOn() {
+    Fixture f;
+    const ProcessorTimes before = f.platform.SystemTimes();
+    ::Sleep(200);
+    const ProcessorTimes after = f.platform.SystemTimes();
+    CHECK(after.idle >= before.idle && after.kernel >= before.kernel && after.user >= before.user);
+    CHECK(after.kernel - before.kernel >= after.idle - before.idle);
+    CHECK(after.kernel + after.user > before.kernel + before.user);
+}
+
 // One run per settings file, whatever the letter case of its path; the claim goes with its holder.
 void OneClaimPerSettingsFile() {
     const std::string path =
@@ -901,6 +912,7 @@ int main(int argc, char** argv) {
         {"FoldersOfTheProcess", FoldersOfTheProcess},
         {"StartingPrograms", StartingPrograms},
         {"OneClaimPerSettingsFile", OneClaimPerSettingsFile},
+        {"ProcessorTimesMoveOn", ProcessorTimesMoveOn},
         {"SplashIsAHiddenFramelessCentredWindow", SplashIsAHiddenFramelessCentredWindow},
         {"FocusIsRefusedWhileHidden", FocusIsRefusedWhileHidden},
         {"FocusStartsOnCommand1AndFollowsRequests", FocusStartsOnCommand1AndFollowsRequests},
