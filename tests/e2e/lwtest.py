@@ -301,20 +301,11 @@ class Session:
 
     def driver(self, *args, timeout=30):
         """Runs lwdriver.exe; returns (exit status, list of JSON objects it printed)."""
-        cmd = [WINE, self.tools_win + r"\lwdriver.exe", *args]
-        # A file, not a pipe: a Wine service started by this call would inherit a pipe and keep it open.
-        with tempfile.TemporaryFile() as out:
-            proc = subprocess.Popen(cmd, env=self.env(), stdin=subprocess.DEVNULL, stdout=out,
-                                    stderr=subprocess.DEVNULL)
-            try:
-                rc = proc.wait(timeout)
-            except subprocess.TimeoutExpired:
-                proc.kill()
-                proc.wait()
-                raise HarnessError(f"lwdriver {' '.join(args)} hung for {timeout} s")
-            out.seek(0)
-            text = out.read().decode()
-        return rc, [json.loads(line) for line in text.splitlines() if line.startswith("{")]
+        return self.start_driver(*args).result(timeout)
+
+    def start_driver(self, *args):
+        """Starts lwdriver.exe and returns at once; the DriverCall gives its result when it ends."""
+        return DriverCall(self, args)
 
     def visible_windows(self):
         return self.driver("list")[1]
@@ -385,6 +376,33 @@ class Session:
 
     def scenario(self, name, folder=None):
         return Scenario(self, name, folder)
+
+
+class DriverCall:
+    """One run of lwdriver.exe in a session's prefix."""
+
+    def __init__(self, session, args):
+        self.args = args
+        # A file, not a pipe: a Wine service started by this call would inherit a pipe and keep it open.
+        self.out = tempfile.TemporaryFile()
+        self.proc = subprocess.Popen([WINE, session.tools_win + r"\lwdriver.exe", *args], env=session.env(),
+                                     stdin=subprocess.DEVNULL, stdout=self.out, stderr=subprocess.DEVNULL)
+
+    def finished(self):
+        return self.proc.poll() is not None
+
+    def result(self, timeout):
+        """Waits for the end; returns (exit status, list of JSON objects it printed)."""
+        with self.out:
+            try:
+                rc = self.proc.wait(timeout)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+                raise HarnessError(f"lwdriver {' '.join(self.args)} hung for {timeout} s")
+            self.out.seek(0)
+            text = self.out.read().decode()
+        return rc, [json.loads(line) for line in text.splitlines() if line.startswith("{")]
 
 
 class Scenario:
