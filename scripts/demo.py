@@ -3,8 +3,13 @@
 The folder build/demo is drive D: of a Wine prefix of its own (build/demo/wineprefix, made on first use),
 holding ZVKLaunchwick.exe, its settings file and stand-in programs (the test recorder, renamed), which
 write a line to build/demo/started.log when they start.
+
+    python3 scripts/demo.py [--save docs/splash.png]
+
+--save also writes the picture of the README: the window just after the first second of the countdown.
 """
 
+import argparse
 import os
 import shutil
 import subprocess
@@ -24,7 +29,7 @@ TIMEOUT = 90  # seconds; the demo sequence takes about 15
 
 SETTINGS = "\r\n".join([
     "[Paths]",
-    "Delay1=2",
+    "Delay1=3",
     r"Path1=D:\ZVK32\Parvane.exe /session:1",
     "Delay2=1",
     r"Path2=D:\ZVK32\Parvane.exe /session:2",
@@ -51,16 +56,22 @@ def prepare():
     os.symlink(APP, link)
 
 
-def screenshot(display, window, name):
+def screenshot(display, window, path):
+    """The window's part of the screen as a PNG with no time stamps in it, so that the same picture gives
+    the same file."""
     left, top, right, bottom = window["rect"]
-    path = os.path.join(DEMO, name)
-    subprocess.run(["import", "-display", display, "-window", "root",
-                    "-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage", path],
-                   check=True, timeout=30)
+    ppm = subprocess.run(["import", "-display", display, "-window", "root", "-depth", "8",
+                          "-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage", "ppm:-"],
+                         capture_output=True, check=True, timeout=30).stdout
+    subprocess.run(["convert", "ppm:-", "-strip", "-define", "png:exclude-chunks=date,time", path],
+                   input=ppm, check=True, timeout=30)
     print(f"== screenshot of the splash window: {path}", flush=True)
 
 
 def main():
+    parser = argparse.ArgumentParser(description="Runs ZVKLaunchwick.exe under Wine on a demo folder.")
+    parser.add_argument("--save", metavar="PNG", help="also save the README's picture of the window here")
+    options = parser.parse_args()
     for need in ("ZVKLaunchwick.exe", os.path.join("tests", "e2e", "tools", "recorder.exe")):
         if not os.path.isfile(os.path.join(BUILD, need)):
             sys.exit(f"missing {os.path.join(BUILD, need)}: build the mingw preset first")
@@ -86,14 +97,18 @@ def main():
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         print(f"== started D:\\ZVKLaunchwick.exe (D: is {APP})", flush=True)
 
+        first_tick = threading.Event()
+
         def echo():
             for line in iter(proc.stderr.readline, b""):
                 parsed = lwtest.parse_trace(line)
                 if parsed:
                     print(f"{time.time() - started:7.2f}  {parsed[0]}{'...' if parsed[1] else ''}", flush=True)
+                    if parsed[0] == "tmrMain_Timer End":
+                        first_tick.set()
 
         threading.Thread(target=echo, daemon=True).start()
-        shots = threading.Thread(target=take_shots, args=(env, display), daemon=True)
+        shots = threading.Thread(target=take_shots, args=(env, display, options.save, first_tick), daemon=True)
         shots.start()
         try:
             status = proc.wait(TIMEOUT)
@@ -110,8 +125,9 @@ def main():
             xvfb.stop()
 
 
-def take_shots(env, display):
-    """A screenshot when the window shows, and one three seconds later with the sequence under way."""
+def take_shots(env, display, save, first_tick):
+    """A screenshot when the window shows, one three seconds later with the sequence under way, and with
+    --save the README's picture: the countdown just after its first second."""
     driver = [lwtest.WINE, os.path.join(BUILD, "tests", "e2e", "tools", "lwdriver.exe")]
     done = subprocess.run(driver + ["window", "--title", lwtest.TITLE, "--timeout", "20000"], env=env,
                           stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
@@ -121,9 +137,12 @@ def take_shots(env, display):
     if not window.get("found"):
         print("== the splash window did not show within 20 s", flush=True)
         return
-    screenshot(display, window, "splash.png")
-    time.sleep(3)
-    screenshot(display, window, "splash-running.png")
+    screenshot(display, window, os.path.join(DEMO, "splash.png"))
+    if save and first_tick.wait(10):
+        time.sleep(0.3)  # the repaint after the tick
+        screenshot(display, window, save)
+    time.sleep(max(0.0, window["seen_ms"] / 1000 + 3 - time.time()))
+    screenshot(display, window, os.path.join(DEMO, "splash-running.png"))
 
 
 def report_started():

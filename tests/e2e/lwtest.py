@@ -14,12 +14,15 @@ import os
 import re
 import shutil
 import signal
+import socket
+import struct
 import subprocess
 import sys
 import tempfile
 import threading
 import time
 import unittest
+import zlib
 
 import expected
 
@@ -134,6 +137,63 @@ class Image:
         return {(x, y): self.pixel(x, y) for y in range(top, bottom) for x in range(left, right)}
 
 
+def grab_screen(display):
+    """(width, height, RGB bytes) of the root window of a local X display (":N"), read with one GetImage
+    request over the display's socket. ValueError for a display or screen this does not read."""
+    m = re.fullmatch(r":(\d+)(?:\.0)?", display or "")
+    if not m:
+        raise ValueError(f"not a local display: {display}")
+    with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as x:
+        x.settimeout(30)
+        x.connect(f"/tmp/.X11-unix/X{m.group(1)}")
+
+        def read(count):
+            data = bytearray()
+            while len(data) < count:
+                chunk = x.recv(count - len(data))
+                if not chunk:
+                    raise OSError("the X server closed the connection")
+                data += chunk
+            return bytes(data)
+
+        x.sendall(struct.pack("<BxHHHHxx", ord("l"), 11, 0, 0, 0))  # little-endian, X11, no authorisation
+        status, _, _, _, extra = struct.unpack("<BBHHH", read(8))
+        setup = read(4 * extra)
+        if status != 1:
+            raise ValueError("the X server refused the connection")
+        vendor_length, _, screens, formats, byte_order = struct.unpack_from("<HHBBB", setup, 16)
+        at = 32 + (vendor_length + 3) // 4 * 4
+        bits = {depth: bpp for depth, bpp, _ in
+                (struct.unpack_from("<BBB", setup, at + 8 * i) for i in range(formats))}
+        at += 8 * formats
+        root, _, _, _, _, width, height = struct.unpack_from("<IIIIIHH", setup, at)
+        root_depth = setup[at + 38]
+        if screens < 1 or byte_order != 0 or root_depth != 24 or bits.get(24) != 32:
+            raise ValueError("not a 24-bit screen of 32-bit pixels")
+        # GetImage, ZPixmap, the whole root window, all planes.
+        x.sendall(struct.pack("<BBHIhhHHI", 73, 2, 5, root, 0, 0, width, height, 0xFFFFFFFF))
+        reply = read(32)
+        if reply[0] != 1:
+            raise ValueError(f"GetImage failed with error {reply[1]}")
+        pixels = read(4 * struct.unpack_from("<I", reply, 4)[0])
+    rgb = bytearray(3 * width * height)
+    rgb[0::3], rgb[1::3], rgb[2::3] = pixels[2::4], pixels[1::4], pixels[0::4]  # B, G, R, unused
+    return width, height, bytes(rgb)
+
+
+def write_png(path, image):
+    """Saves an Image as an 8-bit RGB PNG."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    row = 3 * image.width
+    raw = b"".join(b"\0" + image.pixels[y * row:(y + 1) * row] for y in range(image.height))
+    header = struct.pack(">IIBBBBB", image.width, image.height, 8, 2, 0, 0, 0)  # 8-bit RGB
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 6))
+                + chunk(b"IEND", b""))
+
+
 # ---------------------------------------------------------------------------------------------------------
 # X server and Wine prefix
 # ---------------------------------------------------------------------------------------------------------
@@ -238,6 +298,7 @@ class Session:
         self.display = CONFIG.display
         self.prefix = os.path.join(CONFIG.out, name, "prefix")
         self.tools_win = r"C:\lwtools"
+        self.savers = []  # threads still writing screenshots
 
     def __enter__(self):
         try:
@@ -270,6 +331,8 @@ class Session:
         return self
 
     def __exit__(self, *exc):
+        for saver in self.savers:
+            saver.join()
         if os.path.isdir(self.prefix):
             env = self.env()
             subprocess.run([WINESERVER, "-k"], env=env, timeout=30, stderr=subprocess.DEVNULL)
@@ -301,20 +364,11 @@ class Session:
 
     def driver(self, *args, timeout=30):
         """Runs lwdriver.exe; returns (exit status, list of JSON objects it printed)."""
-        cmd = [WINE, self.tools_win + r"\lwdriver.exe", *args]
-        # A file, not a pipe: a Wine service started by this call would inherit a pipe and keep it open.
-        with tempfile.TemporaryFile() as out:
-            proc = subprocess.Popen(cmd, env=self.env(), stdin=subprocess.DEVNULL, stdout=out,
-                                    stderr=subprocess.DEVNULL)
-            try:
-                rc = proc.wait(timeout)
-            except subprocess.TimeoutExpired:
-                proc.kill()
-                proc.wait()
-                raise HarnessError(f"lwdriver {' '.join(args)} hung for {timeout} s")
-            out.seek(0)
-            text = out.read().decode()
-        return rc, [json.loads(line) for line in text.splitlines() if line.startswith("{")]
+        return self.start_driver(*args).result(timeout)
+
+    def start_driver(self, *args):
+        """Starts lwdriver.exe and returns at once; the DriverCall gives its result when it ends."""
+        return DriverCall(self, args)
 
     def visible_windows(self):
         return self.driver("list")[1]
@@ -327,13 +381,22 @@ class Session:
         return out[-1]["text"].encode("latin-1").decode(ANSI)
 
     def screenshot(self, name):
-        """Saves the whole screen as <out>/<name>.png and returns it as an Image."""
+        """Takes the whole screen at once and returns it as an Image; saves it as <out>/<name>.png on the
+        side. The picture is read straight from the X server: a tool started for it would take a good part
+        of a second on a busy machine, and the tests take pictures between one-second ticks."""
         path = os.path.join(self.out, name + ".png")
-        ppm = subprocess.run(["import", "-display", self.display, "-window", "root", "-depth", "8", "ppm:-"],
-                             capture_output=True, check=True, timeout=30).stdout
-        subprocess.run(["convert", "ppm:-", path], input=ppm, check=True, timeout=30)
+        try:
+            width, height, rgb = grab_screen(self.display)
+            ppm = b"P6\n%d %d\n255\n" % (width, height) + rgb
+        except (OSError, ValueError):  # a display of another kind: ask ImageMagick
+            ppm = subprocess.run(["import", "-display", self.display, "-window", "root", "-depth", "8", "ppm:-"],
+                                 capture_output=True, check=True, timeout=30).stdout
+        image = Image(ppm)
+        saver = threading.Thread(target=write_png, args=(path, image), daemon=False)
+        saver.start()
+        self.savers.append(saver)
         log(f"screenshot: {path}")
-        return Image(ppm)
+        return image
 
     def xdotool(self, *args):
         """Real input through the X server (XTEST), as a user's keyboard and mouse give it; returns the wall
@@ -392,6 +455,33 @@ class Session:
 
     def scenario(self, name, folder=None):
         return Scenario(self, name, folder)
+
+
+class DriverCall:
+    """One run of lwdriver.exe in a session's prefix."""
+
+    def __init__(self, session, args):
+        self.args = args
+        # A file, not a pipe: a Wine service started by this call would inherit a pipe and keep it open.
+        self.out = tempfile.TemporaryFile()
+        self.proc = subprocess.Popen([WINE, session.tools_win + r"\lwdriver.exe", *args], env=session.env(),
+                                     stdin=subprocess.DEVNULL, stdout=self.out, stderr=subprocess.DEVNULL)
+
+    def finished(self):
+        return self.proc.poll() is not None
+
+    def result(self, timeout):
+        """Waits for the end; returns (exit status, list of JSON objects it printed)."""
+        with self.out:
+            try:
+                rc = self.proc.wait(timeout)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+                raise HarnessError(f"lwdriver {' '.join(self.args)} hung for {timeout} s")
+            self.out.seek(0)
+            text = self.out.read().decode()
+        return rc, [json.loads(line) for line in text.splitlines() if line.startswith("{")]
 
 
 class Scenario:

@@ -47,6 +47,7 @@ class AcceptedProfile(lwtest.TestCase):
             shot = self.session.screenshot(run.label + "-window")
             self.check_window(win, shot)
             run.assert_no_dialog()
+            # The sequence's first tick may have begun meanwhile: its lines may follow the loading lines.
             accepted = [how for _, _, how in table if how and how[0] == "accept"]
             self.assertTraces(run, x.load_traces(sc.ini, {n: how for n, _, how in table if how}),
                               then=[line for tick in x.sequence_ticks([how[2] for how in accepted]) for line in tick])

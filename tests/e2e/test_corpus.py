@@ -19,6 +19,8 @@ import expected as x
 import lwtest
 
 PARALLEL = 3
+WATCH_MS = 2000  # how long one driver waits for a box; it returns as soon as one shows
+POLL = 0.1  # seconds between looks at the runs while a driver waits
 BUDGET = 75  # seconds a run may take before it counts as hung (the longest case needs about 30)
 BOX_RE = re.compile(r"The path specified in profile (\d+) \((.*)\) appears to be an invalid file or path\.\Z",
                     re.S)
@@ -75,11 +77,25 @@ class CorpusBase(lwtest.TestCase):
             shutil.copy2(os.path.join(lwtest.CONFIG.tools, "recorder.exe"), target)
         lwtest.log(f"{len(cases)} corpus files, {PARALLEL} at a time")
         pending, running, done = list(cases), [], []
+        watcher = None  # a driver waiting for the next box while the runs go on
+
+        def over(job):
+            return not job.run.alive or time.time() - job.run.start_wall > BUDGET
+
         while pending or running:
             while pending and len(running) < PARALLEL:
                 running.append(Job(self.session, pending.pop(0)))
-            self.dismiss_one(running)
-            for job in [j for j in running if not j.run.alive or time.time() - j.run.start_wall > BUDGET]:
+            if watcher is None:
+                watcher = self.session.start_driver("dialog", "--title", x.ERROR_TITLE, "--timeout", str(WATCH_MS),
+                                                    "--action", "ok", "--strict", "1")
+            # A box or the end of a run, whichever comes first (a new driver for each poll would cost more
+            # processor time than the runs themselves).
+            while not watcher.finished() and not any(map(over, running)):
+                time.sleep(POLL)
+            if watcher.finished():
+                self.take_box(watcher.result(30), running)
+                watcher = None
+            for job in [j for j in running if over(j)]:
                 running.remove(job)
                 if job.run.alive:
                     job.run.kill()
@@ -87,14 +103,16 @@ class CorpusBase(lwtest.TestCase):
                 done.append(job)
                 job.run.stop()
                 job.sc.runs.clear()  # stopped already; no end-of-scenario box check across parallel runs
+        if watcher is not None:
+            self.take_box(watcher.result(30), running)
         lwtest.log(f"corpus done in {time.monotonic() - started:.1f} s")
         for job in done:
             with self.subTest(job.case.name):
                 self.check(job)
 
-    def dismiss_one(self, running):
-        rc, out = self.session.driver("dialog", "--title", x.ERROR_TITLE, "--timeout", "300", "--action", "ok",
-                                      "--strict", "1", timeout=30)
+    def take_box(self, result, running):
+        """Files the box that a dialog driver dismissed (if any) under the run that showed it."""
+        rc, out = result
         box = out[-1] if out else {}
         if box.get("unexpected"):
             box = dict(box["unexpected"], unexpected=True)

@@ -6,6 +6,7 @@
 #include "Layout.h"
 #include "SplashWindow.h"
 #include "UniqueHandle.h"
+#include "Version.h"
 #include "Win32.h"
 #include "Win32Platform.h"
 
@@ -852,7 +853,8 @@ void ProgramResources() {
     if (manifest != nullptr) {
         const std::string text(static_cast<const char*>(::LockResource(::LoadResource(image, manifest))),
                                ::SizeofResource(image, manifest));
-        for (const char* needed : {"PerMonitorV2", "true/pm", "Microsoft.Windows.Common-Controls"}) {
+        for (const char* needed : {"PerMonitorV2", "true/pm", "Microsoft.Windows.Common-Controls",
+                                   "name=\"ZVK.Launchwick\" version=\"" LAUNCHWICK_VERSION_TEXT "\""}) {
             CHECK(text.find(needed) != std::string::npos);
         }
     }
@@ -866,10 +868,29 @@ void ProgramResources() {
         const char* name;
         const char* expected;
     };
-    constexpr Value values[] = {{"ProductName", "ZVK Launchwick"},
-                                {"CompanyName", "ZVK"},
-                                {"OriginalFilename", "ZVKLaunchwick.exe"},
-                                {"FileVersion", "1.0.0.0"}};
+    // The project's version, four numbers: the same in the texts, the fixed record and the manifest.
+    constexpr WORD numbers[] = {LAUNCHWICK_VERSION_NUMBERS};
+    const std::string dotted = std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." +
+                               std::to_string(numbers[2]) + "." + std::to_string(numbers[3]);
+    CHECK_EQ(dotted, std::string(LAUNCHWICK_VERSION_TEXT));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedLength = 0;
+    CHECK(!version.empty() &&
+          ::VerQueryValueA(version.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedLength) &&
+          fixedLength >= sizeof(VS_FIXEDFILEINFO));
+    if (fixed != nullptr) {
+        for (const DWORD pair : {fixed->dwFileVersionMS, fixed->dwProductVersionMS}) {
+            CHECK_EQ(pair, static_cast<DWORD>(MAKELONG(numbers[1], numbers[0])));
+        }
+        for (const DWORD pair : {fixed->dwFileVersionLS, fixed->dwProductVersionLS}) {
+            CHECK_EQ(pair, static_cast<DWORD>(MAKELONG(numbers[3], numbers[2])));
+        }
+    }
+    const Value values[] = {{"ProductName", "ZVK Launchwick"},
+                            {"CompanyName", "ZVK"},
+                            {"OriginalFilename", "ZVKLaunchwick.exe"},
+                            {"FileVersion", dotted.c_str()},
+                            {"ProductVersion", dotted.c_str()}};
     for (const Value& v : values) {
         char* text = nullptr;
         UINT length = 0;
