@@ -222,42 +222,40 @@ class Cancel(lwtest.TestCase):
             self.check(run, "exit after the click", ended - clicked, x.EXIT_DELAY)
             self.check_nothing_started(sc)
 
-    # (scenario, control to Tab to (its text), key, whether the key cancels). Key preview: Esc cancels
-    # whichever control has the focus; Enter clicks the focused Cancel button, as in a dialog, and does
-    # nothing more on the hidden focus holders.
+    # (scenario, steps): each step Tabs until a control has the focus (its text) and types a key there; the
+    # last step cancels. Key preview: Esc cancels whichever control has the focus; Enter clicks the focused
+    # Cancel button, as in a dialog, and does nothing more on the hidden focus holders.
     FOCUSED_KEYS = [
-        ("focused", x.CANCEL_TEXT, "Escape", True),
-        ("enter", x.CANCEL_TEXT, "Return", True),
-        ("enter_command1", COMMAND1_TEXT, "Return", False),
-        ("enter_txtfocus", "", "Return", False),
+        ("focused", [(x.CANCEL_TEXT, "Escape")]),
+        ("enter", [(COMMAND1_TEXT, "Return"), ("", "Return"), (x.CANCEL_TEXT, "Return")]),
     ]
 
     def test_keys_on_each_focused_control(self):
-        for name, control, key, cancels in self.FOCUSED_KEYS:
+        for name, steps in self.FOCUSED_KEYS:
             with self.subTest(name):
-                self.focused_key(name, control, key, cancels)
+                self.focused_keys(name, steps)
 
-    def focused_key(self, name, control, key, cancels):
-        """Tab until the control has the focus, then the key. A key that does not cancel is followed by Esc,
-        which does, so that every row ends the same way."""
-        code = {"Escape": 27, "Return": 13}[key]
+    def focused_keys(self, name, steps):
+        codes = {"Escape": 27, "Return": 13}
         with self.session.scenario(name) as sc:
-            run, win, _ = self.start(sc, 6)
+            run, win, _ = self.start(sc, 9)  # room for every step before the program's start
             self.follow(run, 1)
-            for _ in range(4):
-                if self.focus() == control:
-                    break
-                self.session.press_key("Tab")
-                time.sleep(0.1)
-            else:
-                self.fail(f"Tab never gives {control!r} the focus")
-            sent = self.session.press_key(key)
-            if not cancels:
-                self.arrival(run, x.key_trace(code))
-                time.sleep(0.5)
-                self.assertNotIn(x.TRACE_CANCELED, run.texts(), f"{key} on {control!r} cancelled")
-                self.assertEqual(self.focus(), control, f"the focus moved after {key}")
-                sent = self.session.press_key("Escape")
+            for i, (control, key) in enumerate(steps):
+                for _ in range(4):
+                    if self.focus() == control:
+                        break
+                    self.session.press_key("Tab")
+                    time.sleep(0.1)
+                else:
+                    self.fail(f"Tab never gives {control!r} the focus")
+                sent = self.session.press_key(key)
+                if i + 1 < len(steps):
+                    line = x.key_trace(codes[key])
+                    typed = [k for _, k in steps[:i + 1]].count(key)
+                    run.wait_for(lambda: run.texts().count(line) >= typed, 5, f"the key line of step {i + 1}")
+                    time.sleep(0.5)
+                    self.assertNotIn(x.TRACE_CANCELED, run.texts(), f"{key} on {control!r} cancelled")
+                    self.assertEqual(self.focus(), control, f"the focus moved after {key}")
             canceled = self.arrival(run, x.TRACE_CANCELED)
             self.assertEqual(self.focus(), COMMAND1_TEXT, "focus after the cancel")
             ended = run.wait_exit(x.EXIT_DELAY + 5)
@@ -266,9 +264,9 @@ class Cancel(lwtest.TestCase):
             tabs = lines.count(x.key_trace(9))
             lwtest.log(f"Tab wrote {tabs} key line(s)")
             lines = [line for line in lines if line != x.key_trace(9)]
-            keys = [x.key_trace(code)] + ([] if cancels else [x.key_trace(27)])
+            keys = [x.key_trace(codes[key]) for _, key in steps]
             ticks = lines.count(seq.END)
-            sequence = [line for tick in x.sequence_ticks([6])[:ticks] for line in tick]
+            sequence = [line for tick in x.sequence_ticks([9])[:ticks] for line in tick]
             # The keys come between ticks: take them out where they stand, then the rest is the ticks.
             self.assertEqual([line for line in lines if line.startswith("Form_KeyPress")], keys)
             self.assertEqual([line for line in lines if not line.startswith("Form_KeyPress")],
@@ -277,6 +275,7 @@ class Cancel(lwtest.TestCase):
             self.check(run, "cancel line after the cancelling key", canceled - sent, 0, late=INPUT_LATE)
             self.check(run, "exit after the cancelling key", ended - sent, x.EXIT_DELAY)
             self.check_nothing_started(sc)
+
 
 if __name__ == "__main__":
     lwtest.main()

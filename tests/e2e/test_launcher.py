@@ -29,6 +29,7 @@ import subprocess
 import tempfile
 import time
 
+import expected as x
 import lwtest
 
 TESTS_EXE = "ZVKLaunchwickWin32Tests.exe"
@@ -310,6 +311,49 @@ class Sequence(lwtest.TestCase):
             run.assert_no_dialog()
             run.wait_exit(15)
             self.assertEqual(len(sc.recorded()), 1, "started more than once")
+
+    def test_one_run_per_settings_file(self):
+        """A second start for the same settings file, 0.5 s after the first, writes one line and ends within
+        2 s, with no window, box or start of its own; a copy in another folder runs its own sequence beside
+        it; a third start for the first file brings the first splash in front of the other copy's. Both
+        sequences run whole, each program starting once."""
+        with self.session.scenario("single_a") as a, self.session.scenario("single_b") as b:
+            delays = [1, 0]
+            for sc in (a, b):
+                sc.install_recorder(sc.folder + r"\bin\rec.exe")
+                sc.write_ini("[Paths]\r\n" + "".join(f"Path{n}={sc.folder}\\bin\\rec.exe /{n}\r\nDelay{n}={d}\r\n"
+                                                     for n, d in enumerate(delays, 1)))
+            first = a.start(watchdog=40)
+            time.sleep(max(0.0, first.start_wall + 0.5 - time.time()))
+            second = a.start(watchdog=20)
+            second_end = second.wait_exit(2.0)
+            lwtest.log(f"second start ended {second_end - second.start_wall:.2f} s after it began")
+            self.assertEqual(second.texts(), [f"Already running for {a.ini}"])
+            self.assertEqual(second.proc.returncode, 0)
+            hwnd_a = first.window(timeout=10, settle=0)["hwnd"]
+            other = b.start(watchdog=40)
+            deadline = time.monotonic() + 10
+            while not (splashes := [w["hwnd"] for w in self.session.visible_windows() if w["title"] == lwtest.TITLE
+                                    and w["hwnd"] != hwnd_a]) and time.monotonic() < deadline:
+                time.sleep(0.1)
+            self.assertTrue(splashes, "the other copy's splash did not show")
+            time.sleep(0.3)
+            self.assertEqual(self.foreground(), splashes[0], "the other copy's splash shows last, in front")
+            third = a.start(watchdog=20)
+            third.wait_exit(2.0)
+            self.assertEqual(third.texts(), [f"Already running for {a.ini}"])
+            time.sleep(0.3)
+            self.assertEqual(self.foreground(), hwnd_a, "the running splash was not brought to the front")
+            for sc, run in ((a, first), (b, other)):
+                run.wait_exit(20)
+                self.assertEqual(run.proc.returncode, 0)
+                loaded = run.texts().index("Loading Settings End") + 1
+                self.assertEqual(run.texts()[loaded:], [line for tick in x.sequence_ticks(delays) for line in tick])
+                self.assertEqual([lwtest.arguments_of(r["cmdline"]) for r in lwtest.wait_records(sc, 2)],
+                                 ["/1", "/2"], "each program started once")
+
+    def foreground(self):
+        return self.session.driver("window", "--title", lwtest.TITLE)[1][-1]["foreground"]
 
 
 if __name__ == "__main__":

@@ -314,45 +314,6 @@ class Sequence(lwtest.TestCase):
                 for program in decoys:
                     os.remove(sc.path(program))
 
-    def test_one_run_per_settings_file(self):
-        """A second start for the same settings file, 0.5 s after the first, writes one line and ends within
-        2 s, with no window, box or start of its own; a copy in another folder runs its own sequence beside
-        it; a third start for the first file brings the first splash in front of the other copy's."""
-        with self.session.scenario("single_a") as a, self.session.scenario("single_b") as b:
-            delays = [2, 1]
-            for sc in (a, b):
-                sc.install_recorder(sc.folder + r"\bin\rec.exe")
-                sc.write_ini("[Paths]\r\n" + "".join(f"Path{n}={sc.folder}\\bin\\rec.exe /{n}\r\nDelay{n}={d}\r\n"
-                                                     for n, d in enumerate(delays, 1)))
-            first = a.start(watchdog=40)
-            time.sleep(max(0.0, first.start_wall + 0.5 - time.time()))
-            second = a.start(watchdog=20)
-            second_end = second.wait_exit(2.0)
-            lwtest.log(f"second start ended {second_end - second.start_wall:.2f} s after it began")
-            self.assertEqual(second.texts(), [f"Already running for {a.ini}"])
-            self.assertEqual(second.proc.returncode, 0)
-            hwnd_a = first.window(timeout=10, settle=0)["hwnd"]
-            other = b.start(watchdog=40)
-            deadline = time.monotonic() + 10
-            while not (splashes := [w["hwnd"] for w in self.session.visible_windows() if w["title"] == lwtest.TITLE
-                                    and w["hwnd"] != hwnd_a]) and time.monotonic() < deadline:
-                time.sleep(0.1)
-            self.assertTrue(splashes, "the other copy's splash did not show")
-            time.sleep(0.3)
-            self.assertEqual(self.foreground(), splashes[0], "the other copy's splash shows last, in front")
-            third = a.start(watchdog=20)
-            third.wait_exit(2.0)
-            self.assertEqual(third.texts(), [f"Already running for {a.ini}"])
-            time.sleep(0.3)
-            self.assertEqual(self.foreground(), hwnd_a, "the running splash was not brought to the front")
-            for sc, run in ((a, first), (b, other)):
-                timeline = self.finish(run, delays)
-                self.check_starts(timeline, numbered(delays, [f"{sc.folder}\\bin\\rec.exe /{n}" for n in (1, 2)]),
-                                  lwtest.wait_records(sc, 2))
-
-    def foreground(self):
-        return self.session.driver("window", "--title", lwtest.TITLE)[1][-1]["foreground"]
-
     def test_wait_for_idle(self):
         """WaitForIdle=3 while every processor is kept busy: the profile's countdown ends on tick 2, three
         ticks wait (2, 1 and 0 s left, the status line says so, the bar holds still), and tick 5 starts the
