@@ -65,7 +65,9 @@ class Leaks(lwtest.TestCase):
             self.assertEqual(rc, 0, f"lwdriver resources: {inside}")
             self.assertEqual(run.proc.returncode, 0)
             self.assertEqual([r["cmdline"].rsplit(" ", 1)[-1] for r in lwtest.wait_records(sc, PROFILES)],
-                             [f"/{n}" for n in range(1, PROFILES + 1)], "every profile started")
+                             [f"/{n}" for n in range(1, PROFILES + 1)],
+                             "every profile started; the launcher's starts: " +
+                             "; ".join(t.text for t in run.traces if "Executing" in t.text or "start" in t.text))
             first = next(t.wall for t in run.traces if t.text.startswith(FIRST_TICK)) * 1000
             last = next(t.wall for t in run.traces if t.text == COMPLETE) * 1000
             lwtest.log(f"sequence from tick 1 to completion: {(last - first) / 1000:.1f} s; ended "

@@ -42,8 +42,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
                        ", \"pid\": " + std::to_string(GetCurrentProcessId()) +
                        ", \"time_ms\": " + std::to_string(UnixMillis()) + "}\r\n";
 
-    // Several recorders may start close together: retry while another one holds the file.
-    for (int attempt = 0; attempt < 200; ++attempt) {
+    // Several recorders may start close together: retry while another one holds the file, for as long as
+    // a loaded machine may take to let it go.
+    const ULONGLONG giveUp = GetTickCount64() + 10000;
+    while (GetTickCount64() < giveUp) {
         HANDLE file =
             CreateFileA(log, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
