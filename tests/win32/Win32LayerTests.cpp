@@ -178,10 +178,35 @@ void SmallTextBuilders() {
     CHECK_EQ(TextBeforeNul(withNul, sizeof withNul), std::string("abc"));
     CHECK_EQ(TextBeforeNul(withoutNul, sizeof withoutNul), std::string("ab  "));
     CHECK_EQ(TextBeforeNul(leadingNul, sizeof leadingNul), std::string());
-    CHECK_EQ(FormatDateTime(2024, 3, 5, 7, 8, 9), std::string("2024-03-05 07:08:09"));
-    CHECK_EQ(FormatDateTime(1999, 12, 31, 23, 59, 58), std::string("1999-12-31 23:59:58"));
-    CHECK_EQ(TempFileName(0x1a2b, 0xff, ".HTM"), std::string("ZVKLaunchwick-1a2b-ff.HTM"));
-    CHECK_EQ(TempFileName(7, 0, ""), std::string("ZVKLaunchwick-7-0"));
+
+    // Zero-padded to four and two digits, never cut: the same text as "%04d-%02d-%02d %02d:%02d:%02d".
+    struct Date {
+        int year, month, day, hour, minute, second;
+        const char* text;
+    };
+    constexpr Date dates[] = {
+        {2024, 3, 5, 7, 8, 9, "2024-03-05 07:08:09"},     {1999, 12, 31, 23, 59, 58, "1999-12-31 23:59:58"},
+        {1601, 1, 1, 0, 0, 0, "1601-01-01 00:00:00"},     {987, 10, 20, 10, 40, 50, "0987-10-20 10:40:50"},
+        {30827, 9, 14, 2, 48, 5, "30827-09-14 02:48:05"},
+    };
+    for (const Date& d : dates) {
+        CHECK_EQ(FormatDateTime(d.year, d.month, d.day, d.hour, d.minute, d.second), std::string(d.text));
+    }
+    // Lower-case hexadecimal without leading zeros, as "%lx".
+    struct Temp {
+        std::uint32_t processId, attempt;
+        const char* suffix;
+        const char* name;
+    };
+    constexpr Temp temps[] = {
+        {0x1a2b, 0xff, ".HTM", "ZVKLaunchwick-1a2b-ff.HTM"},
+        {7, 0, "", "ZVKLaunchwick-7-0"},
+        {0xffffffff, 0x10, ".tmp", "ZVKLaunchwick-ffffffff-10.tmp"},
+        {0x80000000, 0xabcdef09, ".htm", "ZVKLaunchwick-80000000-abcdef09.htm"},
+    };
+    for (const Temp& t : temps) {
+        CHECK_EQ(TempFileName(t.processId, t.attempt, t.suffix), std::string(t.name));
+    }
 }
 
 void CentringInTheWorkArea() {
