@@ -5,7 +5,6 @@
 #include "Texts.h"
 
 #include <algorithm>
-#include <stdexcept>
 #include <utility>
 
 namespace launchwick::win32 {
@@ -190,7 +189,7 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
     windowClass.lpszClassName = className;
     class_.atom = ::RegisterClassExA(&windowClass);
     if (class_.atom == 0) {
-        throw std::runtime_error("RegisterClassExA failed");
+        throw StatementError("RegisterClassExA failed");
     }
     class_.instance = instance;
 
@@ -198,7 +197,7 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
     const std::string title(texts::windowTitle);
     if (::CreateWindowExA(windowExStyle, AtomName(class_.atom), title.c_str(), windowStyle, 0, 0, 0, 0,
                           nullptr, nullptr, instance, this) == nullptr) {
-        throw std::runtime_error("CreateWindowExA failed");
+        throw StatementError("CreateWindowExA failed");
     }
 
     const auto createChild = [&](const char* kind, std::string_view text, DWORD style, DWORD exStyle,
@@ -210,7 +209,7 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
                                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, 0, 0, 0, window_.get(),
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         if (child == nullptr) {
-            throw std::runtime_error("CreateWindowExA failed for a control");
+            throw StatementError("CreateWindowExA failed for a control");
         }
         return child;
     };

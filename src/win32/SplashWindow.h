@@ -50,7 +50,7 @@ public:
     static constexpr int txtFocusId = 102;
     static constexpr int btnCancelId = 103;
 
-    // Registers the class and creates the window and its controls, hidden. Throws std::runtime_error.
+    // Registers the class and creates the window and its controls, hidden. Throws StatementError.
     SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon);
     SplashWindow(const SplashWindow&) = delete;
     SplashWindow& operator=(const SplashWindow&) = delete;
