@@ -5,7 +5,7 @@ library archive (grouped by archive, and with --members by member). Prints the l
 
     python3 bench/mapsize.py build/mapsize/ZVKLaunchwick.map [--members] [--top 25]
 
-bench/size.sh makes the map (an unstripped build of the MinGW preset with a link map).
+bench/size.sh makes the map (a build of the mingw preset with -Wl,-Map) and runs this on it.
 """
 
 import argparse
@@ -24,11 +24,15 @@ MEMBER = re.compile(r"^(.*?)([^/]+\.a)\((.*)\)$")
 
 
 def contributor(path, members):
+    name = os.path.basename(path)
+    if ".ltrans" in name:
+        return "the program's own code, optimised across files (LTO)"
     m = MEMBER.match(path)
     if not m:
-        return os.path.basename(path)
+        return name
     archive = m.group(2)
-    return f"{archive}({m.group(3)})" if members else archive
+    # CMake's objects.a holds the program's own objects: always shown one by one (the resources among them).
+    return f"{archive}({m.group(3)})" if members or archive == "objects.a" else archive
 
 
 def read(map_file, members):
