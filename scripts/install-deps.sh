@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ make libgtest-dev        # native build and unit tests
-    g++-mingw-w64-x86-64-posix         # the Windows program
+    g++-mingw-w64-x86-64-win32         # the Windows program (win32 thread model)
     wine64 xvfb xauth xdotool imagemagick fonts-wine python3  # end-to-end tests
     clang libclang-rt-14-dev clang-format  # fuzzing and formatting
 )
