@@ -76,6 +76,9 @@ public:
     virtual void SetTimerEnabled(Timer timer, bool enabled) = 0;
     virtual bool IsTimerEnabled(Timer timer) const = 0;
     virtual void SetStatusText(const std::string& text) = 0;
+    // Tells screen readers that the status line now says something worth hearing; while the window is not
+    // shown yet, as soon as it is.
+    virtual void AnnounceStatus() = 0;
     virtual void SetFocus(FocusTarget target) = 0; // throws StatementError when refused
     virtual bool HasFocus(FocusTarget target) const = 0;
     virtual double TwipsPerPixelX() const = 0;             // width of one screen pixel in twips

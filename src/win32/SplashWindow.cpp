@@ -114,7 +114,33 @@ PixelRect WindowSize(int dpi, DWORD style, DWORD exStyle) noexcept {
 constexpr DWORD windowStyle = WS_POPUP | WS_CLIPCHILDREN;
 constexpr DWORD windowExStyle = WS_EX_APPWINDOW;
 
+// UI Automation's LiveSetting property, its value Polite, and the accessibility property service, named
+// here rather than taken from a library so that the program imports nothing more.
+constexpr GUID liveSettingProperty = {
+    0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+constexpr LONG livePolite = 1;
+constexpr CLSID accPropServicesClass = {
+    0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+constexpr IID accPropServicesInterface = {
+    0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+constexpr DWORD liveRegionChanged = 0x8019; // EVENT_OBJECT_LIVEREGIONCHANGED, Windows 8 and later
+
 } // namespace
+
+HRESULT MakeLiveRegion(HWND control) noexcept {
+    IAccPropServices* services = nullptr;
+    HRESULT result = ::CoCreateInstance(accPropServicesClass, nullptr, CLSCTX_INPROC_SERVER,
+                                        accPropServicesInterface, reinterpret_cast<void**>(&services));
+    if (SUCCEEDED(result) && services != nullptr) {
+        VARIANT polite{};
+        polite.vt = VT_I4;
+        polite.lVal = livePolite;
+        result = services->SetHwndProp(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                       liveSettingProperty, polite);
+        services->Release();
+    }
+    return result;
+}
 
 int ScreenDpi() noexcept {
     const WindowDC screen(nullptr);
@@ -254,6 +280,15 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
     command1_ = createChild("BUTTON", texts::command1Caption, BS_PUSHBUTTON, 0, command1Id);
     txtFocus_ = createChild("EDIT", "", ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, txtFocusId);
     btnCancel_ = createChild("BUTTON", texts::btnCancelCaption, BS_PUSHBUTTON, 0, btnCancelId);
+    // Drawn by the window from its kept background, like the rest; no tab stop, clicks go through.
+    lblStatus_ = ::CreateWindowExA(
+        0, "STATIC", scene_.statusText.c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 0, 0, 0, 0,
+        window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(lblStatusId)), instance, nullptr);
+    if (lblStatus_ == nullptr) {
+        throw StatementError("CreateWindowExA failed for the status line");
+    }
+    // Where the service is missing or refuses, the label is still read, only not spoken by itself.
+    MakeLiveRegion(lblStatus_);
     focusChild_ = command1_;
 
     LayOut(WindowDpi(window_.get()));
@@ -276,6 +311,8 @@ HWND SplashWindow::Control(int id) const noexcept {
         return txtFocus_;
     case btnCancelId:
         return btnCancel_;
+    case lblStatusId:
+        return lblStatus_;
     default:
         return nullptr;
     }
@@ -289,6 +326,9 @@ void SplashWindow::Show() noexcept {
     if (window_) {
         ::ShowWindow(window_.get(), SW_SHOWNORMAL);
         ::UpdateWindow(window_.get());
+        if (std::exchange(announcePending_, false)) {
+            AnnounceStatus();
+        }
     }
 }
 
@@ -337,12 +377,22 @@ bool SplashWindow::Owns(HWND window) const noexcept {
     return window != nullptr && window_ && (window == window_.get() || ::IsChild(window_.get(), window));
 }
 
-// A change repaints only the part it changes; the rest comes from the kept background.
+// A change repaints only the part it changes; the rest comes from the kept background. The status line is
+// a label of its own, whose text screen readers read.
 void SplashWindow::SetStatusText(const std::string& text) {
     if (text != scene_.statusText) {
         scene_.statusText = text;
-        Invalidate(StatusRect(dpi_));
+        ::SetWindowTextA(lblStatus_, text.c_str());
+        ::InvalidateRect(lblStatus_, nullptr, FALSE);
     }
+}
+
+void SplashWindow::AnnounceStatus() noexcept {
+    if (!IsShown()) {
+        announcePending_ = true;
+        return;
+    }
+    ::NotifyWinEvent(liveRegionChanged, lblStatus_, OBJID_CLIENT, CHILDID_SELF);
 }
 
 void SplashWindow::SetProgressWidth(std::int32_t twips) {
@@ -441,10 +491,11 @@ void SplashWindow::End() noexcept {
 
 void SplashWindow::LayOut(int dpi) {
     SplashFonts fonts = SplashFonts::Create(dpi);
-    const std::array<std::pair<HWND, design::Rect>, 3> controls{{
+    const std::array<std::pair<HWND, design::Rect>, 4> controls{{
         {command1_, design::Command1},
         {txtFocus_, design::txtFocus},
         {btnCancel_, design::btnCancel},
+        {lblStatus_, design::lblStatus},
     }};
     for (const auto& [control, box] : controls) {
         const PixelRect rect = ToPixels(box, dpi);
@@ -582,6 +633,20 @@ LRESULT SplashWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         }
         Print(dc, area);
         return 0;
+    }
+    case WM_DRAWITEM: {
+        // The status line paints what the window would paint there: its part of the kept background and the
+        // text over it, in client coordinates.
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item->hwndItem != lblStatus_) {
+            return FALSE;
+        }
+        const PixelRect box = StatusRect(dpi_);
+        POINT origin{};
+        ::SetViewportOrgEx(item->hDC, -box.left, -box.top, &origin);
+        Print(item->hDC, ToRect(box));
+        ::SetViewportOrgEx(item->hDC, origin.x, origin.y, nullptr);
+        return TRUE;
     }
     case WM_COMMAND:
         if (LOWORD(wParam) == btnCancelId && HIWORD(wParam) == BN_CLICKED && !ended_ && events_ != nullptr) {

@@ -73,12 +73,17 @@ private:
 // The density the system reports for the screen, before any window exists.
 int ScreenDpi() noexcept;
 
+// Makes a control a polite live region for UI Automation, through the accessibility property service
+// (COM, on a thread that has joined an apartment). Returns what the service answered.
+HRESULT MakeLiveRegion(HWND control) noexcept;
+
 class SplashWindow {
 public:
     // Control ids; Command1 first, so it leads the tab order.
     static constexpr int command1Id = 101;
     static constexpr int txtFocusId = 102;
     static constexpr int btnCancelId = 103;
+    static constexpr int lblStatusId = 104; // the status line: a label that screen readers can read
     // Posted by a second start of the program for the same settings file.
     static constexpr UINT bringToFrontMessage = WM_APP + 1;
 
@@ -103,6 +108,8 @@ public:
     void ProcessPending() noexcept;
 
     void SetStatusText(const std::string& text);
+    // Raises the live-region event of the status line now, or once the window is shown.
+    void AnnounceStatus() noexcept;
     void SetProgressWidth(std::int32_t twips);
     void SetProgressVisible(bool visible);
     std::int32_t ProgressBorderWidth() const noexcept { return design::recProgressBorder.width; }
@@ -153,7 +160,9 @@ private:
     HWND command1_ = nullptr; // children belong to the window
     HWND txtFocus_ = nullptr;
     HWND btnCancel_ = nullptr;
+    HWND lblStatus_ = nullptr;
     HWND focusChild_ = nullptr; // where the focus goes when the window is activated
+    bool announcePending_ = false;
 
     // Declared in the order of need: the window goes first, then its background and fonts, then its class.
     ClassRegistration class_;
