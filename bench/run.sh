@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Benchmark, run by hand (not a test): builds ZVKLaunchwick.exe (mingw preset) and the bare window program,
-# then measures both under Wine. Extra arguments go to bench.py (for example --pairs 3 for a quick try).
+# Benchmark, run by hand (not a test): builds ZVKLaunchwick.exe (mingw preset) and the yardstick, then
+# measures both under Wine in both set-ups. Extra arguments go to bench.py (for example --pairs 3 for a
+# quick try, or --setups ticks).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,7 +10,7 @@ cmake --preset mingw >/dev/null
 cmake --build --preset mingw --target ZVKLaunchwick recorder
 cmake -S bench -B build/bench/cmake -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-cmake --build build/bench/cmake
+cmake --build build/bench/cmake --target yardstick probe
 
 # A little priority over the fuzzers and tests sharing the machine, when allowed.
 nice=()
@@ -17,8 +18,8 @@ if nice -n -5 true 2>/dev/null; then
     nice=(nice -n -5)
 fi
 exec "${nice[@]}" python3 bench/bench.py \
-    --product build/mingw/ZVKLaunchwick.exe \
-    --bare build/bench/cmake/bare.exe \
+    --launcher build/mingw/ZVKLaunchwick.exe \
+    --yardstick build/bench/cmake/yardstick.exe \
     --probe build/bench/cmake/probe.exe \
     --recorder build/mingw/tests/e2e/tools/recorder.exe \
     --out build/bench "$@"

@@ -8,7 +8,7 @@ source scripts/step.sh
 # package:what it is, as the step line names it
 packages=(
     cmake:CMake g++:g++ make:make libgtest-dev:GoogleTest                 # native build and unit tests
-    g++-mingw-w64-x86-64-posix:MinGW-w64                                  # the Windows program
+    g++-mingw-w64-x86-64-win32:MinGW-w64                                  # the Windows program (win32 thread model)
     wine64:Wine xvfb:Xvfb xauth:xauth xdotool:xdotool imagemagick:ImageMagick fonts-wine:"Wine's fonts"
     python3:Python                                                        # end-to-end tests
     clang:clang libclang-rt-14-dev:"clang's fuzzing library" clang-format:clang-format  # fuzzing, formatting

@@ -81,7 +81,7 @@ IdleWait::Answer IdleWait::AtLaunchPoint() noexcept {
         return {start, processor_, 0};
     }
     ++waited_;
-    return {Start::Wait, processor_, waitSeconds_ - waited_};
+    return {Start::Wait, processor_, waitSeconds_ - waited_, waited_ == 1};
 }
 
 } // namespace launchwick

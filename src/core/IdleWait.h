@@ -42,6 +42,7 @@ public:
         Start start;
         int processor;            // the last sample's use, percent
         std::int32_t secondsLeft; // for Wait: the waiting ticks left after this one
+        bool firstWait = false;   // for Wait: the first waiting tick of this start
     };
     // Asked once a tick while a program's countdown has ended and it has not started. Every answer but
     // Wait ends the current start's wait, so the next start has a budget of its own.

@@ -3,19 +3,24 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace launchwick {
 
 // Thrown by a platform call, or by checked arithmetic, when a statement cannot complete.
-// ResumeNext (ResumeNext.h) catches it so that the next statement runs.
-class StatementError : public std::runtime_error {
+// ResumeNext (ResumeNext.h) catches it so that the next statement runs. The text is a literal: throwing
+// allocates nothing, and the standard library's string-holding errors stay out of the program.
+class StatementError : public std::exception {
 public:
-    using std::runtime_error::runtime_error;
+    explicit StatementError(const char* text) noexcept : text_(text) {}
+    const char* what() const noexcept override { return text_; }
+
+private:
+    const char* text_;
 };
 
 // A program that could not be started, with the system's error code for why.
@@ -71,6 +76,9 @@ public:
     virtual void SetTimerEnabled(Timer timer, bool enabled) = 0;
     virtual bool IsTimerEnabled(Timer timer) const = 0;
     virtual void SetStatusText(const std::string& text) = 0;
+    // Tells screen readers that the status line now says something worth hearing; while the window is not
+    // shown yet, as soon as it is.
+    virtual void AnnounceStatus() = 0;
     virtual void SetFocus(FocusTarget target) = 0; // throws StatementError when refused
     virtual bool HasFocus(FocusTarget target) const = 0;
     virtual double TwipsPerPixelX() const = 0;             // width of one screen pixel in twips

@@ -69,7 +69,7 @@ void frmMain::Form_Load() noexcept {
         ResumeNext([&] {
             platform_.StartCommandLine(std::string(texts::notepadCommand) + s.configFilePath, showNormal);
         });
-        ResumeNext([&] { platform_.SetStatusText(std::string(texts::statusConfigurationRequired)); });
+        ShowStatus([] { return std::string(texts::statusConfigurationRequired); }, true);
         ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrMain, false); });
         ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrExit, true); });
     }
@@ -132,10 +132,12 @@ void frmMain::tmrMain_Timer() noexcept {
         }
         if (waiting) {
             ResumeNext([&] { platform_.Trace(texts::WaitingTrace(idle.processor, idle.secondsLeft)); });
-            ResumeNext([&] {
-                platform_.SetStatusText(texts::WaitingStatus(s.currentShellPath, s.shellPathCount, nextEXE,
-                                                             idle.processor, idle.secondsLeft));
-            });
+            ShowStatus(
+                [&] {
+                    return texts::WaitingStatus(s.currentShellPath, s.shellPathCount, nextEXE, idle.processor,
+                                                idle.secondsLeft);
+                },
+                idle.firstWait);
         } else if (!counting) {
             if (idle.start == IdleWait::Start::AfterIdle) {
                 ResumeNext([&] { platform_.Trace(std::string(texts::idleStarting)); });
@@ -144,9 +146,8 @@ void frmMain::tmrMain_Timer() noexcept {
             }
             ResumeNext([&] { platform_.Trace(std::string(texts::tickLaunch)); });
             ResumeNext([&] { timerCount = 0; });
-            ResumeNext([&] {
-                platform_.SetStatusText(texts::LaunchStatus(s.currentShellPath, s.shellPathCount, nextEXE));
-            });
+            ShowStatus([&] { return texts::LaunchStatus(s.currentShellPath, s.shellPathCount, nextEXE); },
+                       true);
             ResumeNext([&] {
                 std::string& entry = s.shellPaths.at(index);
                 const std::string stored = entry; // the launcher may drop the quotes of the caller's text
@@ -173,16 +174,17 @@ void frmMain::tmrMain_Timer() noexcept {
             ResumeNext([&] { platform_.Trace(std::string(texts::tickCountdown)); });
             ResumeNext([&] { timerCount = Add32(timerCount, 1); });
             ResumeNext([&] { platform_.Trace(texts::CountdownTrace(timerCount, s.currentShellPath)); });
-            ResumeNext([&] {
-                const std::int32_t remaining =
-                    Checked<std::int32_t>(static_cast<long long>(s.shellPathDelay.at(index)) - timerCount);
-                platform_.SetStatusText(
-                    texts::CountdownStatus(s.currentShellPath, s.shellPathCount, nextEXE, remaining));
-            });
+            ShowStatus(
+                [&] {
+                    const std::int32_t remaining = Checked<std::int32_t>(
+                        static_cast<long long>(s.shellPathDelay.at(index)) - timerCount);
+                    return texts::CountdownStatus(s.currentShellPath, s.shellPathCount, nextEXE, remaining);
+                },
+                timerCount == 1);
         }
     } else {
         ResumeNext([&] { platform_.Trace(std::string(texts::tickComplete)); });
-        ResumeNext([&] { platform_.SetStatusText(std::string(texts::statusComplete)); });
+        ShowStatus([] { return std::string(texts::statusComplete); }, true);
         ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrMain, false); });
         ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrExit, true); });
     }
@@ -212,7 +214,7 @@ void frmMain::btnCancel_Click() noexcept {
     ResumeNext([&] { exiting = platform_.IsTimerEnabled(Timer::tmrExit); });
     if (!exiting) {
         ResumeNext([&] { platform_.Trace(std::string(texts::canceledByUser)); });
-        ResumeNext([&] { platform_.SetStatusText(std::string(texts::statusCanceled)); });
+        ShowStatus([] { return std::string(texts::statusCanceled); }, true);
         const std::int32_t zero = 0;
         setProgressBar(zero, zero);
         ResumeNext(
@@ -249,6 +251,17 @@ void frmMain::RunDeferredInput() noexcept {
         } else {
             Form_KeyPress(static_cast<std::int16_t>(event));
         }
+    }
+}
+
+template <class Text> void frmMain::ShowStatus(const Text& text, bool announce) noexcept {
+    bool shown = false;
+    ResumeNext([&] {
+        platform_.SetStatusText(text());
+        shown = true;
+    });
+    if (shown && announce) {
+        ResumeNext([&] { platform_.AnnounceStatus(); });
     }
 }
 

@@ -45,6 +45,10 @@ private:
     void tmrMain_Timer() noexcept;
     void tmrExit_Timer();
     void RunDeferredInput() noexcept;
+    // Every change of the status line goes through here. A change that a screen reader should speak (the
+    // first text of a countdown or a wait, a start, the end of the sequence) is announced; the texts that
+    // only count down are not, so that the reader does not chatter.
+    template <class Text> void ShowStatus(const Text& text, bool announce) noexcept;
 
     // Outside the range of a key code, so one queue can hold both kinds of input.
     static constexpr std::int32_t cancelClick = 0x10000;

@@ -2,8 +2,8 @@
 #include "Layout.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace launchwick::win32 {
 
@@ -51,17 +51,65 @@ std::string TextBeforeNul(const char* buffer, std::size_t size) {
     return std::string(buffer, length);
 }
 
+namespace {
+
+// Appends value in decimal, zero-padded to width characters (the sign counts), as printf's "%0*d" does.
+// Own code rather than snprintf, whose formatting machinery would be most of the program's size.
+void AppendDecimal(std::string& text, long long value, std::size_t width) {
+    char digits[24];
+    std::size_t count = 0;
+    const auto bits = static_cast<unsigned long long>(value);
+    unsigned long long magnitude = value < 0 ? 0ULL - bits : bits;
+    do {
+        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) {
+        text += '-';
+        width = width > 0 ? width - 1 : 0;
+    }
+    if (width > count) {
+        text.append(width - count, '0');
+    }
+    while (count > 0) {
+        text += digits[--count];
+    }
+}
+
+// Appends value in lower-case hexadecimal without leading zeros, as printf's "%lx" does.
+void AppendHex(std::string& text, std::uint32_t value) {
+    char digits[8];
+    std::size_t count = 0;
+    do {
+        digits[count++] = "0123456789abcdef"[value % 16];
+        value /= 16;
+    } while (value != 0);
+    while (count > 0) {
+        text += digits[--count];
+    }
+}
+
+} // namespace
+
 std::string FormatDateTime(int year, int month, int day, int hour, int minute, int second) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour, minute, second);
+    std::string text;
+    text.reserve(19);
+    AppendDecimal(text, year, 4);
+    const std::pair<char, int> rest[] = {{'-', month}, {'-', day}, {' ', hour}, {':', minute}, {':', second}};
+    for (const auto& [separator, value] : rest) {
+        text += separator;
+        AppendDecimal(text, value, 2);
+    }
     return text;
 }
 
 std::string TempFileName(std::uint32_t processId, std::uint32_t attempt, std::string_view suffix) {
-    char text[48];
-    std::snprintf(text, sizeof text, "ZVKLaunchwick-%lx-%lx", static_cast<unsigned long>(processId),
-                  static_cast<unsigned long>(attempt));
-    return std::string(text) + std::string(suffix);
+    std::string text = "ZVKLaunchwick-";
+    AppendHex(text, processId);
+    text += '-';
+    AppendHex(text, attempt);
+    text += suffix;
+    return text;
 }
 
 std::string InstanceObjectName(std::string_view upperCasePath) {

@@ -5,7 +5,6 @@
 #include "Texts.h"
 
 #include <algorithm>
-#include <stdexcept>
 #include <utility>
 
 namespace launchwick::win32 {
@@ -47,11 +46,11 @@ UINT_PTR TimerId(Timer timer) noexcept {
     return TimerIndex(timer) + 1;
 }
 
+// With the DC's own brush, so that no brush is made per fill.
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) noexcept {
-    UniqueBrush brush(::CreateSolidBrush(colour));
-    if (brush) {
-        ::FillRect(dc, &rect, brush.get());
-    }
+    const COLORREF previous = ::SetDCBrushColor(dc, colour);
+    ::FillRect(dc, &rect, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
+    ::SetDCBrushColor(dc, previous);
 }
 
 COLOR16 Channel(BYTE value) noexcept {
@@ -107,8 +106,7 @@ PixelRect WorkArea() noexcept {
 }
 
 PixelRect WindowSize(int dpi, DWORD style, DWORD exStyle) noexcept {
-    const PixelRect client = ToPixels(design::Rect{0, 0, design::clientWidth, design::clientHeight}, dpi);
-    RECT frame = ToRect(client);
+    RECT frame = ToRect(ClientRect(dpi));
     ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     return PixelRect{0, 0, frame.right - frame.left, frame.bottom - frame.top};
 }
@@ -116,7 +114,33 @@ PixelRect WindowSize(int dpi, DWORD style, DWORD exStyle) noexcept {
 constexpr DWORD windowStyle = WS_POPUP | WS_CLIPCHILDREN;
 constexpr DWORD windowExStyle = WS_EX_APPWINDOW;
 
+// UI Automation's LiveSetting property, its value Polite, and the accessibility property service, named
+// here rather than taken from a library so that the program imports nothing more.
+constexpr GUID liveSettingProperty = {
+    0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+constexpr LONG livePolite = 1;
+constexpr CLSID accPropServicesClass = {
+    0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+constexpr IID accPropServicesInterface = {
+    0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+constexpr DWORD liveRegionChanged = 0x8019; // EVENT_OBJECT_LIVEREGIONCHANGED, Windows 8 and later
+
 } // namespace
+
+HRESULT MakeLiveRegion(HWND control) noexcept {
+    IAccPropServices* services = nullptr;
+    HRESULT result = ::CoCreateInstance(accPropServicesClass, nullptr, CLSCTX_INPROC_SERVER,
+                                        accPropServicesInterface, reinterpret_cast<void**>(&services));
+    if (SUCCEEDED(result) && services != nullptr) {
+        VARIANT polite{};
+        polite.vt = VT_I4;
+        polite.lVal = livePolite;
+        result = services->SetHwndProp(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                       liveSettingProperty, polite);
+        services->Release();
+    }
+    return result;
+}
 
 int ScreenDpi() noexcept {
     const WindowDC screen(nullptr);
@@ -132,8 +156,8 @@ SplashFonts SplashFonts::Create(int dpi) {
     return fonts;
 }
 
-void DrawSplash(HDC dc, const SplashScene& scene, const SplashFonts& fonts, int dpi) {
-    const PixelRect client = ToPixels(design::Rect{0, 0, design::clientWidth, design::clientHeight}, dpi);
+void DrawSplashBackground(HDC dc, const SplashFonts& fonts, int dpi) {
+    const PixelRect client = ClientRect(dpi);
     const int headerBottomPx = TwipsToPixels(headerHeightTwips, dpi);
     const int flameBottomPx = headerBottomPx + std::max(1, TwipsToPixels(flameHeightTwips, dpi));
 
@@ -143,26 +167,71 @@ void DrawSplash(HDC dc, const SplashScene& scene, const SplashFonts& fonts, int 
 
     ::SetBkMode(dc, TRANSPARENT);
     const std::string_view title = texts::titleCaption;
-    // Bottom first: the four black copies, the status line, the bar, then the white title on top.
+    // Bottom first: the four black copies, then the white title on top. The labels clip to their own
+    // boxes, and no box overlaps the status line or the bar, so those can be drawn over this at any time.
     DrawLabel(dc, design::lblTitle[4], title, fonts.title.get(), design::black, dpi);
     DrawLabel(dc, design::lblTitle[3], title, fonts.title.get(), design::black, dpi);
     DrawLabel(dc, design::lblTitle[2], title, fonts.title.get(), design::black, dpi);
-    DrawLabel(dc, design::lblStatus, scene.statusText, fonts.status.get(), design::white, dpi,
-              DT_END_ELLIPSIS);
 
     const RECT frame = ToRect(ToPixels(design::recProgressBorder, dpi));
     FillSolid(dc, frame, ToColorRef(design::progressFrame));
     ::FrameRect(dc, &frame, ::GetSysColorBrush(COLOR_WINDOWTEXT));
 
-    if (scene.progressVisible) {
-        const PixelRect fill = ProgressFillRect(design::recProgressBorder, scene.progressWidth, dpi);
-        if (!fill.Empty()) {
-            FillSolid(dc, ToRect(fill), ToColorRef(design::progressFill));
-        }
-    }
-
     DrawLabel(dc, design::lblTitle[1], title, fonts.title.get(), design::black, dpi);
     DrawLabel(dc, design::lblTitle[0], title, fonts.title.get(), design::white, dpi);
+}
+
+void DrawSplashState(HDC dc, const SplashScene& scene, const SplashFonts& fonts, int dpi) {
+    // Only what lies in the DC's clip region: a button asking for its background needs neither part.
+    const RECT status = ToRect(StatusRect(dpi));
+    if (::RectVisible(dc, &status)) {
+        ::SetBkMode(dc, TRANSPARENT);
+        DrawLabel(dc, design::lblStatus, scene.statusText, fonts.status.get(), design::white, dpi,
+                  DT_END_ELLIPSIS);
+    }
+    if (scene.progressVisible) {
+        const PixelRect fill = ProgressFillRect(design::recProgressBorder, scene.progressWidth, dpi);
+        const RECT rect = ToRect(fill);
+        if (!fill.Empty() && ::RectVisible(dc, &rect)) {
+            FillSolid(dc, rect, ToColorRef(design::progressFill));
+        }
+    }
+}
+
+void DrawSplash(HDC dc, const SplashScene& scene, const SplashFonts& fonts, int dpi) {
+    DrawSplashBackground(dc, fonts, dpi);
+    DrawSplashState(dc, scene, fonts, dpi);
+}
+
+PixelRect ClientRect(int dpi) noexcept {
+    return ToPixels(design::Rect{0, 0, design::clientWidth, design::clientHeight}, dpi);
+}
+
+PixelRect StatusRect(int dpi) noexcept {
+    return ToPixels(design::lblStatus, dpi);
+}
+
+PixelRect ProgressInteriorRect(int dpi) noexcept {
+    return Deflate(ToPixels(design::recProgressBorder, dpi), 1);
+}
+
+SplashBackground::SplashBackground(HDC reference, const SplashFonts& fonts, int dpi)
+    : size_(ClientRect(dpi)), dc_(::CreateCompatibleDC(reference)),
+      bitmap_(::CreateCompatibleBitmap(reference, size_.Width(), size_.Height())),
+      selected_(dc_.get(), bitmap_.get()) {
+    if (dc_ && bitmap_) {
+        DrawSplashBackground(dc_.get(), fonts, dpi);
+    }
+}
+
+void SplashBackground::Blit(HDC dc, int x, int y, const RECT& source) const noexcept {
+    // Only the part that lies on the picture.
+    const RECT picture{size_.left, size_.top, size_.right, size_.bottom};
+    RECT part{};
+    if (*this && ::IntersectRect(&part, &source, &picture)) {
+        ::BitBlt(dc, x + part.left - source.left, y + part.top - source.top, part.right - part.left,
+                 part.bottom - part.top, dc_.get(), part.left, part.top, SRCCOPY);
+    }
 }
 
 SplashWindow::ClassRegistration::~ClassRegistration() {
@@ -184,7 +253,7 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
     windowClass.lpszClassName = className;
     class_.atom = ::RegisterClassExA(&windowClass);
     if (class_.atom == 0) {
-        throw std::runtime_error("RegisterClassExA failed");
+        throw StatementError("RegisterClassExA failed");
     }
     class_.instance = instance;
 
@@ -192,7 +261,7 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
     const std::string title(texts::windowTitle);
     if (::CreateWindowExA(windowExStyle, AtomName(class_.atom), title.c_str(), windowStyle, 0, 0, 0, 0,
                           nullptr, nullptr, instance, this) == nullptr) {
-        throw std::runtime_error("CreateWindowExA failed");
+        throw StatementError("CreateWindowExA failed");
     }
 
     const auto createChild = [&](const char* kind, std::string_view text, DWORD style, DWORD exStyle,
@@ -204,13 +273,22 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
                                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, 0, 0, 0, window_.get(),
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         if (child == nullptr) {
-            throw std::runtime_error("CreateWindowExA failed for a control");
+            throw StatementError("CreateWindowExA failed for a control");
         }
         return child;
     };
     command1_ = createChild("BUTTON", texts::command1Caption, BS_PUSHBUTTON, 0, command1Id);
     txtFocus_ = createChild("EDIT", "", ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, txtFocusId);
     btnCancel_ = createChild("BUTTON", texts::btnCancelCaption, BS_PUSHBUTTON, 0, btnCancelId);
+    // Drawn by the window from its kept background, like the rest; no tab stop, clicks go through.
+    lblStatus_ = ::CreateWindowExA(
+        0, "STATIC", scene_.statusText.c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 0, 0, 0, 0,
+        window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(lblStatusId)), instance, nullptr);
+    if (lblStatus_ == nullptr) {
+        throw StatementError("CreateWindowExA failed for the status line");
+    }
+    // Where the service is missing or refuses, the label is still read, only not spoken by itself.
+    MakeLiveRegion(lblStatus_);
     focusChild_ = command1_;
 
     LayOut(WindowDpi(window_.get()));
@@ -233,6 +311,8 @@ HWND SplashWindow::Control(int id) const noexcept {
         return txtFocus_;
     case btnCancelId:
         return btnCancel_;
+    case lblStatusId:
+        return lblStatus_;
     default:
         return nullptr;
     }
@@ -246,6 +326,9 @@ void SplashWindow::Show() noexcept {
     if (window_) {
         ::ShowWindow(window_.get(), SW_SHOWNORMAL);
         ::UpdateWindow(window_.get());
+        if (std::exchange(announcePending_, false)) {
+            AnnounceStatus();
+        }
     }
 }
 
@@ -294,19 +377,38 @@ bool SplashWindow::Owns(HWND window) const noexcept {
     return window != nullptr && window_ && (window == window_.get() || ::IsChild(window_.get(), window));
 }
 
+// A change repaints only the part it changes; the rest comes from the kept background. The status line is
+// a label of its own, whose text screen readers read.
 void SplashWindow::SetStatusText(const std::string& text) {
-    scene_.statusText = text;
-    Invalidate();
+    if (text != scene_.statusText) {
+        scene_.statusText = text;
+        ::SetWindowTextA(lblStatus_, text.c_str());
+        ::InvalidateRect(lblStatus_, nullptr, FALSE);
+    }
+}
+
+void SplashWindow::AnnounceStatus() noexcept {
+    if (!IsShown()) {
+        announcePending_ = true;
+        return;
+    }
+    ::NotifyWinEvent(liveRegionChanged, lblStatus_, OBJID_CLIENT, CHILDID_SELF);
 }
 
 void SplashWindow::SetProgressWidth(std::int32_t twips) {
-    scene_.progressWidth = twips;
-    Invalidate();
+    if (twips != scene_.progressWidth) {
+        scene_.progressWidth = twips;
+        if (scene_.progressVisible) {
+            Invalidate(ProgressInteriorRect(dpi_));
+        }
+    }
 }
 
 void SplashWindow::SetProgressVisible(bool visible) {
-    scene_.progressVisible = visible;
-    Invalidate();
+    if (visible != scene_.progressVisible) {
+        scene_.progressVisible = visible;
+        Invalidate(ProgressInteriorRect(dpi_));
+    }
 }
 
 void SplashWindow::SetTimerEnabled(Timer timer, bool enabled) {
@@ -389,10 +491,11 @@ void SplashWindow::End() noexcept {
 
 void SplashWindow::LayOut(int dpi) {
     SplashFonts fonts = SplashFonts::Create(dpi);
-    const std::array<std::pair<HWND, design::Rect>, 3> controls{{
+    const std::array<std::pair<HWND, design::Rect>, 4> controls{{
         {command1_, design::Command1},
         {txtFocus_, design::txtFocus},
         {btnCancel_, design::btnCancel},
+        {lblStatus_, design::lblStatus},
     }};
     for (const auto& [control, box] : controls) {
         const PixelRect rect = ToPixels(box, dpi);
@@ -404,6 +507,10 @@ void SplashWindow::LayOut(int dpi) {
     }
     fonts_ = std::move(fonts);
     dpi_ = dpi;
+    // The static part is drawn once per density, here.
+    background_.reset();
+    const WindowDC screen(window_.get());
+    background_.emplace(screen.get(), fonts_, dpi);
 
     const PixelRect size = WindowSize(dpi, windowStyle, windowExStyle);
     ::SetWindowPos(window_.get(), nullptr, 0, 0, size.Width(), size.Height(),
@@ -413,17 +520,16 @@ void SplashWindow::LayOut(int dpi) {
 
 void SplashWindow::Paint() {
     const PaintScope paint(window_.get());
-    RECT client{};
-    ::GetClientRect(window_.get(), &client);
-    UniqueMemoryDC memory(::CreateCompatibleDC(paint.get()));
-    UniqueBitmap bitmap(::CreateCompatibleBitmap(paint.get(), client.right, client.bottom));
-    if (!memory || !bitmap) {
-        DrawSplash(paint.get(), scene_, fonts_, dpi_); // no memory for a buffer: draw directly
-        return;
+    Print(paint.get(), paint.Area());
+}
+
+void SplashWindow::Print(HDC dc, const RECT& area) {
+    if (background_ && *background_) {
+        background_->Blit(dc, area.left, area.top, area);
+        DrawSplashState(dc, scene_, fonts_, dpi_);
+    } else {
+        DrawSplash(dc, scene_, fonts_, dpi_); // no memory for the background: draw it all, directly
     }
-    const SelectScope selected(memory.get(), bitmap.get());
-    DrawSplash(memory.get(), scene_, fonts_, dpi_);
-    ::BitBlt(paint.get(), 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
 }
 
 void SplashWindow::RememberFocus() noexcept {
@@ -452,6 +558,13 @@ void SplashWindow::MoveFocusByTab(bool backwards) noexcept {
 void SplashWindow::Invalidate() noexcept {
     if (window_) {
         ::InvalidateRect(window_.get(), nullptr, FALSE);
+    }
+}
+
+void SplashWindow::Invalidate(const PixelRect& rect) noexcept {
+    if (window_) {
+        const RECT area = ToRect(rect);
+        ::InvalidateRect(window_.get(), &area, FALSE);
     }
 }
 
@@ -510,10 +623,31 @@ LRESULT SplashWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_PAINT:
         Paint();
         return 0;
-    case WM_PRINTCLIENT:
-        // Themed buttons ask their parent for the background behind their rounded corners.
-        DrawSplash(reinterpret_cast<HDC>(wParam), scene_, fonts_, dpi_);
+    case WM_PRINTCLIENT: {
+        // Themed buttons ask their parent for the background behind their rounded corners: the part of
+        // the kept picture that the DC lets through.
+        const HDC dc = reinterpret_cast<HDC>(wParam);
+        RECT area{};
+        if (::GetClipBox(dc, &area) == ERROR) {
+            area = ToRect(ClientRect(dpi_));
+        }
+        Print(dc, area);
         return 0;
+    }
+    case WM_DRAWITEM: {
+        // The status line paints what the window would paint there: its part of the kept background and the
+        // text over it, in client coordinates.
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item->hwndItem != lblStatus_) {
+            return FALSE;
+        }
+        const PixelRect box = StatusRect(dpi_);
+        POINT origin{};
+        ::SetViewportOrgEx(item->hDC, -box.left, -box.top, &origin);
+        Print(item->hDC, ToRect(box));
+        ::SetViewportOrgEx(item->hDC, origin.x, origin.y, nullptr);
+        return TRUE;
+    }
     case WM_COMMAND:
         if (LOWORD(wParam) == btnCancelId && HIWORD(wParam) == BN_CLICKED && !ended_ && events_ != nullptr) {
             events_->CancelClicked();

@@ -1,4 +1,4 @@
-// The splash window: its class, child controls, double-buffered drawing, timers, focus handling and
+// The splash window: its class, child controls, drawing from a kept background, timers, focus handling and
 // the message loop with key preview. Events go out through SplashEvents, so the window knows no core type.
 #pragma once
 
@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace launchwick::win32 {
@@ -39,9 +40,42 @@ struct SplashFonts {
 
 // Draws the whole client area (background, labels, progress bar) into dc at the given density.
 void DrawSplash(HDC dc, const SplashScene& scene, const SplashFonts& fonts, int dpi);
+// The part that never changes at one density: gradients, flame line, title, the bar's frame.
+void DrawSplashBackground(HDC dc, const SplashFonts& fonts, int dpi);
+// The part that changes: the status line and the bar's fill, drawn over the background where dc may draw.
+void DrawSplashState(HDC dc, const SplashScene& scene, const SplashFonts& fonts, int dpi);
+
+// Client area, status line and the bar's interior (all the fill can cover) in pixels at a density.
+PixelRect ClientRect(int dpi) noexcept;
+PixelRect StatusRect(int dpi) noexcept;
+PixelRect ProgressInteriorRect(int dpi) noexcept;
+
+// The background of the client area at one density, drawn once into a kept bitmap. Paints copy
+// rectangles of it instead of drawing the gradients and title again.
+class SplashBackground {
+public:
+    // A picture compatible with reference. False when the system had no memory for it.
+    SplashBackground(HDC reference, const SplashFonts& fonts, int dpi);
+    SplashBackground(const SplashBackground&) = delete;
+    SplashBackground& operator=(const SplashBackground&) = delete;
+
+    explicit operator bool() const noexcept { return dc_ && bitmap_; }
+    // Copies the rectangle source (client coordinates) of the picture to dc at (x, y).
+    void Blit(HDC dc, int x, int y, const RECT& source) const noexcept;
+
+private:
+    PixelRect size_;
+    UniqueMemoryDC dc_;
+    UniqueBitmap bitmap_;
+    SelectScope selected_; // the bitmap stays selected in dc_ until the picture goes
+};
 
 // The density the system reports for the screen, before any window exists.
 int ScreenDpi() noexcept;
+
+// Makes a control a polite live region for UI Automation, through the accessibility property service
+// (COM, on a thread that has joined an apartment). Returns what the service answered.
+HRESULT MakeLiveRegion(HWND control) noexcept;
 
 class SplashWindow {
 public:
@@ -49,10 +83,11 @@ public:
     static constexpr int command1Id = 101;
     static constexpr int txtFocusId = 102;
     static constexpr int btnCancelId = 103;
+    static constexpr int lblStatusId = 104; // the status line: a label that screen readers can read
     // Posted by a second start of the program for the same settings file.
     static constexpr UINT bringToFrontMessage = WM_APP + 1;
 
-    // Registers the class and creates the window and its controls, hidden. Throws std::runtime_error.
+    // Registers the class and creates the window and its controls, hidden. Throws StatementError.
     SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon);
     SplashWindow(const SplashWindow&) = delete;
     SplashWindow& operator=(const SplashWindow&) = delete;
@@ -73,6 +108,8 @@ public:
     void ProcessPending() noexcept;
 
     void SetStatusText(const std::string& text);
+    // Raises the live-region event of the status line now, or once the window is shown.
+    void AnnounceStatus() noexcept;
     void SetProgressWidth(std::int32_t twips);
     void SetProgressVisible(bool visible);
     std::int32_t ProgressBorderWidth() const noexcept { return design::recProgressBorder.width; }
@@ -96,10 +133,13 @@ private:
     bool Owns(HWND window) const noexcept;
     void LayOut(int dpi);
     void Paint();
+    // Draws the client area into dc, where area (client coordinates) needs it.
+    void Print(HDC dc, const RECT& area);
     void RememberFocus() noexcept;
     void RestoreFocus() noexcept;
     void MoveFocusByTab(bool backwards) noexcept;
     void Invalidate() noexcept;
+    void Invalidate(const PixelRect& rect) noexcept;
     void BringToFront() noexcept;
 
     // Unregisters the class after the window has gone.
@@ -120,11 +160,14 @@ private:
     HWND command1_ = nullptr; // children belong to the window
     HWND txtFocus_ = nullptr;
     HWND btnCancel_ = nullptr;
+    HWND lblStatus_ = nullptr;
     HWND focusChild_ = nullptr; // where the focus goes when the window is activated
+    bool announcePending_ = false;
 
-    // Declared in the order of need: the window goes first, then its fonts, then its class.
+    // Declared in the order of need: the window goes first, then its background and fonts, then its class.
     ClassRegistration class_;
     SplashFonts fonts_;
+    std::optional<SplashBackground> background_;
     UniqueWindow window_;
 };
 

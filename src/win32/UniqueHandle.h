@@ -127,6 +127,8 @@ public:
     PaintScope& operator=(const PaintScope&) = delete;
     ~PaintScope() { ::EndPaint(window_, &paint_); }
     HDC get() const noexcept { return dc_; }
+    // The rectangle that needs painting.
+    const RECT& Area() const noexcept { return paint_.rcPaint; }
 
 private:
     HWND window_;

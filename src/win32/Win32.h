@@ -19,6 +19,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <shellapi.h>
 
 namespace launchwick::win32 {

@@ -130,6 +130,10 @@ void Win32Platform::SetStatusText(const std::string& text) {
     splash_.SetStatusText(text);
 }
 
+void Win32Platform::AnnounceStatus() {
+    splash_.AnnounceStatus();
+}
+
 void Win32Platform::SetFocus(FocusTarget target) {
     splash_.Focus(target);
 }

@@ -232,6 +232,10 @@ void FakePlatform::SetStatusText(const std::string& text) {
     Record("Status|" + text);
 }
 
+void FakePlatform::AnnounceStatus() {
+    Record("AnnounceStatus");
+}
+
 void FakePlatform::SetFocus(FocusTarget target) {
     Record(std::string("SetFocus|") + Name(target));
     if (!windowShown || refusedFocus.count(target) != 0) {

@@ -107,6 +107,7 @@ public:
     void SetTimerEnabled(Timer timer, bool enabled) override;
     bool IsTimerEnabled(Timer timer) const override { return Enabled(timer); }
     void SetStatusText(const std::string& text) override;
+    void AnnounceStatus() override;
     void SetFocus(FocusTarget target) override;
     bool HasFocus(FocusTarget target) const override;
     double TwipsPerPixelX() const override { return twipsPerPixel; }

@@ -29,9 +29,9 @@ const std::string kCanceled = "Starting Sequence Canceled.  Exiting...";
 const std::string kConfigRequired = "User Configuration Required.  Exiting...";
 
 // What a cancel does while the run is not yet exiting, in order.
-const Lines kCancelCalls = {"Timer|tmrMain|off",   "Timer|tmrStart|off",    "Trace|Process canceled by user",
-                            "Status|" + kCanceled, "ProgressVisible|false", "Timer|tmrExit|on",
-                            "SetFocus|txtFocus",   "SetFocus|Command1"};
+const Lines kCancelCalls = {"Timer|tmrMain|off",   "Timer|tmrStart|off", "Trace|Process canceled by user",
+                            "Status|" + kCanceled, "AnnounceStatus",     "ProgressVisible|false",
+                            "Timer|tmrExit|on",    "SetFocus|txtFocus",  "SetFocus|Command1"};
 const Lines kExitCalls = {"Timer|tmrExit|off", "Timer|tmrMain|off", "Timer|tmrStart|off", "EndProcess"};
 // What a cancel does once the run is exiting.
 const Lines kLateCancelCalls = {"Timer|tmrMain|off", "Timer|tmrStart|off", "SetFocus|txtFocus",
@@ -220,6 +220,7 @@ TEST(Form_Load, FirstRunWritesTheDefaultsWelcomesAndOpensNotepad) {
     rig.fake.Load();
     const Lines tail = {"StartCommandLine|notepad.exe " + kConfig + "|1",
                         "Status|" + kConfigRequired,
+                        "AnnounceStatus",
                         "Timer|tmrMain|off",
                         "Timer|tmrExit|on",
                         "SetFocus|Command1",
@@ -258,8 +259,8 @@ TEST(Form_Load, WelcomesEvenWhenTheFileCannotBeWrittenNorNotepadStarted) {
     const Lines flow = rig.Flow();
     EXPECT_TRUE(Contains(flow, "Trace|Could not write to " + kConfig));
     EXPECT_TRUE(Contains(flow, "MessageBox|Welcome to ZVK Launchwick|" + kWelcomeText));
-    EXPECT_EQ(Lines(flow.end() - 5, flow.end()),
-              (Lines{"Status|" + kConfigRequired, "Timer|tmrMain|off", "Timer|tmrExit|on",
+    EXPECT_EQ(Lines(flow.end() - 6, flow.end()),
+              (Lines{"Status|" + kConfigRequired, "AnnounceStatus", "Timer|tmrMain|off", "Timer|tmrExit|on",
                      "SetFocus|Command1", "SetFocus|txtFocus"}));
 }
 
@@ -322,18 +323,20 @@ TEST(Sequence, RunsTheWorkedExampleTickByTick) {
     EXPECT_EQ(rig.fake.LastStatus(), "Loading Launchwick");
 
     const auto countdown = [&](int before, int seconds, int width) {
-        return Lines{"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=" +
-                         std::to_string(before),
-                     "Trace|currentShellPath <= shellPathCount",
-                     "Trace|shellPathDelay(0) = 2",
-                     "Trace|timerCount = " + std::to_string(before),
-                     "Trace|timerCount hasn't reached specified delay...",
-                     "Trace|timercount = " + std::to_string(before + 1) + "  currentShellPath = 1",
-                     "Status|" + Countdown(1, 1, name, seconds),
-                     "ProgressWidth|" + std::to_string(width),
-                     "ProgressVisible|true",
-                     "SetFocus|Form",
-                     "Trace|tmrMain_Timer End"};
+        Lines tick = {"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=" +
+                          std::to_string(before),
+                      "Trace|currentShellPath <= shellPathCount",
+                      "Trace|shellPathDelay(0) = 2",
+                      "Trace|timerCount = " + std::to_string(before),
+                      "Trace|timerCount hasn't reached specified delay...",
+                      "Trace|timercount = " + std::to_string(before + 1) + "  currentShellPath = 1",
+                      "Status|" + Countdown(1, 1, name, seconds)};
+        if (before == 0) {
+            tick.push_back("AnnounceStatus"); // only the first text of a countdown is spoken
+        }
+        tick.insert(tick.end(), {"ProgressWidth|" + std::to_string(width), "ProgressVisible|true",
+                                 "SetFocus|Form", "Trace|tmrMain_Timer End"});
+        return tick;
     };
     EXPECT_EQ(rig.Step(), countdown(0, 1, 2530));
     EXPECT_EQ(rig.form.timerCount, 1);
@@ -344,7 +347,7 @@ TEST(Sequence, RunsTheWorkedExampleTickByTick) {
         (Lines{"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=2",
                "Trace|currentShellPath <= shellPathCount", "Trace|shellPathDelay(0) = 2",
                "Trace|timerCount = 2", "Trace|timerCount reached specified delay.  Executing app...",
-               "Status|" + Launch(1, 1, name),
+               "Status|" + Launch(1, 1, name), "AnnounceStatus",
                "ShellExecute|None|(null)|C:\\ZVK32\\Parvane.exe /session:1||C:\\ZVK32|1",
                "IsFile|C:\\ZVK32\\Parvane.exe",
                "StartProgram|C:\\ZVK32\\Parvane.exe|\"C:\\ZVK32\\Parvane.exe\" /session:1|1",
@@ -352,10 +355,11 @@ TEST(Sequence, RunsTheWorkedExampleTickByTick) {
     EXPECT_EQ(rig.form.timerCount, 0);
     EXPECT_EQ(rig.settings.currentShellPath, 2);
     EXPECT_EQ(rig.form.nextEXE, name);
-    EXPECT_EQ(rig.Step(), (Lines{"Trace|tmrMain_Timer Start currentShellPath=2 shellPathCount=1 timerCount=0",
-                                 "Trace|currentShellPath > shellPathCount", "Status|" + kComplete,
-                                 "Timer|tmrMain|off", "Timer|tmrExit|on", "ProgressWidth|7590",
-                                 "ProgressVisible|true", "SetFocus|Form", "Trace|tmrMain_Timer End"}));
+    EXPECT_EQ(rig.Step(),
+              (Lines{"Trace|tmrMain_Timer Start currentShellPath=2 shellPathCount=1 timerCount=0",
+                     "Trace|currentShellPath > shellPathCount", "Status|" + kComplete, "AnnounceStatus",
+                     "Timer|tmrMain|off", "Timer|tmrExit|on", "ProgressWidth|7590", "ProgressVisible|true",
+                     "SetFocus|Form", "Trace|tmrMain_Timer End"}));
     EXPECT_TRUE(rig.Step(4999).empty());
     EXPECT_EQ(rig.Step(1), kExitCalls);
     EXPECT_EQ(rig.fake.now, 10000);
@@ -379,6 +383,52 @@ TickLog Ticks(Rig& rig, int count) {
         }
     }
     return run;
+}
+
+// The status texts of a run that are announced to screen readers, in order.
+Lines Announced(const Lines& calls) {
+    Lines announced;
+    for (std::size_t i = 1; i < calls.size(); ++i) {
+        if (calls[i] == "AnnounceStatus") {
+            announced.push_back(calls[i - 1].substr(7));
+        }
+    }
+    return announced;
+}
+
+struct AnnounceCase {
+    const char* name;
+    std::vector<int> delays;
+    const char* waitForIdle;
+    Lines announced;
+};
+
+TEST(StatusLine, AnnouncesTheChangesWorthHearingAndNotEveryTick) {
+    const std::string one = "Parvane.exe /1";
+    const std::string two = "Parvane.exe /2";
+    const std::string three = "Parvane.exe /3";
+    const std::string wait = "(1 of 1) Waiting for the computer to settle before starting \"" + one + "\" ";
+    const AnnounceCase cases[] = {
+        {"countdowns and starts",
+         {2, 0, 3},
+         "0",
+         {Countdown(1, 3, one, 1), Launch(1, 3, one), Launch(2, 3, two), Countdown(3, 3, three, 2),
+          Launch(3, 3, three), kComplete}},
+        {"a wait", {0}, "3", {wait + "(processor 100 %, 2 s at most)", Launch(1, 1, one), kComplete}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        rig.fake.processorSteps = {FakePlatform::Busy(100)};
+        Keys keys;
+        for (std::size_t i = 0; i < c.delays.size(); ++i) {
+            keys.emplace_back("Path" + std::to_string(i + 1), kProgram + " /" + std::to_string(i + 1));
+            keys.emplace_back("Delay" + std::to_string(i + 1), std::to_string(c.delays[i]));
+        }
+        keys.emplace_back("[Options]\r\nWaitForIdle", c.waitForIdle);
+        rig.Load(keys);
+        EXPECT_EQ(Announced(rig.Step(60000)), c.announced);
+    }
 }
 
 TEST(Sequence, TwoProfilesFollowEachOther) {
@@ -703,7 +753,7 @@ TEST(IdleWait, AWaitingTickTracesOnlyItsWaitAndTheStartNamesHowItCame) {
                 {"Trace|Waiting for idle: processor 95 %, 0 s left",
                  "Status|(1 of 1) Waiting for the computer to settle before starting \"Parvane.exe\" "
                  "(processor 95 %, 0 s at most)",
-                 "ProgressVisible|false", "SetFocus|Form", "Trace|tmrMain_Timer End"});
+                 "AnnounceStatus", "ProgressVisible|false", "SetFocus|Form", "Trace|tmrMain_Timer End"});
     EXPECT_EQ(rig.Step(), wait);
     const Lines start = Only(rig.Step(), {"Trace"});
     Lines expected = {"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=0"};

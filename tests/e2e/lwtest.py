@@ -33,6 +33,7 @@ ANSI = "cp1252"  # the ANSI code page Wine uses with LANG=C.UTF-8
 SCREEN = (1280, 1024)
 TITLE = "ZVK Launchwick"
 TEMPLATE_STAMP = "lw-template-ok"
+STATUS_LABEL_ID = 104  # the status line's control
 BRIGHT = 224  # a text pixel counts as white from this level up, in every channel
 
 # Filled in by main() from the command line.
@@ -373,6 +374,19 @@ class Session:
     def visible_windows(self):
         return self.driver("list")[1]
 
+    def status_label(self):
+        """The splash window's status line as a screen reader finds it: its label control (text, rect in
+        client pixels, style), or None when the window or the label is not there."""
+        rc, out = self.driver("window", "--title", TITLE, "--timeout", "2000")
+        if rc != 0 or not out:
+            return None
+        return next((c for c in out[-1]["children"] if c["id"] == STATUS_LABEL_ID), None)
+
+    def watch_live_regions(self, seconds):
+        """Starts hooking live-region events of every program in the prefix, for seconds; returns once the
+        hook is in place. The watch's events() gives them once it has ended."""
+        return LiveRegionWatch(self, seconds)
+
     def system_message(self, code):
         """The prefix's own text for a system error code (FormatMessageA), as the program reads it."""
         rc, out = self.driver("message", "--code", str(code))
@@ -482,6 +496,40 @@ class DriverCall:
             self.out.seek(0)
             text = self.out.read().decode()
         return rc, [json.loads(line) for line in text.splitlines() if line.startswith("{")]
+
+
+class LiveRegionWatch:
+    """lwdriver liveregion running beside a test: what a screen reader would be told, and when."""
+
+    def __init__(self, session, seconds):
+        self.path = os.path.join(session.out, f"liveregion-{time.monotonic_ns()}.jsonl")
+        with open(self.path, "wb") as out:
+            self.proc = subprocess.Popen([WINE, session.tools_win + r"\lwdriver.exe", "liveregion", "--timeout",
+                                          str(int(seconds * 1000))], env=session.env(), stdin=subprocess.DEVNULL,
+                                         stdout=out, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 15
+        while not any(line.get("hooked") for line in self._lines()):
+            if time.monotonic() > deadline or self.proc.poll() is not None:
+                raise HarnessError("the live-region hook did not start")
+            time.sleep(0.05)
+
+    def _lines(self):
+        with open(self.path, "rb") as f:
+            return [json.loads(line) for line in f.read().decode().splitlines() if line.startswith("{")]
+
+    def events(self, pid, kinds=("liveregion",)):
+        """The events of the process pid so far, oldest first: "liveregion", "name" (a control's text
+        changed) or "initial" (its text when the watch began). Ends the watch; each line is flushed as it
+        comes, so nothing is lost."""
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        return [e for e in self._lines() if e.get("event") in kinds and e["pid"] == pid]
+
+    def label_texts(self, pid, control_id=STATUS_LABEL_ID):
+        """(time in s, text) of the control's text when the watch began and after each change."""
+        return [(e["time_ms"] / 1000, e["text"]) for e in self.events(pid, ("initial", "name"))
+                if e["id"] == control_id]
 
 
 class Scenario:

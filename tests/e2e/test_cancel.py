@@ -78,11 +78,13 @@ class Cancel(lwtest.TestCase):
     def test_escape_during_countdown(self):
         with self.session.scenario("esc") as sc:
             run, win, _ = self.start(sc, 5)
+            watch = self.session.watch_live_regions(20)
             self.follow(run, 2)
             sent = self.session.press_key("Escape")
             canceled = self.arrival(run, x.TRACE_CANCELED)
             time.sleep(seq.PAINT)
             shot = self.canceled_screen(run)
+            self.assertEqual(self.session.status_label()["text"], x.STATUS_CANCELED, "the status label")
             self.assertEqual(self.focus(), COMMAND1_TEXT, "focus after the cancel")
             ended = run.wait_exit(x.EXIT_DELAY + 5)
             self.check_canceled_screen(shot, win, x.countdown_status(1, 1, NAME, 3))
@@ -91,6 +93,11 @@ class Cancel(lwtest.TestCase):
             self.assertEqual(self.after_loading(run), [line for tick in ticks for line in tick]
                              + [x.key_trace(27), x.TRACE_CANCELED])
             self.check(run, "cancel line after Esc", canceled - sent, 0, late=INPUT_LATE)
+            # Spoken: the countdown's first text, then the cancellation as it happens.
+            events = watch.events(win["pid"])
+            self.assertEqual([e["text"] for e in events], [x.countdown_status(1, 1, NAME, 4), x.STATUS_CANCELED])
+            self.check(run, "live-region event of the cancel", events[1]["time_ms"] / 1000 - canceled, 0,
+                       late=INPUT_LATE)
             self.check(run, "exit after Esc", ended - sent, x.EXIT_DELAY)
             self.check_nothing_started(sc)
 

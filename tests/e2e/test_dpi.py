@@ -19,6 +19,7 @@ DENSITIES = (96, 144, 192)
 KEYS = (r"HKCU\Control Panel\Desktop", r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts")
 LAUNCH = "timerCount reached specified delay.  Executing app..."
 GREEN = x.PROGRESS_GREEN
+WS_TABSTOP = 0x00010000
 
 
 def px(twips, dpi):
@@ -71,9 +72,27 @@ class Dpi(lwtest.TestCase):
         self.assertLessEqual(abs(left - (wl + (wr - wl - width) / 2)), 1, "centred across")
         self.assertLessEqual(abs(top - (wt + (wb - wt - height) / 2)), 1, "centred down")
 
+        self.check_status_label(win, dpi)
         self.check_full_bar(image, (left, top), dpi, tuple(win["windowtext"]))
         self.check_title(image, (left, top), dpi)
         self.check_header_edge(image, (left, top), width, height)
+
+    def check_status_label(self, win, dpi):
+        """The status line is a label control exactly in the status line's box, with no tab stop, clear of
+        the title and the bar."""
+        label = next(c for c in win["children"] if c["id"] == lwtest.STATUS_LABEL_ID)
+        self.assertEqual(label["class"].lower(), "static")
+        self.assertTrue(label["visible"])
+        self.assertFalse(label["style"] & WS_TABSTOP, "the label is a tab stop")
+        l, t, r, b = label["rect"]
+        lwtest.log(f"{dpi} dpi: status label {label['rect']}: {label['text']!r}")
+        for got, twips, what in ((l, 30, "left"), (t, 2250, "top"), (r, 30 + 8445, "right"),
+                                 (b, 2250 + 315, "bottom")):
+            self.assertIn(got, px(twips, dpi), f"status label {what}")
+        title_bottom = max(round((1260 + 660) * dpi / 1440), round((1275 + 660) * dpi / 1440))
+        frame_top = round(2595 * dpi / 1440)
+        self.assertLessEqual(title_bottom, t, "the label overlaps the title")
+        self.assertLessEqual(b, frame_top, "the label overlaps the bar")
 
     def check_full_bar(self, image, origin, dpi, outline):
         ox, oy = origin

@@ -8,6 +8,7 @@ process five seconds after OK. The file is never changed.
 """
 
 import os
+import time
 
 import expected as x
 import lwtest
@@ -60,9 +61,20 @@ class NoProfile(lwtest.TestCase):
                 self.assertTraces(run, x.load_traces(sc.ini, profiles))
                 self.assertEqual(sc.recorded(), [], "a program started before the box was closed")
 
+                watch = self.session.watch_live_regions(20)
                 ok = run.dialog(x.ERROR_TITLE, timeout=5)
                 dismissed = ok["acted_ms"] / 1000
                 win = run.window(timeout=10)
+                # A screen reader reads the configuration text and is told of it once, when the window shows.
+                time.sleep(0.3)
+                self.assertEqual(self.session.status_label()["text"], x.STATUS_CONFIG, "the status label")
+                events = watch.events(win["pid"])
+                self.assertEqual([e["text"] for e in events], [x.STATUS_CONFIG], "live-region events")
+                shown = events[0]["time_ms"] / 1000
+                lwtest.log(f"live-region event {shown - dismissed:.3f} s after OK, window seen "
+                           f"{win['seen_ms'] / 1000 - dismissed:.3f} s after OK")
+                self.assertGreater(shown, dismissed, "announced before the box was closed")
+                self.assertLess(abs(shown - win["seen_ms"] / 1000), 0.5, "not announced as the window showed")
                 self.assertStatus(self.session.screenshot(run.label + "-window"), win, x.STATUS_CONFIG,
                                   x.STATUS_LOADING)
                 records = lwtest.wait_records(sc, 1)

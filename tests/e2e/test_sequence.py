@@ -28,6 +28,7 @@ PAINT = 0.2  # seconds for the window to repaint after a tick before its screens
 # Tolerances in seconds: trace lines arrive at once; a started program first has to come up under Wine.
 EARLY, TICK_LATE, START_LATE, EXIT_LATE = 0.3, 0.5, 0.9, 0.8
 FILE_NOT_FOUND = 2  # the system's error code for a program that is not there
+OBJID_CLIENT = -4  # a live-region event names the control's client area
 
 FIGURES = []  # (scenario, what, expected s, measured s), printed at the end for the record
 
@@ -137,6 +138,28 @@ class Sequence(lwtest.TestCase):
                 images[k] = self.session.screenshot(f"{run.label}-tick{k}")
         return images
 
+    def label_after_ticks(self, run, win, watch, timeline, ticks):
+        """The status label's text as a screen reader reads it after each of the ticks (0: before tick 1)."""
+        texts = watch.label_texts(win["pid"])
+        lwtest.log("status label: " + ", ".join(f"{at - timeline.t0:.3f} s {text!r}" for at, text in texts))
+        self.assertTrue(texts and texts[0][0] < timeline.t0 + x.START_DELAY + x.TICK, "no text before tick 1")
+        moments = {k: timeline.t0 + x.START_DELAY + (k + 0.5) * x.TICK for k in ticks}
+        return {k: [text for at, text in texts if at <= moment][-1] for k, moment in moments.items()}
+
+    def check_announced(self, run, win, watch, timeline, announced):
+        """The live-region events of the run are exactly announced: (tick, status text), each raised by its
+        own tick (its event arrives between that tick's first and last trace lines, give or take the
+        hook's delivery), and none on the other ticks."""
+        events = watch.events(win["pid"])
+        lwtest.log("live-region events: " + ", ".join(f"{(e['time_ms'] / 1000 - timeline.t0):.3f} s "
+                                                      f"{e['text']!r}" for e in events))
+        self.assertEqual([(e["class"].lower(), e["id"], e["object"]) for e in events],
+                         [("static", lwtest.STATUS_LABEL_ID, OBJID_CLIENT)] * len(events), "raised by the label")
+        self.assertEqual([e["text"] for e in events], [text for _, text in announced], "announced texts")
+        for event, (tick, _) in zip(events, announced):
+            at = event["time_ms"] / 1000 - timeline.t0
+            timeline.check(f"live-region event of tick {tick}", at, timeline.tick_end(tick), early=0.3, late=0.3)
+
     def check_stream(self, run, timeline, delays, failures=None):
         """The trace lines after loading are the sequence ticks for these delays and nothing else."""
         self.assertTraces(run, [line for tick in x.sequence_ticks(delays, failures) for line in tick],
@@ -199,6 +222,7 @@ class Sequence(lwtest.TestCase):
             entry = r"C:\ZVK32\Parvane.exe /session:1"
             sc.install_recorder(r"C:\ZVK32\Parvane.exe")
             run, win = self.start_sequence(sc, [(entry, 2)])
+            watch = self.session.watch_live_regions(20)
             # Between the start tick and tick 1: the start tick changes nothing on the screen.
             loaded = next(t.wall for t in run.traces if t.text == LOADED)
             time.sleep(max(0.0, loaded + x.START_DELAY + x.TICK / 2 - time.time()))
@@ -237,6 +261,13 @@ class Sequence(lwtest.TestCase):
             self.assertEqual(fill_width(self, before, win["client"][:2]), 0,
                              "green fill between the start tick and tick 1")
             self.assertStatus(before, win, x.STATUS_LOADING, x.countdown_status(1, 1, name, 1))
+            # What a screen reader reads, and what it is told to speak: the first countdown text, the start
+            # and the completion, not the countdown's next second.
+            texts = [x.STATUS_LOADING, x.countdown_status(1, 1, name, 1), x.countdown_status(1, 1, name, 0),
+                     x.launch_status(1, 1, name), x.STATUS_COMPLETE]
+            labels = self.label_after_ticks(run, win, watch, timeline, range(5))
+            self.assertEqual([labels[k] for k in range(5)], texts, "the status label's text after each tick")
+            self.check_announced(run, win, watch, timeline, [(1, texts[1]), (3, texts[3]), (4, texts[4])])
             for k in range(1, 5):
                 with self.subTest(tick=k):
                     self.assertFill(images[k], win, k, 3)
@@ -323,6 +354,7 @@ class Sequence(lwtest.TestCase):
             with self.session.scenario("idle_wait") as sc:
                 sc.install_recorder(r"C:\ZVK32\Parvane.exe")
                 run, win = self.start_sequence(sc, [(entry, 1)], options="WaitForIdle=3\r\n")
+                watch = self.session.watch_live_regions(20)
                 images = self.follow(run, 6, shots=(1, 3))
                 run.wait_exit(x.EXIT_DELAY + 5)
                 timeline = Timeline(self, run)
@@ -347,6 +379,15 @@ class Sequence(lwtest.TestCase):
                 name = x.display_name(entry)
                 self.assertStatus(images[3], win, x.waiting_status(1, 1, name, busy[1], 1),
                                   x.countdown_status(1, 1, name, 0))
+                labels = self.label_after_ticks(run, win, watch, timeline, range(7))
+                self.assertEqual([labels[k] for k in range(7)],
+                                 [x.STATUS_LOADING, x.countdown_status(1, 1, name, 0)]
+                                 + [x.waiting_status(1, 1, name, busy[i], 2 - i) for i in range(3)]
+                                 + [x.launch_status(1, 1, name), x.STATUS_COMPLETE], "the status label")
+                # Spoken: the countdown's first text, the wait's first text, the start and the end.
+                self.check_announced(run, win, watch, timeline,
+                                     [(1, labels[1]), (2, x.waiting_status(1, 1, name, busy[0], 2)),
+                                      (5, x.launch_status(1, 1, name)), (6, x.STATUS_COMPLETE)])
                 self.assertFill(images[1], win, 1, 2)
                 self.assertFill(images[3], win, 1, 2)
 

@@ -11,6 +11,7 @@
 //   lwdriver render --text S --width W --height H [--font F] [--points100 N] [--weight N]
 //   lwdriver resources --title T [--timeout MS] [--count N] [--interval MS]
 //   lwdriver message --code N        the system's text for an error code (FormatMessageA)
+//   lwdriver liveregion [--timeout MS]   live-region events and text changes of every process's controls
 //   any command: [--dpi-aware 1] to see physical pixels when the screen is not at 96 dpi
 //
 // Exit status: 0 done, 1 timed out or not found, 2 bad usage, 3 another message box showed instead.
@@ -19,6 +20,7 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -572,6 +574,67 @@ int Message(const Options& options) {
     return 0;
 }
 
+// What a screen reader hears of a status line: an out-of-context WinEvent hook on every process for the
+// live-region events ("liveregion", with the control's text at that moment), and the text of every label of
+// every window, read every 20 ms as a screen reader would read it: "initial" when first seen, "name" after
+// each change. (Wine raises no name-change event when a control's text is set, so the text is polled.)
+void PrintControlEvent(const char* kind, HWND hwnd, LONG object, const std::wstring& text) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    Print(std::string("{\"event\": \"") + kind + "\", \"time_ms\": " + Json(UnixMillis()) +
+          ", \"pid\": " + Json(pid) + ", \"hwnd\": " + Hwnd(hwnd) + ", \"class\": " + Json(ClassOf(hwnd)) +
+          ", \"id\": " + Json(GetDlgCtrlID(hwnd)) + ", \"object\": " + Json(object) +
+          ", \"text\": " + Json(text) + "}");
+}
+
+int LiveRegion(const Options& options) {
+    constexpr DWORD kLiveRegionChanged = 0x8019;
+    const HWINEVENTHOOK hook = SetWinEventHook(
+        kLiveRegionChanged, kLiveRegionChanged, nullptr,
+        [](HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG, DWORD, DWORD) {
+            PrintControlEvent("liveregion", hwnd, object, Text(hwnd));
+        },
+        0, 0, WINEVENT_OUTOFCONTEXT);
+    std::vector<std::pair<HWND, std::wstring>> labels;
+    const auto readLabels = [&labels] {
+        for (HWND top : TopLevelWindows()) {
+            for (HWND child = GetWindow(top, GW_CHILD); child != nullptr;
+                 child = GetWindow(child, GW_HWNDNEXT)) {
+                if (ClassOf(child) != L"Static") {
+                    continue;
+                }
+                const std::wstring text = Text(child);
+                auto known = std::find_if(labels.begin(), labels.end(),
+                                          [&](const auto& l) { return l.first == child; });
+                if (known == labels.end()) {
+                    labels.emplace_back(child, text);
+                    PrintControlEvent("initial", child, OBJID_WINDOW, text);
+                } else if (known->second != text) {
+                    known->second = text;
+                    PrintControlEvent("name", child, OBJID_WINDOW, text);
+                }
+            }
+        }
+    };
+    readLabels();
+    Print("{\"hooked\": " + std::string(hook != nullptr ? "true" : "false") +
+          ", \"time_ms\": " + Json(UnixMillis()) + "}");
+    if (hook == nullptr) {
+        return 1;
+    }
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(options.timeout_ms);
+    MSG message;
+    while (GetTickCount64() < end) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+        readLabels();
+    }
+    UnhookWinEvent(hook);
+    return 0;
+}
+
 bool Parse(int argc, wchar_t** argv, Options& options) {
     if (argc < 2) {
         return false;
@@ -639,8 +702,8 @@ int main() {
     Options options;
     if (argv == nullptr || !Parse(argc, argv, options)) {
         std::fprintf(
-            stderr,
-            "usage: lwdriver list|dialog|window|wait-gone|click|key|render|resources|message [options]\n");
+            stderr, "usage: lwdriver "
+                    "list|dialog|window|wait-gone|click|key|render|resources|message|liveregion [options]\n");
         return 2;
     }
     if (options.dpi_aware) {
@@ -673,6 +736,9 @@ int main() {
     }
     if (c == L"message" && options.code >= 0) {
         return Message(options);
+    }
+    if (c == L"liveregion") {
+        return LiveRegion(options);
     }
     std::fprintf(stderr, "lwdriver: bad command or missing option\n");
     return 2;
