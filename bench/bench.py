@@ -366,7 +366,8 @@ def main():
     parser.add_argument("--probe")
     parser.add_argument("--recorder")
     parser.add_argument("--variant", action="append", default=[], metavar="NAME=EXE",
-                        help="another build of the launcher, measured in the same rounds (repeatable)")
+                        help="another build of the launcher (of the yardstick when NAME starts with "
+                             "'yardstick'), measured in the same rounds (repeatable)")
     parser.add_argument("--setups", default="starts,ticks", help=f"comma-separated, of {', '.join(SETUPS)}")
     parser.add_argument("--report", metavar="RUNS_JSON", help="only print the tables of an earlier measurement")
     parser.add_argument("--pairs", type=int, default=7, help="rounds: each program once per set-up per round")
@@ -386,7 +387,7 @@ def main():
     builds = [("launcher", args.launcher, LAUNCHER_TITLE), ("yardstick", args.yardstick, YARDSTICK_TITLE)]
     for variant in args.variant:
         name, _, exe = variant.partition("=")
-        builds.append((name, exe, LAUNCHER_TITLE))
+        builds.append((name, exe, YARDSTICK_TITLE if name.startswith("yardstick") else LAUNCHER_TITLE))
 
     bench = Bench(args)
     runs = []

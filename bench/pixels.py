@@ -2,10 +2,11 @@
 
 Both builds run in turn in one Wine prefix on one Xvfb, at 96, 144 and 192 dpi, through the same states:
 loading, countdown, partial bar, full bar, cancelled, and each of the last two again after another window
-has covered part of the splash (title, status line, bar and Cancel button) and gone. Each state is a
-screenshot of the whole window, taken with the program stopped (SIGSTOP) so that it cannot move on
-meanwhile (a run that moved on before it was stopped is run again); the table gives the number of pixels that differ between the builds
-(and "size" when the windows differ in size or place). Exit status 0 when every count is 0.
+has covered part of the splash (title, status line, bar and Cancel button) and gone, and the covered part
+has been painted again. Each state is a screenshot of the whole window, taken with the program stopped
+(SIGSTOP) so that it cannot move on meanwhile (a run that moved on before it was stopped is run again).
+The table gives the number of pixels that differ between the builds ("size" when the windows differ in
+size or place). Exit status 0 when every count is 0.
 
     python3 bench/pixels.py --before A.exe --after B.exe --tools build/mingw/tests/e2e/tools \\
         --probe build/bench/cmake/probe.exe --out build/pixels
@@ -95,13 +96,15 @@ class Shooter:
         """Starts the covering window's program for the window at rect (shown later, by cover())."""
         left, top, right, bottom = rect
         self.box = (left + (right - left) // 2, top + (bottom - top) * 3 // 10, right + 20, bottom + 20)
-        self.coverer = subprocess.Popen([lwtest.WINE, self.probe_win, "--cover", *map(str, self.box)],
+        self.coverer = subprocess.Popen([lwtest.WINE, self.probe_win, "--cover", *map(str, self.box),
+                                         lwtest.TITLE],
                                         env=self.session.env(), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                         stderr=subprocess.DEVNULL, text=True, bufsize=1)
 
     def cover(self, state, rect):
         """A plain white window over the right part of the splash for a moment (title, status line, bar and
-        button), seen in place on a screenshot of its own, then gone."""
+        button), seen in place on a screenshot of its own, then gone; what it covered is then invalidated,
+        as Windows does (Wine 8 puts back the pixels it kept instead), so the splash paints it again."""
         self.coverer.stdin.write(f"show {COVER_MS}\n")
         if not self.coverer.stdout.readline().startswith("covering"):
             raise lwtest.HarnessError("the covering window could not be made")

@@ -10,12 +10,14 @@
 // corner of the screen before the window came), or "unpainted <unix us> <polls>" at the timeout.
 // Exit status: 0 seen, 1 timed out, 2 bad usage.
 //
-//   probe.exe --cover LEFT TOP RIGHT BOTTOM
+//   probe.exe --cover LEFT TOP RIGHT BOTTOM TITLE
 //
 // Covers the screen rectangle (physical pixels) with a plain topmost window that takes no focus, each time
 // a line "show MS" arrives on stdin: prints "covering <unix us>" once the window is shown, keeps it MS
-// milliseconds, takes it away and prints "gone <unix us>". What lay under it must then be painted again.
-// Ends at the end of stdin. For the pixel comparison, which starts it early so that a cover is quick.
+// milliseconds, takes it away and prints "gone <unix us>". What lay under it must then be painted again:
+// Windows invalidates it, but Wine 8 puts back the pixels it kept of the window titled TITLE, so the probe
+// then invalidates that part of it (and of its children) itself, as Windows would. Ends at the end of
+// stdin. For the pixel comparison, which starts it early so that a cover is quick.
 #include <windows.h>
 
 #include <cstdio>
@@ -73,6 +75,11 @@ int Cover(char** argv) {
         std::fflush(stdout);
         Pump(static_cast<DWORD>(std::atoi(line + 5)));
         ::DestroyWindow(cover);
+        if (HWND under = ::FindWindowA(nullptr, argv[6]); under != nullptr) {
+            RECT exposed{left, top, right, bottom};
+            ::MapWindowPoints(nullptr, under, reinterpret_cast<POINT*>(&exposed), 2);
+            ::RedrawWindow(under, &exposed, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        }
         Pump(50);
         std::printf("gone %lld\n", UnixMicros());
         std::fflush(stdout);
@@ -83,11 +90,11 @@ int Cover(char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 6 && std::strcmp(argv[1], "--cover") == 0) {
+    if (argc == 7 && std::strcmp(argv[1], "--cover") == 0) {
         return Cover(argv);
     }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: probe TITLE [TIMEOUT_MS] | probe --cover LEFT TOP RIGHT BOTTOM\n");
+        std::fprintf(stderr, "usage: probe TITLE [TIMEOUT_MS] | probe --cover LEFT TOP RIGHT BOTTOM TITLE\n");
         return 2;
     }
     const char* title = argv[1];
