@@ -294,53 +294,43 @@ class Sequence(lwtest.TestCase):
             self.assertFill(images[4], win, 4, 5)
             self.assertFill(images[5], win, 5, 5)
 
-    def test_program_that_cannot_start(self):
+    def test_programs_that_cannot_start_and_spaced_paths(self):
         """Profile 1's program exists when the file is loaded and is gone by its launch tick: neither the
         shell nor the command-line start can run it; its launch tick says so in one trace line with the
         system's own words for a missing file; profile 2 still starts on time, no box shows, and the
-        program completes and ends as usual."""
+        program completes and ends as usual. Profiles 3 and 4 are unquoted paths with spaces, as the
+        settings file takes them: each starts its own program with its arguments at its tick, never
+        C:\\Apps\\My.exe or C:\\Program.exe, which sit where the system's own search through the spaces of
+        the line would look first."""
         with self.session.scenario("vanished") as sc:
             gone = r"C:\ZVK32\Vanishing.exe"
-            entries = [gone + " /session:1", r"C:\ZVK32\Parvane.exe /session:2"]
-            delays = [2, 1]
-            sc.install_recorder(gone)
-            sc.install_recorder(r"C:\ZVK32\Parvane.exe")
-            run, win = self.start_sequence(sc, list(zip(entries, delays)))
-            self.follow(run, 1)
-            os.remove(sc.path(gone))  # during the countdown, before its launch on tick 3
-            images = self.follow(run, 6, shots=(3, 5))
-            run.assert_no_dialog()
-            missing = x.failed_start(entries[0], self.session.system_message(FILE_NOT_FOUND), FILE_NOT_FOUND)
-            lwtest.log(f"failed start: {missing!r}")
-            timeline = self.finish(run, delays, failures={1: missing})
-            records = lwtest.wait_records(sc, 1)
-            self.assertEqual([lwtest.arguments_of(r["cmdline"]) for r in records], ["/session:2"],
-                             "programs started")
-            # Profile 1 still counts as started: profile 2 keeps its own tick.
-            self.check_starts(timeline, numbered(delays, entries)[1:], records)
-            first, second = map(x.display_name, entries)
-            self.assertStatus(images[3], win, x.launch_status(1, 2, first), x.countdown_status(1, 2, first, 0))
-            self.assertStatus(images[5], win, x.launch_status(2, 2, second), x.countdown_status(2, 2, second, 0))
-
-    def test_spaced_paths_start_only_their_program(self):
-        """Unquoted paths with spaces, as the settings file takes them: each profile starts its own program
-        with its arguments at its tick, never C:\\Apps\\My.exe or C:\\Program.exe, which sit where the
-        system's own search through the spaces of the line would look first."""
-        with self.session.scenario("spaced") as sc:
-            entries = [r"C:\Apps\My Tools\app.exe -x", r"C:\Program Files\Lw Tools\report.exe -a /b"]
-            delays = [0, 1]
+            spaced = [r"C:\Apps\My Tools\app.exe -x", r"C:\Program Files\Lw Tools\report.exe -a /b"]
+            entries = [gone + " /session:1", r"C:\ZVK32\Parvane.exe /session:2"] + spaced
+            delays = [2, 1, 0, 1]
             decoys = [r"C:\Apps\My.exe", r"C:\Program.exe"]
-            for program in [r"C:\Apps\My Tools\app.exe", r"C:\Program Files\Lw Tools\report.exe"] + decoys:
+            for program in [gone, r"C:\ZVK32\Parvane.exe", r"C:\Apps\My Tools\app.exe",
+                            r"C:\Program Files\Lw Tools\report.exe"] + decoys:
                 sc.install_recorder(program)
             try:
                 run, win = self.start_sequence(sc, list(zip(entries, delays)))
-                timeline = self.finish(run, delays)
-                records = lwtest.wait_records(sc, 2)
+                self.follow(run, 1)
+                os.remove(sc.path(gone))  # during the countdown, before its launch on tick 3
+                images = self.follow(run, 6, shots=(3, 5))
+                run.assert_no_dialog()
+                missing = x.failed_start(entries[0], self.session.system_message(FILE_NOT_FOUND), FILE_NOT_FOUND)
+                lwtest.log(f"failed start: {missing!r}")
+                timeline = self.finish(run, delays, failures={1: missing})
+                records = lwtest.wait_records(sc, 3)
                 lwtest.log("started: " + ", ".join(f"{r['module']} [{lwtest.arguments_of(r['cmdline'])}]"
                                                    for r in records))
-                self.check_starts(timeline, numbered(delays, entries), records)
-                for record in records:
+                # Profile 1 still counts as started: the others keep their own ticks.
+                self.check_starts(timeline, numbered(delays, entries)[1:], records)
+                for record in records[1:]:
                     self.assertEqual(record["cwd"].lower(), sc.folder.lower(), "the fallback has no working folder")
+                first, second = map(x.display_name, entries[:2])
+                self.assertStatus(images[3], win, x.launch_status(1, 4, first), x.countdown_status(1, 4, first, 0))
+                self.assertStatus(images[5], win, x.launch_status(2, 4, second),
+                                  x.countdown_status(2, 4, second, 0))
             finally:
                 for program in decoys:
                     os.remove(sc.path(program))
