@@ -12,14 +12,5 @@ cmake -S bench -B build/bench/cmake -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64
     -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 cmake --build build/bench/cmake --target yardstick probe
 
-# A little priority over the fuzzers and tests sharing the machine, when allowed.
-nice=()
-if nice -n -5 true 2>/dev/null; then
-    nice=(nice -n -5)
-fi
-exec "${nice[@]}" python3 bench/bench.py \
-    --launcher build/mingw/ZVKLaunchwick.exe \
-    --yardstick build/bench/cmake/yardstick.exe \
-    --probe build/bench/cmake/probe.exe \
-    --recorder build/mingw/tests/e2e/tools/recorder.exe \
-    --out build/bench "$@"
+source bench/measure.sh
+measure --out build/bench "$@"

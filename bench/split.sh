@@ -42,13 +42,5 @@ if [ -n "$before" ]; then
     build_variants before "$before" as-built no-traces no-repaint
 fi
 
-nice=()
-if nice -n -5 true 2>/dev/null; then
-    nice=(nice -n -5)
-fi
-exec "${nice[@]}" python3 bench/bench.py \
-    --launcher build/mingw/ZVKLaunchwick.exe \
-    --yardstick build/bench/cmake/yardstick.exe \
-    --probe build/bench/cmake/probe.exe \
-    --recorder build/mingw/tests/e2e/tools/recorder.exe \
-    --out build/split/bench --setups ticks "${variants[@]}" "$@"
+source bench/measure.sh
+measure --out build/split/bench --setups ticks "${variants[@]}" "$@"
