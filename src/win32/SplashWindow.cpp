@@ -287,6 +287,10 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
     if (lblStatus_ == nullptr) {
         throw StatementError("CreateWindowExA failed for the status line");
     }
+    // Where the service is missing or refuses, the label is still read, only not spoken by itself. Made
+    // here, before the window shows and the timers run: on a loaded machine starting the service can take
+    // a second or more, which must not shift a tick.
+    MakeLiveRegion(lblStatus_);
     focusChild_ = command1_;
 
     LayOut(WindowDpi(window_.get()));
@@ -385,21 +389,11 @@ void SplashWindow::SetStatusText(const std::string& text) {
     }
 }
 
-// Made on first need, not with the window: starting the property service takes tens of milliseconds under
-// Wine, which would come before the window's first pixels. Where the service is missing or refuses, the
-// label is still read, only not spoken by itself.
-void SplashWindow::EnsureLiveRegion() noexcept {
-    if (!std::exchange(liveRegionTried_, true)) {
-        MakeLiveRegion(lblStatus_);
-    }
-}
-
 void SplashWindow::AnnounceStatus() noexcept {
     if (!IsShown()) {
         announcePending_ = true;
         return;
     }
-    EnsureLiveRegion();
     ::NotifyWinEvent(liveRegionChanged, lblStatus_, OBJID_CLIENT, CHILDID_SELF);
 }
 
@@ -662,7 +656,6 @@ LRESULT SplashWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         }
         return 0;
     case WM_TIMER:
-        EnsureLiveRegion(); // the start tick, a second after the window shows, announces nothing
         for (const Timer timer : {Timer::tmrStart, Timer::tmrMain, Timer::tmrExit}) {
             if (wParam == TimerId(timer) && timers_[TimerIndex(timer)] && !ended_ && events_ != nullptr) {
                 events_->TimerElapsed(timer);

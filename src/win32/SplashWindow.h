@@ -110,7 +110,6 @@ public:
     void SetStatusText(const std::string& text);
     // Raises the live-region event of the status line now, or once the window is shown.
     void AnnounceStatus() noexcept;
-    void EnsureLiveRegion() noexcept;
     void SetProgressWidth(std::int32_t twips);
     void SetProgressVisible(bool visible);
     std::int32_t ProgressBorderWidth() const noexcept { return design::recProgressBorder.width; }
@@ -164,7 +163,6 @@ private:
     HWND lblStatus_ = nullptr;
     HWND focusChild_ = nullptr; // where the focus goes when the window is activated
     bool announcePending_ = false;
-    bool liveRegionTried_ = false;
 
     // Declared in the order of need: the window goes first, then its background and fonts, then its class.
     ClassRegistration class_;
