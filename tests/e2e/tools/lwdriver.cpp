@@ -16,6 +16,7 @@
 //
 // Exit status: 0 done, 1 timed out or not found, 2 bad usage, 3 another message box showed instead.
 #include "JsonText.h"
+#include "UnixClock.h"
 
 #include <windows.h>
 #include <winternl.h>
@@ -33,15 +34,6 @@ namespace {
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr int kMessageTextId = 0xFFFF;
 constexpr int kPollMs = 20;
-
-long long UnixMillis() {
-    FILETIME ft;
-    GetSystemTimeAsFileTime(&ft);
-    ULARGE_INTEGER t;
-    t.LowPart = ft.dwLowDateTime;
-    t.HighPart = ft.dwHighDateTime;
-    return static_cast<long long>(t.QuadPart / 10000ULL) - 11644473600000LL;
-}
 
 std::string Json(const std::wstring& text) {
     return JsonText(std::wstring_view(text));

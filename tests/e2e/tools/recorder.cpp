@@ -1,6 +1,7 @@
 // Stand-in for the programs the launcher starts: appends one JSON line describing how it was started to the
 // file named by LW_RECORD_LOG, then exits at once. GUI subsystem, so starting it opens no console.
 #include "JsonText.h"
+#include "UnixClock.h"
 
 #include <windows.h>
 
@@ -11,16 +12,6 @@ namespace {
 
 std::string JsonString(const char* text) {
     return JsonText(std::string_view(text));
-}
-
-// Milliseconds since the Unix epoch, so the tests can compare with their own clock.
-long long UnixMillis() {
-    FILETIME ft;
-    GetSystemTimeAsFileTime(&ft);
-    ULARGE_INTEGER t;
-    t.LowPart = ft.dwLowDateTime;
-    t.HighPart = ft.dwHighDateTime;
-    return static_cast<long long>(t.QuadPart / 10000ULL) - 11644473600000LL;
 }
 
 } // namespace
