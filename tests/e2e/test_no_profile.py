@@ -73,8 +73,11 @@ class NoProfile(lwtest.TestCase):
                 shown = events[0]["time_ms"] / 1000
                 lwtest.log(f"live-region event {shown - dismissed:.3f} s after OK, window seen "
                            f"{win['seen_ms'] / 1000 - dismissed:.3f} s after OK")
+                # Between OK and the window's showing: the driver sees the window only once it has started,
+                # late on a loaded machine, so only the upper bound is timed here; that the event waits for
+                # the window to show is the Win32 layer test's to check.
                 self.assertGreater(shown, dismissed, "announced before the box was closed")
-                self.assertLess(abs(shown - win["seen_ms"] / 1000), 0.5, "not announced as the window showed")
+                self.assertLess(shown, win["seen_ms"] / 1000 + 0.5, "not announced as the window showed")
                 self.assertStatus(self.session.screenshot(run.label + "-window"), win, x.STATUS_CONFIG,
                                   x.STATUS_LOADING)
                 records = lwtest.wait_records(sc, 1)
