@@ -1,10 +1,9 @@
-// The splash window. Everything is laid out from twips at the window's real density and drawn in code,
-// so it stays sharp on any screen.
+// The splash window, the conductor: class, controls, layout, state, timers and the window's messages.
 #include "SplashWindow.h"
 
 #include "Texts.h"
 
-#include <algorithm>
+#include <array>
 #include <utility>
 
 namespace launchwick::win32 {
@@ -13,25 +12,8 @@ namespace {
 
 constexpr char className[] = "ZVKLaunchwickSplash";
 
-// A dark blue-grey body with a lighter header strip and a thin amber line under it: the wick's flame.
-constexpr COLORREF bodyTop = RGB(38, 48, 64);
-constexpr COLORREF bodyBottom = RGB(14, 18, 26);
-constexpr COLORREF headerTop = RGB(104, 124, 152);
-constexpr COLORREF headerBottom = RGB(64, 80, 104);
-constexpr COLORREF flame = RGB(240, 160, 48);
-constexpr std::int32_t headerHeightTwips = 1080;
-constexpr std::int32_t flameHeightTwips = 30;
-
 constexpr std::array<int, 3> timerIntervals{design::tmrStartInterval, design::tmrMainInterval,
                                             design::tmrExitInterval};
-
-COLORREF ToColorRef(const design::Colour& colour) noexcept {
-    return RGB(colour.red, colour.green, colour.blue);
-}
-
-RECT ToRect(const PixelRect& rect) noexcept {
-    return RECT{rect.left, rect.top, rect.right, rect.bottom};
-}
 
 // A registered class is named by its atom.
 LPCSTR AtomName(ATOM atom) noexcept {
@@ -44,45 +26,6 @@ std::size_t TimerIndex(Timer timer) noexcept {
 
 UINT_PTR TimerId(Timer timer) noexcept {
     return TimerIndex(timer) + 1;
-}
-
-// With the DC's own brush, so that no brush is made per fill.
-void FillSolid(HDC dc, const RECT& rect, COLORREF colour) noexcept {
-    const COLORREF previous = ::SetDCBrushColor(dc, colour);
-    ::FillRect(dc, &rect, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
-    ::SetDCBrushColor(dc, previous);
-}
-
-COLOR16 Channel(BYTE value) noexcept {
-    return static_cast<COLOR16>(value << 8);
-}
-
-void FillVertical(HDC dc, const RECT& rect, COLORREF top, COLORREF bottom) noexcept {
-    TRIVERTEX vertices[2] = {
-        {rect.left, rect.top, Channel(GetRValue(top)), Channel(GetGValue(top)), Channel(GetBValue(top)), 0},
-        {rect.right, rect.bottom, Channel(GetRValue(bottom)), Channel(GetGValue(bottom)),
-         Channel(GetBValue(bottom)), 0},
-    };
-    GRADIENT_RECT mesh{0, 1};
-    // GDI32's own export: GradientFill would import MSIMG32, which is not one of the system's known DLLs.
-    if (!::GdiGradientFill(dc, vertices, 2, &mesh, 1, GRADIENT_FILL_RECT_V)) {
-        FillSolid(dc, rect, top);
-    }
-}
-
-void DrawLabel(HDC dc, const design::Rect& box, std::string_view text, HFONT font,
-               const design::Colour& colour, int dpi, UINT extraFlags = 0) noexcept {
-    RECT rect = ToRect(ToPixels(box, dpi));
-    const SelectScope selected(dc, font);
-    ::SetTextColor(dc, ToColorRef(colour));
-    ::DrawTextA(dc, text.data(), static_cast<int>(text.size()), &rect,
-                DT_SINGLELINE | DT_CENTER | DT_TOP | DT_NOPREFIX | extraFlags);
-}
-
-UniqueFont CreateDesignFont(const design::Font& font, int dpi) noexcept {
-    return UniqueFont(::CreateFontA(FontHeight(font.hundredthsOfPoint, dpi), 0, 0, 0, font.weight, FALSE,
-                                    FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                    ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, font.face));
 }
 
 // GetDpiForWindow exists from Windows 10 1607 on; older systems have one density for every screen.
@@ -114,124 +57,12 @@ PixelRect WindowSize(int dpi, DWORD style, DWORD exStyle) noexcept {
 constexpr DWORD windowStyle = WS_POPUP | WS_CLIPCHILDREN;
 constexpr DWORD windowExStyle = WS_EX_APPWINDOW;
 
-// UI Automation's LiveSetting property, its value Polite, and the accessibility property service, named
-// here rather than taken from a library so that the program imports nothing more.
-constexpr GUID liveSettingProperty = {
-    0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
-constexpr LONG livePolite = 1;
-constexpr CLSID accPropServicesClass = {
-    0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
-constexpr IID accPropServicesInterface = {
-    0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
-constexpr DWORD liveRegionChanged = 0x8019; // EVENT_OBJECT_LIVEREGIONCHANGED, Windows 8 and later
-
 } // namespace
-
-HRESULT MakeLiveRegion(HWND control) noexcept {
-    IAccPropServices* services = nullptr;
-    HRESULT result = ::CoCreateInstance(accPropServicesClass, nullptr, CLSCTX_INPROC_SERVER,
-                                        accPropServicesInterface, reinterpret_cast<void**>(&services));
-    if (SUCCEEDED(result) && services != nullptr) {
-        VARIANT polite{};
-        polite.vt = VT_I4;
-        polite.lVal = livePolite;
-        result = services->SetHwndProp(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
-                                       liveSettingProperty, polite);
-        services->Release();
-    }
-    return result;
-}
 
 int ScreenDpi() noexcept {
     const WindowDC screen(nullptr);
     const int dpi = screen.get() != nullptr ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
     return dpi > 0 ? dpi : 96;
-}
-
-SplashFonts SplashFonts::Create(int dpi) {
-    SplashFonts fonts;
-    fonts.title = CreateDesignFont(design::titleFont, dpi);
-    fonts.status = CreateDesignFont(design::statusFont, dpi);
-    fonts.button = CreateDesignFont(design::buttonFont, dpi);
-    return fonts;
-}
-
-void DrawSplashBackground(HDC dc, const SplashFonts& fonts, int dpi) {
-    const PixelRect client = ClientRect(dpi);
-    const int headerBottomPx = TwipsToPixels(headerHeightTwips, dpi);
-    const int flameBottomPx = headerBottomPx + std::max(1, TwipsToPixels(flameHeightTwips, dpi));
-
-    FillVertical(dc, RECT{client.left, flameBottomPx, client.right, client.bottom}, bodyTop, bodyBottom);
-    FillVertical(dc, RECT{client.left, client.top, client.right, headerBottomPx}, headerTop, headerBottom);
-    FillSolid(dc, RECT{client.left, headerBottomPx, client.right, flameBottomPx}, flame);
-
-    ::SetBkMode(dc, TRANSPARENT);
-    const std::string_view title = texts::titleCaption;
-    // Bottom first: the four black copies, then the white title on top. The labels clip to their own
-    // boxes, and no box overlaps the status line or the bar, so those can be drawn over this at any time.
-    DrawLabel(dc, design::lblTitle[4], title, fonts.title.get(), design::black, dpi);
-    DrawLabel(dc, design::lblTitle[3], title, fonts.title.get(), design::black, dpi);
-    DrawLabel(dc, design::lblTitle[2], title, fonts.title.get(), design::black, dpi);
-
-    const RECT frame = ToRect(ToPixels(design::recProgressBorder, dpi));
-    FillSolid(dc, frame, ToColorRef(design::progressFrame));
-    ::FrameRect(dc, &frame, ::GetSysColorBrush(COLOR_WINDOWTEXT));
-
-    DrawLabel(dc, design::lblTitle[1], title, fonts.title.get(), design::black, dpi);
-    DrawLabel(dc, design::lblTitle[0], title, fonts.title.get(), design::white, dpi);
-}
-
-void DrawSplashState(HDC dc, const SplashScene& scene, const SplashFonts& fonts, int dpi) {
-    // Only what lies in the DC's clip region: a button asking for its background needs neither part.
-    const RECT status = ToRect(StatusRect(dpi));
-    if (::RectVisible(dc, &status)) {
-        ::SetBkMode(dc, TRANSPARENT);
-        DrawLabel(dc, design::lblStatus, scene.statusText, fonts.status.get(), design::white, dpi,
-                  DT_END_ELLIPSIS);
-    }
-    if (scene.progressVisible) {
-        const PixelRect fill = ProgressFillRect(design::recProgressBorder, scene.progressWidth, dpi);
-        const RECT rect = ToRect(fill);
-        if (!fill.Empty() && ::RectVisible(dc, &rect)) {
-            FillSolid(dc, rect, ToColorRef(design::progressFill));
-        }
-    }
-}
-
-void DrawSplash(HDC dc, const SplashScene& scene, const SplashFonts& fonts, int dpi) {
-    DrawSplashBackground(dc, fonts, dpi);
-    DrawSplashState(dc, scene, fonts, dpi);
-}
-
-PixelRect ClientRect(int dpi) noexcept {
-    return ToPixels(design::Rect{0, 0, design::clientWidth, design::clientHeight}, dpi);
-}
-
-PixelRect StatusRect(int dpi) noexcept {
-    return ToPixels(design::lblStatus, dpi);
-}
-
-PixelRect ProgressInteriorRect(int dpi) noexcept {
-    return Deflate(ToPixels(design::recProgressBorder, dpi), 1);
-}
-
-SplashBackground::SplashBackground(HDC reference, const SplashFonts& fonts, int dpi)
-    : size_(ClientRect(dpi)), dc_(::CreateCompatibleDC(reference)),
-      bitmap_(::CreateCompatibleBitmap(reference, size_.Width(), size_.Height())),
-      selected_(dc_.get(), bitmap_.get()) {
-    if (dc_ && bitmap_) {
-        DrawSplashBackground(dc_.get(), fonts, dpi);
-    }
-}
-
-void SplashBackground::Blit(HDC dc, int x, int y, const RECT& source) const noexcept {
-    // Only the part that lies on the picture.
-    const RECT picture{size_.left, size_.top, size_.right, size_.bottom};
-    RECT part{};
-    if (*this && ::IntersectRect(&part, &source, &picture)) {
-        ::BitBlt(dc, x + part.left - source.left, y + part.top - source.top, part.right - part.left,
-                 part.bottom - part.top, dc_.get(), part.left, part.top, SRCCOPY);
-    }
 }
 
 SplashWindow::ClassRegistration::~ClassRegistration() {
@@ -287,10 +118,7 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
     if (lblStatus_ == nullptr) {
         throw StatementError("CreateWindowExA failed for the status line");
     }
-    // Where the service is missing or refuses, the label is still read, only not spoken by itself. Made
-    // here, before the window shows and the timers run: on a loaded machine starting the service can take
-    // a second or more, which must not shift a tick.
-    MakeLiveRegion(lblStatus_);
+    liveRegion_.Attach(lblStatus_);
     focusChild_ = command1_;
 
     LayOut(WindowDpi(window_.get()));
@@ -328,55 +156,8 @@ void SplashWindow::Show() noexcept {
     if (window_) {
         ::ShowWindow(window_.get(), SW_SHOWNORMAL);
         ::UpdateWindow(window_.get());
-        if (std::exchange(announcePending_, false)) {
-            AnnounceStatus();
-        }
+        liveRegion_.WindowShown(IsShown());
     }
-}
-
-int SplashWindow::RunMessageLoop() noexcept {
-    MSG message{};
-    for (;;) {
-        const BOOL result = ::GetMessageA(&message, nullptr, 0, 0);
-        if (result == 0) {
-            return static_cast<int>(message.wParam);
-        }
-        if (result == -1) {
-            return 1;
-        }
-        Route(message);
-    }
-}
-
-void SplashWindow::ProcessPending() noexcept {
-    MSG message{};
-    // Bounded, so that a window that keeps posting to itself cannot hold the caller forever.
-    for (int handled = 0; handled < 10000 && ::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); ++handled) {
-        if (message.message == WM_QUIT) {
-            // Left for the main loop, which ends on it.
-            ::PostQuitMessage(static_cast<int>(message.wParam));
-            return;
-        }
-        Route(message);
-    }
-}
-
-void SplashWindow::Route(MSG& message) noexcept {
-    // Tab moves between the controls as in a dialog; IsDialogMessage is not used because it eats Esc.
-    if (message.message == WM_KEYDOWN && message.wParam == VK_TAB && Owns(message.hwnd)) {
-        MoveFocusByTab(::GetKeyState(VK_SHIFT) < 0);
-        return;
-    }
-    ::TranslateMessage(&message);
-    // Key preview: the window sees every character before the control that has the focus.
-    if (message.message == WM_CHAR && !ended_ && events_ != nullptr && Owns(message.hwnd)) {
-        events_->KeyPress(static_cast<std::int16_t>(static_cast<unsigned char>(message.wParam)));
-    }
-    ::DispatchMessageA(&message);
-}
-
-bool SplashWindow::Owns(HWND window) const noexcept {
-    return window != nullptr && window_ && (window == window_.get() || ::IsChild(window_.get(), window));
 }
 
 // A change repaints only the part it changes; the rest comes from the kept background. The status line is
@@ -390,11 +171,7 @@ void SplashWindow::SetStatusText(const std::string& text) {
 }
 
 void SplashWindow::AnnounceStatus() noexcept {
-    if (!IsShown()) {
-        announcePending_ = true;
-        return;
-    }
-    ::NotifyWinEvent(liveRegionChanged, lblStatus_, OBJID_CLIENT, CHILDID_SELF);
+    liveRegion_.Announce(IsShown());
 }
 
 void SplashWindow::SetProgressWidth(std::int32_t twips) {
@@ -438,47 +215,6 @@ bool SplashWindow::IsTimerEnabled(Timer timer) const noexcept {
     return timers_[TimerIndex(timer)];
 }
 
-void SplashWindow::Focus(FocusTarget target) {
-    if (ended_ || !IsShown()) {
-        throw StatementError("Invalid procedure call or argument");
-    }
-    const HWND window = window_.get();
-    if (target == FocusTarget::Form) {
-        // Never pulled in front of another program: only a splash that is already in front keeps the focus.
-        if (::GetForegroundWindow() != window) {
-            throw StatementError("The focus request was refused");
-        }
-        if (!Owns(::GetFocus()) || ::GetFocus() == window) {
-            ::SetFocus(focusChild_);
-        }
-        return;
-    }
-    const HWND child = target == FocusTarget::Command1 ? command1_ : txtFocus_;
-    focusChild_ = child;
-    // An inactive splash takes the focus on the child when it is next activated.
-    if (::GetActiveWindow() == window) {
-        ::SetFocus(child);
-        if (::GetFocus() != child) {
-            throw StatementError("The focus request was refused");
-        }
-    }
-}
-
-bool SplashWindow::HasFocus(FocusTarget target) const noexcept {
-    const HWND focus = ::GetFocus();
-    switch (target) {
-    case FocusTarget::Command1:
-        return focus == command1_;
-    case FocusTarget::txtFocus:
-        return focus == txtFocus_;
-    case FocusTarget::btnCancel:
-        return focus == btnCancel_;
-    case FocusTarget::Form:
-        return focus != nullptr && focus == window_.get();
-    }
-    return false;
-}
-
 void SplashWindow::End() noexcept {
     if (ended_) {
         return;
@@ -507,12 +243,9 @@ void SplashWindow::LayOut(int dpi) {
     for (HWND button : {command1_, btnCancel_}) {
         ::SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.button.get()), TRUE);
     }
-    fonts_ = std::move(fonts);
     dpi_ = dpi;
-    // The static part is drawn once per density, here.
-    background_.reset();
     const WindowDC screen(window_.get());
-    background_.emplace(screen.get(), fonts_, dpi);
+    painter_.SetDensity(screen.get(), std::move(fonts), dpi);
 
     const PixelRect size = WindowSize(dpi, windowStyle, windowExStyle);
     ::SetWindowPos(window_.get(), nullptr, 0, 0, size.Width(), size.Height(),
@@ -522,39 +255,7 @@ void SplashWindow::LayOut(int dpi) {
 
 void SplashWindow::Paint() {
     const PaintScope paint(window_.get());
-    Print(paint.get(), paint.Area());
-}
-
-void SplashWindow::Print(HDC dc, const RECT& area) {
-    if (background_ && *background_) {
-        background_->Blit(dc, area.left, area.top, area);
-        DrawSplashState(dc, scene_, fonts_, dpi_);
-    } else {
-        DrawSplash(dc, scene_, fonts_, dpi_); // no memory for the background: draw it all, directly
-    }
-}
-
-void SplashWindow::RememberFocus() noexcept {
-    const HWND focus = ::GetFocus();
-    if (Owns(focus) && focus != window_.get()) {
-        focusChild_ = focus;
-    }
-}
-
-void SplashWindow::RestoreFocus() noexcept {
-    if (focusChild_ != nullptr) {
-        ::SetFocus(focusChild_);
-    }
-}
-
-void SplashWindow::MoveFocusByTab(bool backwards) noexcept {
-    const HWND focus = ::GetFocus();
-    const HWND next =
-        ::GetNextDlgTabItem(window_.get(), Owns(focus) ? focus : nullptr, backwards ? TRUE : FALSE);
-    if (next != nullptr) {
-        ::SetFocus(next);
-        focusChild_ = next;
-    }
+    painter_.Print(paint.get(), paint.Area(), scene_);
 }
 
 void SplashWindow::Invalidate() noexcept {
@@ -567,28 +268,6 @@ void SplashWindow::Invalidate(const PixelRect& rect) noexcept {
     if (window_) {
         const RECT area = ToRect(rect);
         ::InvalidateRect(window_.get(), &area, FALSE);
-    }
-}
-
-void SplashWindow::BringToFront() noexcept {
-    HWND target = nullptr;
-    if (IsShown()) {
-        target = ::GetLastActivePopup(window_.get()); // a box the splash owns, or the splash itself
-    } else {
-        // Before the splash shows, the start-up flow's message box is what the user sees.
-        ::EnumThreadWindows(
-            ::GetCurrentThreadId(),
-            [](HWND window, LPARAM found) -> BOOL {
-                if (!::IsWindowVisible(window)) {
-                    return TRUE;
-                }
-                *reinterpret_cast<HWND*>(found) = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&target));
-    }
-    if (target != nullptr) {
-        ::SetForegroundWindow(target);
     }
 }
 
@@ -625,29 +304,18 @@ LRESULT SplashWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_PAINT:
         Paint();
         return 0;
-    case WM_PRINTCLIENT: {
-        // Themed buttons ask their parent for the background behind their rounded corners: the part of
-        // the kept picture that the DC lets through.
-        const HDC dc = reinterpret_cast<HDC>(wParam);
-        RECT area{};
-        if (::GetClipBox(dc, &area) == ERROR) {
-            area = ToRect(ClientRect(dpi_));
-        }
-        Print(dc, area);
+    case WM_PRINTCLIENT:
+        // Themed buttons ask their parent for the background behind their rounded corners.
+        painter_.PrintClient(reinterpret_cast<HDC>(wParam), scene_);
         return 0;
-    }
     case WM_DRAWITEM: {
         // The status line paints what the window would paint there: its part of the kept background and the
-        // text over it, in client coordinates.
+        // text over it.
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (item->hwndItem != lblStatus_) {
             return FALSE;
         }
-        const PixelRect box = StatusRect(dpi_);
-        POINT origin{};
-        ::SetViewportOrgEx(item->hDC, -box.left, -box.top, &origin);
-        Print(item->hDC, ToRect(box));
-        ::SetViewportOrgEx(item->hDC, origin.x, origin.y, nullptr);
+        painter_.PrintStatus(item->hDC, scene_);
         return TRUE;
     }
     case WM_COMMAND:

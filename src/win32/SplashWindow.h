@@ -1,19 +1,20 @@
-// The splash window: its class, child controls, drawing from a kept background, timers, focus handling and
-// the message loop with key preview. Events go out through SplashEvents, so the window knows no core type.
+// The splash window: controls, focus, timers and the message loop; it conducts the painter and live region.
 #pragma once
 
 #include "Layout.h"
+#include "LiveRegion.h"
 #include "Platform.h"
+#include "SplashPainter.h"
 #include "UniqueHandle.h"
 #include "Win32.h"
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace launchwick::win32 {
 
+// Events go out through SplashEvents, so the window knows no core type.
 class SplashEvents {
 public:
     virtual ~SplashEvents() = default;
@@ -22,60 +23,8 @@ public:
     virtual void TimerElapsed(Timer timer) = 0;
 };
 
-// What changes on the window at run time; everything else is drawn from the design.
-struct SplashScene {
-    std::string statusText;
-    std::int32_t progressWidth = design::recProgress.width;
-    bool progressVisible = true;
-};
-
-// The label fonts at one density.
-struct SplashFonts {
-    UniqueFont title;
-    UniqueFont status;
-    UniqueFont button;
-
-    static SplashFonts Create(int dpi);
-};
-
-// Draws the whole client area (background, labels, progress bar) into dc at the given density.
-void DrawSplash(HDC dc, const SplashScene& scene, const SplashFonts& fonts, int dpi);
-// The part that never changes at one density: gradients, flame line, title, the bar's frame.
-void DrawSplashBackground(HDC dc, const SplashFonts& fonts, int dpi);
-// The part that changes: the status line and the bar's fill, drawn over the background where dc may draw.
-void DrawSplashState(HDC dc, const SplashScene& scene, const SplashFonts& fonts, int dpi);
-
-// Client area, status line and the bar's interior (all the fill can cover) in pixels at a density.
-PixelRect ClientRect(int dpi) noexcept;
-PixelRect StatusRect(int dpi) noexcept;
-PixelRect ProgressInteriorRect(int dpi) noexcept;
-
-// The background of the client area at one density, drawn once into a kept bitmap. Paints copy
-// rectangles of it instead of drawing the gradients and title again.
-class SplashBackground {
-public:
-    // A picture compatible with reference. False when the system had no memory for it.
-    SplashBackground(HDC reference, const SplashFonts& fonts, int dpi);
-    SplashBackground(const SplashBackground&) = delete;
-    SplashBackground& operator=(const SplashBackground&) = delete;
-
-    explicit operator bool() const noexcept { return dc_ && bitmap_; }
-    // Copies the rectangle source (client coordinates) of the picture to dc at (x, y).
-    void Blit(HDC dc, int x, int y, const RECT& source) const noexcept;
-
-private:
-    PixelRect size_;
-    UniqueMemoryDC dc_;
-    UniqueBitmap bitmap_;
-    SelectScope selected_; // the bitmap stays selected in dc_ until the picture goes
-};
-
 // The density the system reports for the screen, before any window exists.
 int ScreenDpi() noexcept;
-
-// Makes a control a polite live region for UI Automation, through the accessibility property service
-// (COM, on a thread that has joined an apartment). Returns what the service answered.
-HRESULT MakeLiveRegion(HWND control) noexcept;
 
 class SplashWindow {
 public:
@@ -133,8 +82,6 @@ private:
     bool Owns(HWND window) const noexcept;
     void LayOut(int dpi);
     void Paint();
-    // Draws the client area into dc, where area (client coordinates) needs it.
-    void Print(HDC dc, const RECT& area);
     void RememberFocus() noexcept;
     void RestoreFocus() noexcept;
     void MoveFocusByTab(bool backwards) noexcept;
@@ -162,12 +109,12 @@ private:
     HWND btnCancel_ = nullptr;
     HWND lblStatus_ = nullptr;
     HWND focusChild_ = nullptr; // where the focus goes when the window is activated
-    bool announcePending_ = false;
 
-    // Declared in the order of need: the window goes first, then its background and fonts, then its class.
+    // Declared in the order of need: the window goes first, then its background and fonts, its live region,
+    // then its class.
     ClassRegistration class_;
-    SplashFonts fonts_;
-    std::optional<SplashBackground> background_;
+    LiveRegion liveRegion_;
+    SplashPainter painter_;
     UniqueWindow window_;
 };
 
