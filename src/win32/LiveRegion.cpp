@@ -1,4 +1,4 @@
-// The status line's accessibility: the property service that makes it a live region, and its announcements.
+// The status line for screen readers: the property service, asked for only when a client can use it.
 #include "LiveRegion.h"
 
 #include <utility>
@@ -17,6 +17,8 @@ constexpr CLSID accPropServicesClass = {
 constexpr IID accPropServicesInterface = {
     0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
 constexpr DWORD liveRegionChanged = 0x8019; // EVENT_OBJECT_LIVEREGIONCHANGED, Windows 8 and later
+
+constexpr UINT_PTR labelSubclass = 1;
 
 } // namespace
 
@@ -37,10 +39,35 @@ HRESULT MakeLiveRegion(HWND control) noexcept {
 
 void LiveRegion::Attach(HWND label) noexcept {
     label_ = label;
-    // Where the service is missing or refuses, the label is still read, only not spoken by itself. Made
-    // here, before the window shows and the timers run: on a loaded machine starting the service can take
-    // a second or more, which must not shift a tick.
-    MakeLiveRegion(label_);
+    // Without the subclass a client that asks the label first gets it without its live setting; it is still
+    // read, only not spoken by itself.
+    ::SetWindowSubclass(label_, &LiveRegion::LabelProc, labelSubclass, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void LiveRegion::MakeIfScreenReader() noexcept {
+    BOOL running = FALSE;
+    if (::SystemParametersInfoA(SPI_GETSCREENREADER, 0, &running, 0) && running) {
+        ClientAsks();
+    }
+}
+
+void LiveRegion::ClientAsks() noexcept {
+    if (label_ == nullptr || serviceRequests_ != 0) {
+        return;
+    }
+    ++serviceRequests_;
+    // Where the service is missing or refuses, the label is still read, only not spoken by itself.
+    serviceAnswer_ = MakeLiveRegion(label_);
+}
+
+LRESULT CALLBACK LiveRegion::LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                       DWORD_PTR self) noexcept {
+    if (message == WM_GETOBJECT) {
+        reinterpret_cast<LiveRegion*>(self)->ClientAsks();
+    } else if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(window, &LiveRegion::LabelProc, id);
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
 void LiveRegion::Announce(bool shown) noexcept {

@@ -154,6 +154,9 @@ bool SplashWindow::IsShown() const noexcept {
 
 void SplashWindow::Show() noexcept {
     if (window_) {
+        // After the load handler and its trace lines, before the first pixel: a screen reader that already
+        // runs hears the status line from its first change.
+        liveRegion_.MakeIfScreenReader();
         ::ShowWindow(window_.get(), SW_SHOWNORMAL);
         ::UpdateWindow(window_.get());
         liveRegion_.WindowShown(IsShown());
@@ -299,6 +302,9 @@ LRESULT CALLBACK SplashWindow::WindowProc(HWND window, UINT message, WPARAM wPar
 LRESULT SplashWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const HWND window = window_.get();
     switch (message) {
+    case WM_GETOBJECT:
+        liveRegion_.ClientAsks(); // an accessibility client is here: the status line becomes a live region
+        return ::DefWindowProcA(window, message, wParam, lParam);
     case WM_ERASEBKGND:
         return 1; // WM_PAINT covers every pixel
     case WM_PAINT:

@@ -49,6 +49,7 @@ public:
     bool IsShown() const noexcept;
     int Dpi() const noexcept { return dpi_; }
     const SplashScene& Scene() const noexcept { return scene_; }
+    const LiveRegion& StatusLiveRegion() const noexcept { return liveRegion_; }
 
     void Show() noexcept;
     // Runs until WM_QUIT; returns its exit code.
@@ -110,8 +111,8 @@ private:
     HWND lblStatus_ = nullptr;
     HWND focusChild_ = nullptr; // where the focus goes when the window is activated
 
-    // Declared in the order of need: the window goes first, then its background and fonts, its live region,
-    // then its class.
+    // Declared in the order of need: the window goes first (and with it the label's subclass), then its
+    // background and fonts, its live region, then its class.
     ClassRegistration class_;
     LiveRegion liveRegion_;
     SplashPainter painter_;
