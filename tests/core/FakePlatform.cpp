@@ -368,6 +368,9 @@ std::string FakePlatform::SystemMessage(std::uint32_t code) const {
 
 bool FakePlatform::ClaimSettingsFile(const std::string& path) {
     Record("ClaimSettingsFile|" + path);
+    if (claimFails) {
+        throw StatementError("Permission denied");
+    }
     return !otherInstance;
 }
 

@@ -63,6 +63,7 @@ public:
     std::map<std::uint32_t, std::string> systemMessages{
         {fileNotFoundError, "The system cannot find the file specified.\r\n"}};
     bool otherInstance = false; // another process runs for the same settings file
+    bool claimFails = false;    // the claim of the settings file throws
 
     // Scripted processor load: each SystemTimes call moves the clocks on by the next step; the last step
     // repeats. Busy(p) is one second of a load of p percent.

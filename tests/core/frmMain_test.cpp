@@ -205,14 +205,19 @@ const std::string kWelcomeText =
     "file to complete your configuration.";
 
 TEST(Form_Load, ArmsTheStartTimerWhenAProfileIsAccepted) {
-    Rig rig;
-    rig.LoadDelays({2});
-    EXPECT_EQ(rig.settings.configFilePath, kConfig);
-    EXPECT_EQ(rig.Flow(), (Lines{"ClaimSettingsFile|" + kConfig, "ProgressVisible|false",
-                                 "Trace|Found \"" + kConfig + "\".  Loading settings...",
-                                 "Trace|Loading Settings Start", "Trace|Loading Settings End",
-                                 "Timer|tmrStart|on", "SetFocus|Command1", "SetFocus|txtFocus"}));
-    EXPECT_EQ(rig.settings.totalDelayCount, 3);
+    // A claim that fails is no sign of another run: the run goes on as if claimed.
+    for (const bool claimFails : {false, true}) {
+        SCOPED_TRACE(claimFails ? "the claim fails" : "claimed");
+        Rig rig;
+        rig.fake.claimFails = claimFails;
+        rig.LoadDelays({2});
+        EXPECT_EQ(rig.settings.configFilePath, kConfig);
+        EXPECT_EQ(rig.Flow(), (Lines{"ClaimSettingsFile|" + kConfig, "ProgressVisible|false",
+                                     "Trace|Found \"" + kConfig + "\".  Loading settings...",
+                                     "Trace|Loading Settings Start", "Trace|Loading Settings End",
+                                     "Timer|tmrStart|on", "SetFocus|Command1", "SetFocus|txtFocus"}));
+        EXPECT_EQ(rig.settings.totalDelayCount, 3);
+    }
 }
 
 TEST(Form_Load, FirstRunWritesTheDefaultsWelcomesAndOpensNotepad) {
@@ -686,6 +691,19 @@ const IdleCase kIdleCases[] = {
      {0},
      {FakePlatform::Busy(0), kSplit},
      {"wait 40 0", "over launch", "complete"}},
+    {"29.5 % rounds down to 29, under 30",
+     "3",
+     "30",
+     {0},
+     {ProcessorTimes{705, 1000, 0}},
+     {"launch", "complete"}},
+    // Counters read at different moments: the idle share is capped at the whole, not wrapped into garbage.
+    {"idle time above kernel plus user",
+     "3",
+     "30",
+     {0},
+     {ProcessorTimes{1500, 1000, 0}},
+     {"launch", "complete"}},
     {"IdleBelow=100 is always idle", "9", "100", {0}, {FakePlatform::Busy(100)}, {"launch", "complete"}},
     {"a bad value leaves the option off", "x", "", {0}, {FakePlatform::Busy(100)}, {"launch", "complete"}},
 };

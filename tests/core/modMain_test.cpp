@@ -310,6 +310,10 @@ constexpr DelayCase kDelayCases[] = {
     {"7", "2.5", 7, 2, 8 + 3},
     {"7", "3.5", 7, 4, 8 + 5},
     {"7", "2.7", 7, 3, 8 + 4},
+    {"7", "2.45", 7, 2, 8 + 3}, // two fraction digits: not 2.5 first, then 2
+    {"7", "1.25", 7, 1, 8 + 2},
+    {"7", ".7", 7, 1, 8 + 2}, // no whole part
+    {"7", "5.", 7, 5, 8 + 6}, // no fraction digits
     {"abc", "3", 0, 3, 1 + 4},
     {"99999999999", nullptr, 0, 0, 1 + 1},
     // The second sum leaves the 32-bit range, so the total stays as the first profile left it.
@@ -354,6 +358,7 @@ const OptionCase kOptions[] = {
     {"600", "100", 600, 100, {}},
     {"601", "1", 600, 1, {}},
     {"99999999999999999999", "007", 600, 7, {}},
+    {"18446744073709551621", "30", 600, 30, {}}, // 2^64 + 5 saturates, never wraps round to 5
     {"+5", nullptr, 0, 30, {"Ignoring WaitForIdle=+5"}},
     {"-1", "0", 0, 30, {"Ignoring WaitForIdle=-1", "Ignoring IdleBelow=0"}},
     {"2.5", "101", 0, 30, {"Ignoring WaitForIdle=2.5", "Ignoring IdleBelow=101"}},
