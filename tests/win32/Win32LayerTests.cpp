@@ -624,27 +624,9 @@ void TheFocusedControlIsKnown() {
 
 int liveRegionEvents = 0;
 
-// A thread's own hook, told of every message sent to a window before its procedure sees it.
-struct SentMessageHook {
-    static inline std::function<void(const CWPSTRUCT&)> seen;
-    HHOOK hook;
-    explicit SentMessageHook(std::function<void(const CWPSTRUCT&)> onSent)
-        : hook((seen = std::move(onSent), ::SetWindowsHookExA(
-                                              WH_CALLWNDPROC,
-                                              [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
-                                                  if (code == HC_ACTION) {
-                                                      seen(*reinterpret_cast<const CWPSTRUCT*>(lParam));
-                                                  }
-                                                  return ::CallNextHookEx(nullptr, code, wParam, lParam);
-                                              },
-                                              nullptr, ::GetCurrentThreadId()))) {}
-    SentMessageHook(const SentMessageHook&) = delete;
-    SentMessageHook& operator=(const SentMessageHook&) = delete;
-    ~SentMessageHook() {
-        ::UnhookWindowsHookEx(hook);
-        seen = nullptr;
-    }
-};
+// The splash being shown and its live region, and how often the service was asked for when it was shown.
+const SplashWindow* shownSplash = nullptr;
+int requestsAtShow = -1;
 
 double MillisecondsSince(const LARGE_INTEGER& start) {
     LARGE_INTEGER now{}, frequency{};
@@ -742,22 +724,30 @@ void StatusLineIsALabelThatIsAnnounced() {
     if (::SystemParametersInfoA(SPI_SETSCREENREADER, TRUE, nullptr, 0)) {
         Fixture g;
         CHECK_EQ(g.splash.StatusLiveRegion().ServiceRequests(), 0); // not while the load handler may run
-        int requestsAtShow = -1;
-        {
-            const SentMessageHook shown([&](const CWPSTRUCT& sent) {
-                if (sent.hwnd == g.splash.Handle() && sent.message == WM_SHOWWINDOW && sent.wParam != 0) {
-                    requestsAtShow = g.splash.StatusLiveRegion().ServiceRequests();
+        shownSplash = &g.splash;
+        // Sent messages of this thread, seen before the window procedure: WM_SHOWWINDOW comes before any
+        // pixel.
+        const HHOOK hook = ::SetWindowsHookExA(
+            WH_CALLWNDPROC,
+            [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+                const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+                if (code == HC_ACTION && sent->hwnd == shownSplash->Handle() &&
+                    sent->message == WM_SHOWWINDOW && sent->wParam != 0) {
+                    requestsAtShow = shownSplash->StatusLiveRegion().ServiceRequests();
                 }
-            });
-            g.splash.Show();
-        }
+                return ::CallNextHookEx(nullptr, code, wParam, lParam);
+            },
+            nullptr, ::GetCurrentThreadId());
+        CHECK(hook != nullptr);
+        g.splash.Show();
+        ::UnhookWindowsHookEx(hook);
         CHECK_EQ(requestsAtShow, 1);
         ::SendMessageA(g.splash.Control(SplashWindow::lblStatusId), WM_GETOBJECT, 0,
                        static_cast<LPARAM>(OBJID_CLIENT));
         CHECK_EQ(g.splash.StatusLiveRegion().ServiceRequests(), 1);
         ::SystemParametersInfoA(SPI_SETSCREENREADER, FALSE, nullptr, 0);
     } else {
-        CHECK(!"the screen-reader flag could not be set");
+        CHECK(false && "the screen-reader flag could be set");
     }
     if (com) {
         ::CoUninitialize();
