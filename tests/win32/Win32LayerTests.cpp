@@ -624,7 +624,7 @@ void TheFocusedControlIsKnown() {
 
 int liveRegionEvents = 0;
 
-// The splash being shown and its live region, and how often the service was asked for when it was shown.
+// The splash the screen-reader case shows, and how often its service had been asked for when it was shown.
 const SplashWindow* shownSplash = nullptr;
 int requestsAtShow = -1;
 
