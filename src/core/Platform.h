@@ -91,10 +91,12 @@ public:
     virtual std::string CurrentFolder() const = 0;    // the process's current folder
     // Text form of the last-modified time of a file or folder; throws StatementError when it cannot be read.
     virtual std::string FileDateTime(const std::string& path) const = 0;
-    // GetPrivateProfileStringA with a buffer of bufferSize characters: the characters placed in the buffer.
+    // GetPrivateProfileString with a buffer of bufferSize characters: the characters placed in the buffer.
     virtual std::string ReadProfileString(const std::string& section, const std::string& key,
                                           const std::string& defaultText, std::size_t bufferSize,
                                           const std::string& file) const = 0;
+    // The whole file's bytes. Throws StatementError when it cannot be read.
+    virtual std::string ReadFileBytes(const std::string& path) const = 0;
     // True when path names an existing file, not a folder; a relative path is taken from the current folder.
     virtual bool IsFile(const std::string& path) const = 0;
     // Creates the file, or empties an existing one. Throws StatementError when it cannot.
