@@ -9,7 +9,13 @@ own characters; the status line's label reads the CJK name; the trace lines are 
 ANSI code page. While the box is up, a file that needs it has its UTF-16 LE copy (FF FE, then the text
 after the file's own mark) in the user's temporary folder under a name that starts with ZVK, and no other
 file has one; after the run none is left, and the settings file is byte for byte as it was.
+When the temporary folder is gone, a UTF-8 file is read as ANSI (its accented names then name no program),
+with the trace line "Could not read <ini> as Unicode" right after "<ini>ZVKLaunchwick.ini found".
 """
+
+import contextlib
+import glob
+import os
 
 import expected as x
 import lwtest
@@ -17,6 +23,19 @@ import lwtest
 ACCENTED = "J\u00fcrgen Caf\u00e9"  # Jürgen Café
 CJK = "\u674e\u96f7"  # 李雷
 CJK_PROGRAM = "\u97e9\u6885\u6885.exe"  # 韩梅梅.exe
+
+
+@contextlib.contextmanager
+def temp_folder_gone(session):
+    """The user's temporary folder moved away for a while: nothing can be created in it."""
+    folders = glob.glob(os.path.join(session.prefix, "drive_c", "users", "*", "Temp"))
+    for folder in folders:
+        os.rename(folder, folder + ".away")
+    try:
+        yield
+    finally:
+        for folder in folders:
+            os.rename(folder + ".away", folder)
 
 
 class Encodings(lwtest.TestCase):
@@ -74,6 +93,7 @@ class Encodings(lwtest.TestCase):
                     copies = self.session.temp_copies()
                     self.assertEqual(list(copies.values()), [b"\xff\xfe" + text.encode("utf-16-le")] if copied else [])
                     lwtest.log(f"{name}: copies while the box is up: {list(copies)}")
+                    lwtest.log(f"{name}: the box: {box['text']}")
                     run.dialog(x.ERROR_TITLE, timeout=5)
                 win = run.window(timeout=10)
                 run.wait_exit(len(entries) + 2 + x.EXIT_DELAY + 10)
@@ -91,6 +111,31 @@ class Encodings(lwtest.TestCase):
                     self.assertIn(x.launch_status(k, len(entries), shown), texts)
                 if with_cjk:
                     self.assertTrue(any(CJK_PROGRAM in t for t in texts), texts)
+
+    def test_no_copy_without_a_temporary_folder(self):
+        with self.session.scenario("enc_no_temp") as sc:
+            (accented, arguments), = self.profiles(sc, False)[0]
+            plain = sc.folder + r"\plain\app.exe"
+            sc.install_recorder(accented)
+            sc.install_recorder(plain)
+            entry = f"{accented} {arguments}"
+            content = f"[Paths]\r\nPath1={entry}\r\nPath2={plain} /ascii\r\n".encode("utf-8")
+            sc.write_ini(content)
+            as_ansi = entry.encode("utf-8").decode(lwtest.ANSI)  # "JÃ¼rgen CafÃ©"
+            with temp_folder_gone(self.session):
+                run = sc.start(watchdog=40)
+                box = run.dialog(x.ERROR_TITLE, timeout=15)
+                self.assertEqual(box["text"], x.missing_program_text(1, as_ansi))
+                run.window(timeout=10)
+                run.wait_exit(2 + 2 + x.EXIT_DELAY + 10)
+            expected = x.load_traces(sc.ini, {1: ("missing", as_ansi), 2: ("accept", plain + " /ascii", 0)})
+            expected.insert(3, f"Could not read {sc.ini} as Unicode")
+            self.assertEqual(expected[2], sc.ini + "ZVKLaunchwick.ini found")
+            self.assertTraces(run, expected + [line for tick in x.sequence_ticks([0]) for line in tick])
+            self.assertEqual([(r["module"].lower(), lwtest.arguments_of(r["cmdline"])) for r in sc.recorded()],
+                             [(plain.lower(), "/ascii")])
+            self.assertEqual(sc.read(sc.ini), content)
+            self.assertEqual(self.session.temp_copies(), {})
 
 
 if __name__ == "__main__":
