@@ -60,12 +60,13 @@ public:
     virtual void Close() = 0;                      // throws StatementError when the close fails
 };
 
-// Member names avoid the names that <windows.h> turns into macros (MessageBox, DeleteFile, ...).
+// Member names avoid the names that <windows.h> turns into macros (MessageBox, DeleteFile, ...). Every text
+// that crosses it, paths and file contents read as text included, is UTF-8.
 class Platform {
 public:
     virtual ~Platform() = default;
 
-    // Debugger output (OutputDebugStringA).
+    // Debugger output (OutputDebugStringA, in the system's ANSI code page).
     virtual void Trace(const std::string& line) = 0;
     // Modal box with an OK button and no icon. Returns when the user has closed it.
     virtual void ShowMessageBox(const std::string& text, const std::string& title) = 0;
@@ -91,10 +92,12 @@ public:
     virtual std::string CurrentFolder() const = 0;    // the process's current folder
     // Text form of the last-modified time of a file or folder; throws StatementError when it cannot be read.
     virtual std::string FileDateTime(const std::string& path) const = 0;
-    // GetPrivateProfileStringA with a buffer of bufferSize characters: the characters placed in the buffer.
+    // GetPrivateProfileString with a buffer of bufferSize characters: the characters placed in the buffer.
     virtual std::string ReadProfileString(const std::string& section, const std::string& key,
                                           const std::string& defaultText, std::size_t bufferSize,
                                           const std::string& file) const = 0;
+    // The whole file's bytes. Throws StatementError when it cannot be read.
+    virtual std::string ReadFileBytes(const std::string& path) const = 0;
     // True when path names an existing file, not a folder; a relative path is taken from the current folder.
     virtual bool IsFile(const std::string& path) const = 0;
     // Creates the file, or empties an existing one. Throws StatementError when it cannot.
@@ -105,12 +108,12 @@ public:
     virtual void RemoveFile(const std::string& path) = 0; // throws StatementError when it cannot
 
     // Starting programs.
-    // ShellExecuteA; verb and directory may be absent (null pointers). Returns its value.
+    // ShellExecute; verb and directory may be absent (null pointers). Returns its value.
     virtual std::intptr_t RunShellExecute(Owner owner, const std::optional<std::string>& verb,
                                           const std::string& file, const std::string& parameters,
                                           const std::optional<std::string>& directory,
                                           std::int32_t showCommand) = 0;
-    // FindExecutableA with no directory. Returns its value; stores the path it found (text before the NUL).
+    // FindExecutable with no directory. Returns its value; stores the path it found (text before the NUL).
     virtual std::intptr_t RunFindExecutable(const std::string& file, std::string& result) = 0;
     // Starts a whole command line in the given window style, with no working folder, without waiting; the
     // system finds the program at its start. Throws StartError when the program cannot be started.
@@ -118,7 +121,7 @@ public:
     // The same for a program named by its path, which the command line then only passes on.
     virtual void StartProgram(const std::string& program, const std::string& commandLine,
                               std::int32_t windowStyle) = 0;
-    // The system's own text for an error code (FormatMessageA), empty when it has none.
+    // The system's own text for an error code (FormatMessage), empty when it has none.
     virtual std::string SystemMessage(std::uint32_t code) const = 0;
 
     // One run per settings file. False when another process already runs for this settings path (letter

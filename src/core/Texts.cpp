@@ -66,6 +66,10 @@ std::string CouldNotWrite(const std::string& path) {
     return "Could not write to " + path;
 }
 
+std::string CouldNotReadAsUnicode(const std::string& path) {
+    return "Could not read " + path + " as Unicode";
+}
+
 std::string CouldNotStart(const std::string& entry, const std::string& systemText, std::uint32_t code) {
     std::string reason;
     for (std::size_t i = 0; i < systemText.size(); ++i) {

@@ -47,6 +47,9 @@ std::string InvalidPathMessage(int profile, const std::string& value);
 std::string ShellPathTrace(int index, const std::string& value);
 std::string ShellPathDelayTrace(int index, std::int32_t delay);
 std::string CouldNotWrite(const std::string& path);
+// The settings file needed a Unicode copy that could not be made; it is read as an ANSI file.
+std::string CouldNotReadAsUnicode(const std::string& path);
+inline constexpr std::string_view unicodeCopySuffix = ".ini";
 
 std::string TickStart(int currentShellPath, int shellPathCount, std::int32_t timerCount);
 std::string TimerCountTrace(std::int32_t timerCount);

@@ -1,5 +1,6 @@
 #include "modMain.h"
 
+#include "Encoding.h"
 #include "Numbers.h"
 #include "ResumeNext.h"
 #include "Texts.h"
@@ -34,11 +35,13 @@ void modMain::LoadSettings() noexcept {
         ResumeNext([&] { platform_.Trace(texts::SettingsNotFound(configFilePath)); });
     } else {
         ResumeNext([&] { platform_.Trace(texts::SettingsFound(configFilePath)); });
+        const std::string copy = MakeUnicodeCopy();
+        const std::string& source = copy.empty() ? configFilePath : copy; // what the profile calls read
         for (int n = 1; n <= profileCount; ++n) {
             const std::string section(texts::pathsSection);
             std::string v;
             ResumeNext([&] {
-                v = GetSetting(configFilePath, section, std::string(texts::pathKey) + Str(n),
+                v = GetSetting(source, section, std::string(texts::pathKey) + Str(n),
                                std::string(texts::noPathValue));
             });
             ResumeNext([&] { platform_.Trace(texts::GetSettingTrace(configFilePath, n, v)); });
@@ -66,7 +69,7 @@ void modMain::LoadSettings() noexcept {
             ResumeNext([&] { shellPaths.at(k) = v; });
             ResumeNext([&] { platform_.Trace(texts::ShellPathTrace(static_cast<int>(k), v)); });
             ResumeNext([&] {
-                d = ToInt32(GetSetting(configFilePath, section, std::string(texts::delayKey) + Str(n),
+                d = ToInt32(GetSetting(source, section, std::string(texts::delayKey) + Str(n),
                                        std::string(texts::noDelayValue)));
             });
             d = std::min(d, maxDelay);
@@ -79,14 +82,41 @@ void modMain::LoadSettings() noexcept {
         const std::string options(texts::optionsSection);
         std::string waitForIdle;
         std::string idleBelow;
-        ResumeNext([&] {
-            waitForIdle = GetSetting(configFilePath, options, std::string(texts::waitForIdleKey), "");
-        });
         ResumeNext(
-            [&] { idleBelow = GetSetting(configFilePath, options, std::string(texts::idleBelowKey), ""); });
+            [&] { waitForIdle = GetSetting(source, options, std::string(texts::waitForIdleKey), ""); });
+        ResumeNext([&] { idleBelow = GetSetting(source, options, std::string(texts::idleBelowKey), ""); });
         idleWait.Configure(waitForIdle, idleBelow);
+        if (!copy.empty()) {
+            ResumeNext([&] { platform_.RemoveFile(copy); });
+        }
     }
     ResumeNext([&] { platform_.Trace(std::string(texts::loadingEnd)); });
+}
+
+std::string modMain::MakeUnicodeCopy() noexcept {
+    std::string bytes;
+    try {
+        bytes = platform_.ReadFileBytes(configFilePath);
+    } catch (...) {
+        return {}; // unreadable: the profile calls get the file, and their defaults, as before
+    }
+    const SettingsEncoding encoding = SettingsFileEncoding(bytes);
+    if (!NeedsUnicodeCopy(encoding)) {
+        return {};
+    }
+    std::string copy;
+    try {
+        const auto file = platform_.CreateTempFile(texts::unicodeCopySuffix, copy);
+        file->Write(Utf16LeCopy(bytes, encoding));
+        file->Close();
+        return copy;
+    } catch (...) {
+        if (!copy.empty()) {
+            ResumeNext([&] { platform_.RemoveFile(copy); }); // a part written is no use to anybody
+        }
+        ResumeNext([&] { platform_.Trace(texts::CouldNotReadAsUnicode(configFilePath)); });
+        return {};
+    }
 }
 
 void modMain::WriteDefaultSettings() noexcept {

@@ -37,6 +37,10 @@ public:
     void WriteDefaultSettings() noexcept;
 
 private:
+    // The file the system's profile reader is to read for the settings file: a UTF-16 LE copy in the
+    // temporary folder when the file's encoding needs one, else empty (the file itself).
+    std::string MakeUnicodeCopy() noexcept;
+
     Platform& platform_;
 };
 

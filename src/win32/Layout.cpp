@@ -51,6 +51,11 @@ std::string TextBeforeNul(const char* buffer, std::size_t size) {
     return std::string(buffer, length);
 }
 
+std::wstring TextBeforeNul(const wchar_t* buffer, std::size_t size) {
+    const wchar_t* const end = buffer + size;
+    return std::wstring(buffer, std::find(buffer, end, L'\0'));
+}
+
 namespace {
 
 // Appends value in decimal, zero-padded to width characters (the sign counts), as printf's "%0*d" does.

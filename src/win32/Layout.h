@@ -44,6 +44,7 @@ using launchwick::FolderOfPath; // the folder part of a path, shared with the co
 
 // The text a C call left in a fixed buffer: up to the first NUL, or the whole buffer when there is none.
 std::string TextBeforeNul(const char* buffer, std::size_t size);
+std::wstring TextBeforeNul(const wchar_t* buffer, std::size_t size);
 
 // "YYYY-MM-DD HH:MM:SS".
 std::string FormatDateTime(int year, int month, int day, int hour, int minute, int second);

@@ -2,6 +2,7 @@
 #include "SplashPainter.h"
 
 #include "Texts.h"
+#include "Utf.h"
 
 #include <algorithm>
 #include <string_view>
@@ -53,7 +54,8 @@ void DrawLabel(HDC dc, const design::Rect& box, std::string_view text, HFONT fon
     RECT rect = ToRect(ToPixels(box, dpi));
     const SelectScope selected(dc, font);
     ::SetTextColor(dc, ToColorRef(colour));
-    ::DrawTextA(dc, text.data(), static_cast<int>(text.size()), &rect,
+    const std::wstring wide = Wide(text);
+    ::DrawTextW(dc, wide.data(), static_cast<int>(wide.size()), &rect,
                 DT_SINGLELINE | DT_CENTER | DT_TOP | DT_NOPREFIX | extraFlags);
 }
 

@@ -2,6 +2,7 @@
 #include "SplashWindow.h"
 
 #include "Texts.h"
+#include "Utf.h"
 
 #include <array>
 #include <utility>
@@ -112,8 +113,9 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
     txtFocus_ = createChild("EDIT", "", ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, txtFocusId);
     btnCancel_ = createChild("BUTTON", texts::btnCancelCaption, BS_PUSHBUTTON, 0, btnCancelId);
     // Drawn by the window from its kept background, like the rest; no tab stop, clicks go through.
-    lblStatus_ = ::CreateWindowExA(
-        0, "STATIC", scene_.statusText.c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 0, 0, 0, 0,
+    // A wide window, so that its text (what a screen reader reads) keeps every character of a path.
+    lblStatus_ = ::CreateWindowExW(
+        0, L"STATIC", Wide(scene_.statusText).c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 0, 0, 0, 0,
         window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(lblStatusId)), instance, nullptr);
     if (lblStatus_ == nullptr) {
         throw StatementError("CreateWindowExA failed for the status line");
@@ -168,7 +170,7 @@ void SplashWindow::Show() noexcept {
 void SplashWindow::SetStatusText(const std::string& text) {
     if (text != scene_.statusText) {
         scene_.statusText = text;
-        ::SetWindowTextA(lblStatus_, text.c_str());
+        ::SetWindowTextW(lblStatus_, Wide(text).c_str());
         ::InvalidateRect(lblStatus_, nullptr, FALSE);
     }
 }

@@ -1,9 +1,9 @@
 // The one place that includes <windows.h>, with the same settings for every file of the Win32 layer.
-// Every call names its ANSI ("...A") form explicitly, so UNICODE must stay undefined.
+// Every call names its form ("...A" or "...W") explicitly, so UNICODE must stay undefined.
 #pragma once
 
 #if defined(UNICODE) || defined(_UNICODE)
-#error "The Win32 layer calls the ANSI functions; build it without UNICODE."
+#error "The Win32 layer names the ANSI or wide form of each call; build it without UNICODE."
 #endif
 
 #ifndef NOMINMAX

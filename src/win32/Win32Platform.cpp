@@ -3,6 +3,7 @@
 
 #include "Layout.h"
 #include "UniqueHandle.h"
+#include "Utf.h"
 #include "Win32.h"
 
 #include <algorithm>
@@ -16,11 +17,20 @@ namespace launchwick::win32 {
 namespace {
 
 // The characters of a text the C calls would see up to an embedded NUL are not the caller's text.
-const char* Terminated(const std::string& text) {
+std::wstring Terminated(const std::string& text) {
     if (text.find('\0') != std::string::npos) {
         throw StatementError("Bad file name");
     }
-    return text.c_str();
+    return Wide(text);
+}
+
+// A text for an optional argument of a call: a null pointer when absent.
+const wchar_t* OrNull(const std::optional<std::wstring>& text) noexcept {
+    return text ? text->c_str() : nullptr;
+}
+
+std::optional<std::wstring> WideIf(const std::optional<std::string>& text) {
+    return text ? std::optional<std::wstring>(Wide(*text)) : std::nullopt;
 }
 
 class Win32TextFile final : public TextFile {
@@ -54,8 +64,8 @@ private:
 
 // A folder from a call that fills a buffer and, when the buffer is too small, answers the size it needs.
 // Asks again while the answer grows, as the folder may change in between.
-std::string FolderFrom(DWORD(WINAPI* call)(DWORD, LPSTR)) {
-    std::string folder(MAX_PATH + 1, '\0');
+std::string FolderFrom(DWORD(WINAPI* call)(DWORD, LPWSTR)) {
+    std::wstring folder(MAX_PATH + 1, L'\0');
     for (;;) {
         const DWORD length = call(static_cast<DWORD>(folder.size()), folder.data());
         if (length == 0) {
@@ -63,27 +73,26 @@ std::string FolderFrom(DWORD(WINAPI* call)(DWORD, LPSTR)) {
         }
         if (length < folder.size()) {
             folder.resize(length);
-            return folder;
+            return Utf8(folder);
         }
         folder.resize(length + 1); // too small: length is the size needed, with its NUL
     }
 }
 
 std::string TempFolder() {
-    return FolderFrom(::GetTempPathA);
+    return FolderFrom(::GetTempPathW);
 }
 
-// CreateProcessA without a working folder; the program runs on and nothing waits for it.
-void Start(const char* program, const std::string& commandLine, std::int32_t windowStyle) {
-    // CreateProcessA may write into the command line, so it gets a copy of its own.
-    std::vector<char> writable(commandLine.begin(), commandLine.end());
-    writable.push_back('\0');
-    STARTUPINFOA startup{};
+// CreateProcessW without a working folder; the program runs on and nothing waits for it.
+void Start(const wchar_t* program, const std::string& commandLine, std::int32_t windowStyle) {
+    // CreateProcessW may write into the command line, so it gets a copy of its own.
+    std::wstring writable = Wide(commandLine);
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(windowStyle);
     PROCESS_INFORMATION started{};
-    if (!::CreateProcessA(program, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    if (!::CreateProcessW(program, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                           &started)) {
         throw StartError(::GetLastError());
     }
@@ -106,12 +115,13 @@ Win32Platform::Win32Platform(SplashWindow& splash, std::uint32_t firstTempAttemp
     : splash_(splash), tempAttempt_(firstTempAttempt) {}
 
 void Win32Platform::Trace(const std::string& line) {
-    ::OutputDebugStringA(line.c_str());
+    // The debugger reads the ANSI code page; an ASCII line goes out as it is.
+    ::OutputDebugStringA(Ansi(line).c_str());
 }
 
 void Win32Platform::ShowMessageBox(const std::string& text, const std::string& title) {
     const HWND owner = splash_.IsShown() ? splash_.Handle() : nullptr;
-    ::MessageBoxA(owner, text.c_str(), title.c_str(), MB_OK);
+    ::MessageBoxW(owner, Wide(text).c_str(), Wide(title).c_str(), MB_OK);
 }
 
 void Win32Platform::DoEvents() {
@@ -159,15 +169,15 @@ void Win32Platform::SetProgressVisible(bool visible) {
 }
 
 std::string Win32Platform::ExecutableFolder() const {
-    std::string path(MAX_PATH, '\0');
+    std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) {
             throw StatementError("Path not found");
         }
         if (length < path.size()) {
             path.resize(length);
-            return FolderOfPath(path);
+            return FolderOfPath(Utf8(path));
         }
         // A full buffer means the name was cut; long paths reach 32767 characters.
         if (path.size() > 65536) {
@@ -178,12 +188,12 @@ std::string Win32Platform::ExecutableFolder() const {
 }
 
 std::string Win32Platform::CurrentFolder() const {
-    return FolderFrom(::GetCurrentDirectoryA);
+    return FolderFrom(::GetCurrentDirectoryW);
 }
 
 std::string Win32Platform::FileDateTime(const std::string& path) const {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExA(Terminated(path), GetFileExInfoStandard, &data)) {
+    if (!::GetFileAttributesExW(Terminated(path).c_str(), GetFileExInfoStandard, &data)) {
         throw StatementError("File not found");
     }
     FILETIME local{};
@@ -200,25 +210,44 @@ std::string Win32Platform::ReadProfileString(const std::string& section, const s
     if (bufferSize == 0 || bufferSize > std::numeric_limits<DWORD>::max()) {
         throw StatementError("Invalid procedure call or argument");
     }
-    std::string buffer(bufferSize, ' ');
+    std::wstring buffer(bufferSize, L' ');
     const DWORD length =
-        ::GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultText.c_str(), buffer.data(),
-                                   static_cast<DWORD>(bufferSize), file.c_str());
+        ::GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(defaultText).c_str(),
+                                   buffer.data(), static_cast<DWORD>(bufferSize), Wide(file).c_str());
     buffer.resize(std::min<std::size_t>(length, bufferSize));
-    return buffer;
+    return Utf8(buffer);
+}
+
+std::string Win32Platform::ReadFileBytes(const std::string& path) const {
+    const UniqueFile file(::CreateFileW(Terminated(path).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        throw StatementError("File not found");
+    }
+    std::string bytes;
+    char buffer[16384];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        bytes.append(buffer, read);
+    }
+    if (read != 0) {
+        throw StatementError("Device I/O error");
+    }
+    return bytes;
 }
 
 bool Win32Platform::IsFile(const std::string& path) const {
     if (path.find('\0') != std::string::npos) {
         return false;
     }
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 std::unique_ptr<TextFile> Win32Platform::CreateTextFile(const std::string& path) {
-    UniqueFile file(::CreateFileA(Terminated(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(::CreateFileW(Terminated(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         throw StatementError("Path/File access error");
     }
@@ -231,7 +260,7 @@ std::unique_ptr<TextFile> Win32Platform::CreateTempFile(std::string_view suffix,
     // A name another program has taken is skipped; CREATE_NEW never opens or follows an existing file.
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = folder + TempFileName(processId, tempAttempt_++, suffix);
-        UniqueFile file(::CreateFileA(Terminated(candidate), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        UniqueFile file(::CreateFileW(Terminated(candidate).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {
             auto textFile = std::make_unique<Win32TextFile>(std::move(file));
@@ -247,7 +276,7 @@ std::unique_ptr<TextFile> Win32Platform::CreateTempFile(std::string_view suffix,
 }
 
 void Win32Platform::RemoveFile(const std::string& path) {
-    if (!::DeleteFileA(Terminated(path))) {
+    if (!::DeleteFileW(Terminated(path).c_str())) {
         throw StatementError("File not found");
     }
 }
@@ -258,17 +287,17 @@ std::intptr_t Win32Platform::RunShellExecute(Owner owner, const std::optional<st
                                              std::int32_t showCommand) {
     const HWND window = owner == Owner::Splash ? splash_.Handle() : nullptr;
     const HINSTANCE result =
-        ::ShellExecuteA(window, verb ? verb->c_str() : nullptr, file.c_str(), parameters.c_str(),
-                        directory ? directory->c_str() : nullptr, showCommand);
+        ::ShellExecuteW(window, OrNull(WideIf(verb)), Wide(file).c_str(), Wide(parameters).c_str(),
+                        OrNull(WideIf(directory)), showCommand);
     return reinterpret_cast<std::intptr_t>(result);
 }
 
 std::intptr_t Win32Platform::RunFindExecutable(const std::string& file, std::string& result) {
     // A full MAX_PATH buffer: the lookup may write that much, and never more.
-    char found[MAX_PATH];
-    std::memset(found, ' ', sizeof found);
-    const HINSTANCE value = ::FindExecutableA(file.c_str(), nullptr, found);
-    result = TextBeforeNul(found, sizeof found);
+    wchar_t found[MAX_PATH];
+    std::fill(std::begin(found), std::end(found), L' ');
+    const HINSTANCE value = ::FindExecutableW(Wide(file).c_str(), nullptr, found);
+    result = Utf8(TextBeforeNul(found, MAX_PATH));
     return reinterpret_cast<std::intptr_t>(value);
 }
 
@@ -278,26 +307,27 @@ void Win32Platform::StartCommandLine(const std::string& commandLine, std::int32_
 
 void Win32Platform::StartProgram(const std::string& program, const std::string& commandLine,
                                  std::int32_t windowStyle) {
-    Start(Terminated(program), commandLine, windowStyle);
+    Start(Terminated(program).c_str(), commandLine, windowStyle);
 }
 
 std::string Win32Platform::SystemMessage(std::uint32_t code) const {
-    char* text = nullptr;
-    const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                               FORMAT_MESSAGE_IGNORE_INSERTS,
-                                          nullptr, code, 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
+                                          nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     const UniqueLocalMemory owned(text);
-    return length != 0 && text != nullptr ? std::string(text, length) : std::string();
+    return length != 0 && text != nullptr ? Utf8(std::wstring_view(text, length)) : std::string();
 }
 
 bool Win32Platform::ClaimSettingsFile(const std::string& path) {
-    std::string upper = path;
+    // One character to one, so that the hash of an ASCII path's UTF-8 is that of its ANSI bytes before.
+    std::wstring upper = Wide(path);
     if (!upper.empty()) {
-        ::CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+        ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
     }
-    const std::string name = InstanceObjectName(upper);
-    UniqueKernelHandle claim(::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                                  sizeof(ClaimRecord), name.c_str()));
+    const std::string name = InstanceObjectName(Utf8(upper));
+    UniqueKernelHandle claim(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                  sizeof(ClaimRecord), Wide(name).c_str()));
     const bool taken = ::GetLastError() == ERROR_ALREADY_EXISTS;
     if (!claim) {
         throw StatementError("The settings file could not be claimed");

@@ -1,5 +1,6 @@
-// The core's Platform on Win32: the splash window's state, files, the shell and the debugger output,
-// each through its ANSI call.
+// The core's Platform on Win32: the splash window's state, files, the shell and the debugger output. Paths
+// and the texts the user sees go through the "...W" calls (UTF-8 inside, Utf.h at the edge); the trace
+// lines through OutputDebugStringA in the ANSI code page.
 #pragma once
 
 #include "Platform.h"
@@ -38,6 +39,7 @@ public:
     std::string ExecutableFolder() const override;
     std::string CurrentFolder() const override;
     std::string FileDateTime(const std::string& path) const override;
+    std::string ReadFileBytes(const std::string& path) const override;
     std::string ReadProfileString(const std::string& section, const std::string& key,
                                   const std::string& defaultText, std::size_t bufferSize,
                                   const std::string& file) const override;

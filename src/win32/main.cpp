@@ -36,7 +36,7 @@ UniqueIcon LoadAppIcon(HINSTANCE instance, int widthMetric, int heightMetric) no
                                                       ::GetSystemMetrics(heightMetric), 0)));
 }
 
-// Shell extensions that ShellExecuteA may load expect a single-threaded apartment.
+// Shell extensions that ShellExecuteW may load expect a single-threaded apartment.
 class ComApartment {
 public:
     ComApartment() noexcept

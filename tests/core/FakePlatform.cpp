@@ -42,6 +42,33 @@ bool SameText(std::string_view a, std::string_view b) {
                       [](unsigned char x, unsigned char y) { return std::toupper(x) == std::toupper(y); });
 }
 
+// A file with the UTF-16 LE mark is Unicode to the system's reader, and reaches the core as UTF-8; any
+// other file reaches it byte for byte.
+std::string ProfileText(const std::string& content) {
+    if (content.rfind("\xFF\xFE", 0) != 0) {
+        return content;
+    }
+    std::string text;
+    const auto unit = [&](std::size_t at) {
+        return static_cast<char32_t>(static_cast<unsigned char>(content[at]) |
+                                     static_cast<unsigned char>(content[at + 1]) << 8);
+    };
+    for (std::size_t at = 2; at + 1 < content.size(); at += 2) {
+        char32_t c = unit(at);
+        if (c >= 0xD800 && c <= 0xDBFF && at + 3 < content.size()) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(at + 2) - 0xDC00);
+            at += 2;
+        }
+        const int extra = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+        constexpr unsigned lead[] = {0x00, 0xC0, 0xE0, 0xF0};
+        text += static_cast<char>(lead[extra] | c >> (6 * extra));
+        for (int i = extra - 1; i >= 0; --i) {
+            text += static_cast<char>(0x80 | (c >> (6 * i) & 0x3F));
+        }
+    }
+    return text;
+}
+
 // The value of key in section of a profile file, raw after the '=' so that the core's own trimming
 // is what the tests see. Section and key names match in any letter case, as the platform reader does.
 // The settings of a profile file in order; a line "[name]" opens a section, "key=value" sets a key in it.
@@ -265,6 +292,15 @@ std::string FakePlatform::FileDateTime(const std::string& path) const {
     return it->second.dateTime;
 }
 
+std::string FakePlatform::ReadFileBytes(const std::string& path) const {
+    Record("ReadFile|" + path);
+    const auto it = files.find(path);
+    if (it == files.end() || it->second.folder) {
+        throw StatementError("File not found");
+    }
+    return it->second.content;
+}
+
 std::string FakePlatform::ReadProfileString(const std::string& section, const std::string& key,
                                             const std::string& defaultText, std::size_t bufferSize,
                                             const std::string& file) const {
@@ -274,7 +310,7 @@ std::string FakePlatform::ReadProfileString(const std::string& section, const st
     if (const auto it = files.find(file); it != files.end()) {
         // Parsed once per file text: the settings reader asks for up to forty keys of one file.
         if (!parsedProfile_ || parsedProfile_->first != it->second.content) {
-            parsedProfile_.emplace(it->second.content, ParseProfile(it->second.content));
+            parsedProfile_.emplace(it->second.content, ParseProfile(ProfileText(it->second.content)));
         }
         for (const ProfileSetting& setting : parsedProfile_->second) {
             if (SameText(setting.section, section) && SameText(setting.key, key)) {

@@ -118,6 +118,7 @@ public:
     std::string ExecutableFolder() const override { return executableFolder; }
     std::string CurrentFolder() const override { return currentFolder; }
     std::string FileDateTime(const std::string& path) const override;
+    std::string ReadFileBytes(const std::string& path) const override;
     std::string ReadProfileString(const std::string& section, const std::string& key,
                                   const std::string& defaultText, std::size_t bufferSize,
                                   const std::string& file) const override;

@@ -2,6 +2,7 @@
 // helpers GetSetting and FileExists.
 #include "modMain.h"
 
+#include "Encoding.h"
 #include "FakePlatform.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@ namespace {
 
 using test::FakePlatform;
 using Lines = std::vector<std::string>;
+using namespace std::string_literals;
 
 const std::string kConfig = "C:\\ZVK32\\ZVKLaunchwick.ini";
 const std::string kProgram = "C:\\ZVK32\\Parvane.exe";
@@ -494,6 +496,168 @@ TEST(WriteDefaultSettings, AFailureIsTracedAndKeepsWhatWasWritten) {
         if (f.atWrite > 1) {
             EXPECT_NE(file.content, "");
             EXPECT_LT(file.content.size(), full.size());
+        }
+    }
+}
+
+// ---- The settings file's encoding ----
+
+// UTF-16 LE bytes of ASCII text.
+std::string Le(std::string_view ascii) {
+    std::string out;
+    for (const char c : ascii) {
+        out += c;
+        out += '\0';
+    }
+    return out;
+}
+
+struct EncodingCase {
+    const char* name;
+    std::string bytes;
+    SettingsEncoding encoding;
+    std::string copy; // what the system's reader gets through the copy; empty when there is none
+};
+
+const std::string kUe = "\xC3\xBC";           // ü in UTF-8
+const std::string kLi = "\xE6\x9D\x8E";       // 李
+const std::string kClef = "\xF0\x9D\x84\x9E"; // U+1D11E, a surrogate pair in UTF-16
+const std::string kMark16 = "\xFF\xFE";
+
+const EncodingCase kEncodingCases[] = {
+    {"empty", "", SettingsEncoding::Ansi, ""},
+    {"ASCII only", "[Paths]\r\nPath1=C:\\a.exe\r\n", SettingsEncoding::Ansi, ""},
+    {"UTF-16 LE mark", kMark16 + Le("[P]"), SettingsEncoding::Utf16Le, ""},
+    {"UTF-16 LE mark alone", kMark16, SettingsEncoding::Utf16Le, ""},
+    {"UTF-16 BE mark", "\xFE\xFF" + std::string("\0[\0P\x67\x4E", 6), SettingsEncoding::Utf16Be,
+     kMark16 + Le("[P") + "\x4E\x67"},
+    {"UTF-16 BE mark alone", "\xFE\xFF", SettingsEncoding::Utf16Be, kMark16},
+    {"UTF-16 BE, odd last byte", "\xFE\xFF" + std::string("\0a\0", 3), SettingsEncoding::Utf16Be,
+     kMark16 + Le("a")},
+    {"UTF-8 mark", "\xEF\xBB\xBF[Paths]\r\n", SettingsEncoding::Utf8Mark, kMark16 + Le("[Paths]\r\n")},
+    {"UTF-8 mark alone", "\xEF\xBB\xBF", SettingsEncoding::Utf8Mark, kMark16},
+    {"UTF-8 mark, ASCII", "\xEF\xBB\xBFx", SettingsEncoding::Utf8Mark, kMark16 + Le("x")},
+    {"UTF-8 mark, invalid byte",
+     "\xEF\xBB\xBF"
+     "a\xFF"
+     "b",
+     SettingsEncoding::Utf8Mark, kMark16 + Le("a") + "\xFD\xFF" + Le("b")},
+    {"UTF-8, two bytes", "P=J" + kUe + "rgen", SettingsEncoding::Utf8,
+     kMark16 + Le("P=J") + "\xFC\0"s + Le("rgen")},
+    {"UTF-8, three bytes", "P=" + kLi, SettingsEncoding::Utf8, kMark16 + Le("P=") + "\x4E\x67"},
+    {"UTF-8, four bytes", kClef, SettingsEncoding::Utf8, kMark16 + "\x34\xD8\x1E\xDD"},
+    {"UTF-8 late, after 1,800 ASCII bytes", std::string(1800, 'a') + kUe, SettingsEncoding::Utf8,
+     kMark16 + Le(std::string(1800, 'a')) + "\xFC\0"s},
+    {"ANSI ü", "J\xFCrgen", SettingsEncoding::Ansi, ""},
+    {"valid UTF-8, then one ANSI byte late", kUe + std::string(1800, 'a') + "\xE9", SettingsEncoding::Ansi,
+     ""},
+    {"cut sequence at the end", "a" + kLi.substr(0, 2), SettingsEncoding::Ansi, ""},
+    {"overlong slash", "\xC0\xAF", SettingsEncoding::Ansi, ""},
+    {"overlong three bytes", "\xE0\x80\xAF", SettingsEncoding::Ansi, ""},
+    {"surrogate", "\xED\xA0\x80", SettingsEncoding::Ansi, ""},
+    {"beyond U+10FFFF", "\xF4\x90\x80\x80", SettingsEncoding::Ansi, ""},
+    {"F5 lead", "\xF5\x80\x80\x80", SettingsEncoding::Ansi, ""},
+    {"lone continuation", "a\x80", SettingsEncoding::Ansi, ""},
+    {"NUL bytes only", std::string(4, '\0'), SettingsEncoding::Ansi, ""},
+};
+
+TEST(SettingsEncoding, DecidedFromTheWholeFile) {
+    for (const auto& c : kEncodingCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(SettingsFileEncoding(c.bytes), c.encoding);
+        EXPECT_EQ(NeedsUnicodeCopy(c.encoding), !c.copy.empty());
+        if (!c.copy.empty()) {
+            EXPECT_EQ(Utf16LeCopy(c.bytes, c.encoding), c.copy);
+        }
+    }
+}
+
+// The same settings in each encoding: through a copy where one is needed, with the same trace stream as
+// the file itself would give and the copy gone afterwards.
+TEST(LoadSettings, ReadsEachEncodingThroughTheSystemsReader) {
+    const std::string accented = "C:\\Users\\J" + kUe + "rgen\\app.exe";
+    const std::string cjk = "C:\\Tools\\" + kLi + "\\app.exe";
+    const std::string text = "[Paths]\r\nPath1=" + accented + " -x\r\nDelay2=3\r\nPath2=" + cjk + " /y \"" +
+                             kLi + "\"\r\nPath3=C:\\Tools\\" + kLi + "\\gone.exe\r\n";
+    const std::string utf16 = Utf16LeCopy(text, SettingsEncoding::Utf8);
+    std::string be = "\xFE\xFF";
+    for (std::size_t i = 2; i < utf16.size(); i += 2) {
+        be += utf16.substr(i + 1, 1) + utf16.substr(i, 1);
+    }
+    const std::pair<const char*, std::string> files[] = {
+        {"UTF-8", text}, {"UTF-8 mark", "\xEF\xBB\xBF" + text}, {"UTF-16 LE", utf16}, {"UTF-16 BE", be}};
+    Lines expectedTraces;
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        Rig rig;
+        rig.fake.AddFile(accented);
+        rig.fake.AddFile(cjk);
+        rig.fake.AddFile(kConfig, bytes);
+        rig.settings.LoadSettings();
+        EXPECT_EQ(rig.settings.shellPaths, (Lines{accented + " -x", cjk + " /y \"" + kLi + "\""}));
+        EXPECT_EQ(rig.settings.shellPathDelay, (std::vector<std::int32_t>{0, 3}));
+        EXPECT_EQ(rig.fake.Lines({"MessageBox"}),
+                  Lines{"MessageBox|Error - ZVK Launchwick|" +
+                        InvalidPathText(3, "C:\\Tools\\" + kLi + "\\gone.exe")});
+        if (expectedTraces.empty()) {
+            expectedTraces = rig.fake.Traces();
+            EXPECT_EQ(expectedTraces.at(1), kConfig + "ZVKLaunchwick.ini found");
+            EXPECT_EQ(expectedTraces.at(2), GetSettingTrace(1, accented + " -x"));
+        }
+        EXPECT_EQ(rig.fake.Traces(), expectedTraces);
+        // Every profile call reads one file: the copy, or the file itself for UTF-16 LE.
+        const bool copied = name != std::string("UTF-16 LE");
+        const std::string copy = rig.fake.tempFolder + "lw1.ini";
+        for (const auto& line : rig.fake.Lines({"Profile"})) {
+            EXPECT_TRUE(line.ends_with("|4096|" + (copied ? copy : kConfig))) << line;
+        }
+        EXPECT_EQ(rig.fake.Lines({"ReadFile", "CreateTempFile", "RemoveFile"}),
+                  copied ? (Lines{"ReadFile|" + kConfig, "CreateTempFile|.ini", "RemoveFile|" + copy})
+                         : Lines{"ReadFile|" + kConfig});
+        EXPECT_EQ(rig.fake.files.count(copy), 0U);
+        EXPECT_EQ(rig.fake.files.at(kConfig).content, bytes) << "the settings file was written";
+    }
+}
+
+// An ASCII or ANSI file, or one that cannot be read, makes no copy and reads as before.
+TEST(LoadSettings, AnAnsiFileIsReadAsItIs) {
+    for (const std::string& bytes : {std::string("[Paths]\r\nPath1=C:\\ZVK32\\Parvane.exe\r\n"),
+                                     std::string("[Paths]\r\nPath1=C:\\ZVK32\\Parvane.exe -\xFC\r\n")}) {
+        Rig rig;
+        rig.fake.AddFile(kConfig, bytes);
+        rig.settings.LoadSettings();
+        EXPECT_EQ(rig.settings.shellPathCount, 1);
+        EXPECT_EQ(rig.fake.Lines({"ReadFile", "CreateTempFile", "RemoveFile"}), Lines{"ReadFile|" + kConfig});
+        EXPECT_EQ(rig.fake.Lines({"Profile"}).size(), 23U);
+        EXPECT_EQ(rig.fake.Lines({"Profile"}).back(), "Profile|Options|IdleBelow||4096|" + kConfig);
+    }
+}
+
+TEST(LoadSettings, ACopyThatCannotBeMadeIsSaidAndTheFileReadAsAnsi) {
+    for (const auto& f : kWriteFailures) {
+        if (f.atWrite > 1) {
+            continue; // the copy is written at once
+        }
+        SCOPED_TRACE(f.name);
+        Rig rig;
+        // Longer than 100 bytes as a copy.
+        rig.fake.AddFile(kConfig, "[Instructions]\r\n" + std::string(60, 'x') +
+                                      "\r\n[Paths]\r\nPath1=C:\\ZVK32\\Parvane.exe -" + kUe + "\r\n");
+        rig.fake.failCreateTemp = f.atOpen;
+        rig.fake.failAtWrite = f.atWrite;
+        rig.fake.failAfterBytes = f.afterBytes;
+        rig.fake.failClose = f.atClose;
+        rig.settings.LoadSettings();
+        const Lines traces = rig.fake.Traces();
+        ASSERT_GE(traces.size(), 4U);
+        EXPECT_EQ(traces[1], kConfig + "ZVKLaunchwick.ini found");
+        EXPECT_EQ(traces[2], "Could not read " + kConfig + " as Unicode");
+        EXPECT_EQ(traces[3], GetSettingTrace(1, "C:\\ZVK32\\Parvane.exe -" + kUe));
+        EXPECT_EQ(rig.fake.Lines({"Profile"}).front(), "Profile|Paths|Path1|?|4096|" + kConfig);
+        EXPECT_EQ(rig.settings.shellPathCount, 1);
+        // Nothing of a copy is left behind, and only the settings file and the programs remain.
+        for (const auto& [path, file] : rig.fake.files) {
+            EXPECT_EQ(path.rfind(rig.fake.tempFolder, 0), std::string::npos) << path;
         }
     }
 }

@@ -9,6 +9,7 @@ starts (through the recorder's log), screenshots and its exit. Standard library 
 import argparse
 import contextlib
 import fcntl
+import glob
 import json
 import os
 import re
@@ -77,6 +78,11 @@ def unescape_debugstr(raw: bytes) -> bytes:
     return bytes(out)
 
 
+def ansi(text):
+    """A text as a trace line carries it: in the ANSI code page, a character it lacks written as "?"."""
+    return text.encode(ANSI, errors="replace").decode(ANSI)
+
+
 def parse_trace(line: bytes):
     """(text, truncated) for a debugstr line of OutputDebugStringA, else None."""
     at = line.find(TRACE_MARK)
@@ -96,7 +102,8 @@ class Trace:
         self.text, self.truncated, self.wall = text, truncated, wall
 
     def matches(self, expected):
-        """Equal, or a prefix of expected when Wine cut the line."""
+        """Equal to expected as the ANSI code page holds it, or a prefix of that when Wine cut the line."""
+        expected = ansi(expected)
         return expected.startswith(self.text) if self.truncated else self.text == expected
 
     def __repr__(self):
@@ -469,6 +476,17 @@ class Session:
 
     def scenario(self, name, folder=None):
         return Scenario(self, name, folder)
+
+    def temp_copies(self):
+        """The files of the user's temporary folder whose names start with ZVK, as {name: bytes}."""
+        found = {}
+        # Wine's %TEMP%: C:\users\<name>\Temp (on Windows it lies under AppData\Local).
+        for folder in glob.glob(os.path.join(self.prefix, "drive_c", "users", "*", "Temp")):
+            for name in os.listdir(folder):
+                if name.upper().startswith("ZVK"):
+                    with open(os.path.join(folder, name), "rb") as f:
+                        found[name] = f.read()
+        return found
 
 
 class DriverCall:

@@ -4,7 +4,9 @@ Expected, in this order: the trace line 'Didn't find "<ini>".  Loading default s
 settings file written (73 lines, CR LF each); the welcome box, before any window shows; after OK, Notepad
 started as "notepad.exe <ini>" (path unquoted); the splash window with "User Configuration Required.
 Exiting..."; the end of the process five seconds after OK. No other trace line. A second start then finds
-the file and takes the "no usable profile" path, leaving the file as it was. When the file cannot be
+the file and takes the "no usable profile" path, leaving the file as it was; a third start while its box is
+up only writes "Already running for <ini>" and ends. A folder with a CJK name gets the same, with the path in
+its own characters in the box and Notepad's command line (and in the ANSI code page in the trace lines). When the file cannot be
 written, the trace line "Could not write to <ini>" follows the first one and nothing else changes.
 """
 
@@ -21,6 +23,8 @@ class FirstRun(lwtest.TestCase):
         ("first_run", None, True),
         ("first_run_spaces", r"C:\Program Files\Zvk Launch wick", True),
         ("first_run_root", "D:\\", True),
+        # A name outside the ANSI code page: the box and Notepad get every character of the path.
+        ("first_run_cjk", "C:\\\u674e\u96f7 Launchwick", True),
         ("first_run_unwritable", None, False),
     ]
 
@@ -28,7 +32,7 @@ class FirstRun(lwtest.TestCase):
         for name, folder, writable in self.CASES:
             with self.subTest(name), self.session.scenario(name, folder) as sc:
                 self.first_run(sc, writable)
-                if name == "first_run":
+                if name in ("first_run", "first_run_cjk"):
                     self.second_run(sc)
 
     def first_run(self, sc, writable):
@@ -66,6 +70,7 @@ class FirstRun(lwtest.TestCase):
         self.assertEqual(notepad["module"].lower(), (sc.folder.rstrip("\\") + r"\notepad.exe").lower())
         self.assertTrue(lwtest.program_of(notepad["cmdline"]).lower().endswith("notepad.exe"), notepad)
         self.assertEqual(lwtest.arguments_of(notepad["cmdline"]), ini)
+        self.assertEqual(notepad["cwd"].rstrip("\\").lower(), sc.folder.rstrip("\\").lower(), "Notepad's folder")
         self.assertGreaterEqual(notepad["time_ms"] / 1000, dismissed - 0.05, "Notepad started before OK")
 
         ended = run.wait_exit(x.EXIT_DELAY + 10)
@@ -83,8 +88,13 @@ class FirstRun(lwtest.TestCase):
     def second_run(self, sc):
         ini = sc.ini
         run = sc.start(watchdog=40)
-        box = run.dialog(x.ERROR_TITLE, timeout=15)
+        box = run.dialog(x.ERROR_TITLE, timeout=15, action="none")
         self.assertEqual(box["text"], x.no_profile_text(ini))
+        # Meanwhile a start for the same settings file hands over and ends.
+        other = sc.start(watchdog=30)
+        other.wait_exit(20)
+        self.assertTraces(other, ["Already running for " + ini])
+        run.dialog(x.ERROR_TITLE, timeout=5)
         self.assertTraces(run, x.load_traces(ini, {}))
         run.wait_exit(x.EXIT_DELAY + 10)
         self.assertEqual([lwtest.arguments_of(r["cmdline"]) for r in sc.recorded()], [ini, ini])

@@ -12,6 +12,7 @@
 //             every lookup slow, so only one input in four does this)
 //   bits 4-6  how writing the default file fails: not, on create, at write 1, 2, 40, 73 or 74 (there are
 //             only 73), or on close
+#include "Encoding.h"
 #include "FakePlatform.h"
 #include "FuzzCheck.h"
 #include "Shell_Library.h"
@@ -70,10 +71,14 @@ std::size_t CountLineEnds(const std::string& text) {
     return count;
 }
 
+// The file the system's reader reads: the settings file, or its Unicode copy (the fake's first temporary
+// file) when its encoding needs one.
+std::string source = kConfig;
+
 // The value the reader is given for a key: read through the platform, trimmed, or the default text.
 std::string Setting(FakePlatform& fake, const std::string& key, const std::string& defaultText,
                     const std::string& section = "Paths") {
-    const std::string value = TrimSpaces(fake.ReadProfileString(section, key, defaultText, 4096, kConfig));
+    const std::string value = TrimSpaces(fake.ReadProfileString(section, key, defaultText, 4096, source));
     return value.empty() ? defaultText : value;
 }
 
@@ -232,6 +237,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fake.AddFile(kConfig, text);
     }
     const bool configExists = fake.files.count(kConfig) != 0;
+    source = kConfig;
+    std::string copy;
+    if (configExists) {
+        const std::string& bytes = fake.files.at(kConfig).content;
+        const launchwick::SettingsEncoding encoding = launchwick::SettingsFileEncoding(bytes);
+        if (launchwick::NeedsUnicodeCopy(encoding)) {
+            copy = launchwick::Utf16LeCopy(bytes, encoding);
+            source = fake.tempFolder + "lw1.ini";
+            fake.AddFile(source, copy);
+        }
+    }
 
     // What the reader will see, and which program parts exist.
     Profile profiles[kProfiles + 1];
@@ -241,7 +257,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t p = FindExe(profile.value);
         profile.hasExe = profile.value != "?" && p != std::string::npos;
         const std::string program = profile.hasExe ? profile.value.substr(0, p + 4) : std::string();
-        if (profile.hasExe && (existing >> (n - 1) & 1) != 0 && program != kConfig) {
+        if (profile.hasExe && (existing >> (n - 1) & 1) != 0 && program != kConfig && program != source) {
             fake.AddFile(program);
         }
         profiles[n] = profile;
@@ -271,6 +287,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> traces = fake.Traces();
     const std::vector<std::string> boxes = fake.Lines({"MessageBox"});
     const std::vector<std::string> lookups = fake.Lines({"Profile"});
+    if (source != kConfig) {
+        // The copy is gone after loading; the checks below read it again.
+        FUZZ_CHECK(fake.files.count(source) == 0);
+        fake.AddFile(source, copy);
+    }
 
     if (!configExists) {
         FUZZ_CHECK(count == 0 && settings.totalDelayCount == 0 && lookups.empty());
@@ -300,14 +321,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int n = 1; n <= kProfiles; ++n) {
         const Profile& profile = profiles[n];
         const std::string number = std::to_string(n);
-        expectedLookups.push_back("Profile|Paths|Path" + number + "|?|4096|" + kConfig);
+        expectedLookups.push_back("Profile|Paths|Path" + number + "|?|4096|" + source);
         if (profile.value == "?") {
             expectedNoEntry.push_back("No valid entry for path " + number);
         } else if (profile.hasExe && !profile.exists) {
             expectedBoxes.push_back(kInvalidPrefix + number + " (" + profile.value +
                                     ") appears to be an invalid file or path.");
         } else if (profile.exists) {
-            expectedLookups.push_back("Profile|Paths|Delay" + number + "|0|4096|" + kConfig);
+            expectedLookups.push_back("Profile|Paths|Delay" + number + "|0|4096|" + source);
             accepted.push_back(profile.value);
             FUZZ_CHECK(accepted.size() <= count);
             // The delay stored for this entry.
@@ -329,8 +350,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // Then the two options, whose values are read last and traced only when they are ignored.
-    expectedLookups.push_back("Profile|Options|WaitForIdle||4096|" + kConfig);
-    expectedLookups.push_back("Profile|Options|IdleBelow||4096|" + kConfig);
+    expectedLookups.push_back("Profile|Options|WaitForIdle||4096|" + source);
+    expectedLookups.push_back("Profile|Options|IdleBelow||4096|" + source);
     const std::string waitText = Setting(fake, "WaitForIdle", "", "Options");
     const std::string belowText = Setting(fake, "IdleBelow", "", "Options");
     const Option wait = ReadOption(waitText, 0, 600, 0, true);

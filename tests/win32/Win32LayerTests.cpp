@@ -6,6 +6,7 @@
 #include "Layout.h"
 #include "SplashWindow.h"
 #include "UniqueHandle.h"
+#include "Utf.h"
 #include "Version.h"
 #include "Win32.h"
 #include "Win32Platform.h"
@@ -216,6 +217,49 @@ void CentringInTheWorkArea() {
     CHECK(CentredIn(PixelRect{-1280, 0, 0, 1024}, 567, 203) == (PixelRect{-924, 410, -924 + 567, 410 + 203}));
 }
 
+// ---- Text at the edge: UTF-8 inside, UTF-16 for the system, ANSI for the debugger ----
+
+void TextCrossesTheEdgeWhole() {
+    struct Case {
+        const char* name;
+        std::string utf8;
+        std::wstring wide;
+        std::string back; // Utf8(wide): the text itself, or U+FFFD where it was not UTF-8
+    };
+    const std::string replacement = "\xEF\xBF\xBD";
+    const Case cases[] = {
+        {"empty", "", L"", ""},
+        {"ASCII", "C:\\ZVK32\\Parvane.exe /session:1", L"C:\\ZVK32\\Parvane.exe /session:1",
+         "C:\\ZVK32\\Parvane.exe /session:1"},
+        {"accented", "C:\\J\xC3\xBCrgen\\caf\xC3\xA9.exe", L"C:\\J\u00FCrgen\\caf\u00E9.exe",
+         "C:\\J\xC3\xBCrgen\\caf\xC3\xA9.exe"},
+        {"CJK", "C:\\\xE6\x9D\x8E\xE9\x9B\xB7\\a.exe", L"C:\\\u674E\u96F7\\a.exe",
+         "C:\\\xE6\x9D\x8E\xE9\x9B\xB7\\a.exe"},
+        {"beyond the BMP", "\xF0\x9D\x84\x9E", L"\xD834\xDD1E", "\xF0\x9D\x84\x9E"},
+        {"invalid byte",
+         "a\xFF"
+         "b",
+         L"a\xFFFD"
+         L"b",
+         "a" + replacement + "b"},
+        {"cut sequence", "a\xE6\x9D", L"a\xFFFD", "a" + replacement},
+        {"embedded NUL", std::string("a\0b", 3), std::wstring(L"a\0b", 3), std::string("a\0b", 3)},
+    };
+    for (const Case& c : cases) {
+        std::printf("  %s\n", c.name);
+        CHECK(Wide(c.utf8) == c.wide);
+        CHECK_EQ(Utf8(Wide(c.utf8)), c.back);
+    }
+    CHECK_EQ(Utf8(std::wstring(1, L'\xD800')), replacement); // an unpaired surrogate
+    // The trace lines: ASCII as it is; others in the ANSI code page (Wine's here is 1252).
+    CHECK_EQ(Ansi("tmrMain_Timer End"), std::string("tmrMain_Timer End"));
+    CHECK_EQ(Ansi(""), std::string());
+    if (::GetACP() == 1252) {
+        CHECK_EQ(Ansi("J\xC3\xBCrgen"), std::string("J\xFCrgen"));
+        CHECK_EQ(Ansi("\xE6\x9D\x8E").size(), std::size_t{1}); // one character, written as the system does
+    }
+}
+
 // ---- Platform calls ----
 
 std::string ReadWholeFile(const std::string& path) {
@@ -393,6 +437,30 @@ void ProfileStringsComeBackTrimmedAndCut() {
     CHECK_EQ(f.platform.ReadProfileString("Paths", "Path1", "dflt", 4096, path + ".missing"),
              std::string("dflt"));
     f.platform.RemoveFile(path);
+
+    // Under a name outside the ANSI code page: a UTF-16 LE file gives every character back, an ANSI file
+    // what its code page means; the bytes read back as written.
+    const std::string unicodePath = TempFolder() + "ZVKLaunchwick-test-\xE6\x9D\x8E.ini";
+    const std::string value = "C:\\\xE6\x9D\x8E\xE9\x9B\xB7\\a.exe -\xC3\xBC";
+    const std::wstring wide = Wide("[Paths]\r\nPath1=" + value + "\r\n");
+    const std::string utf16 =
+        "\xFF\xFE" + std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2);
+    const std::pair<std::string, std::string> files[] = {
+        {utf16, value},
+        {"[Paths]\r\nPath1=J\xFCrgen\r\n", ::GetACP() == 1252 ? "J\xC3\xBCrgen" : ""},
+    };
+    for (const auto& [content, expected] : files) {
+        f.platform.CreateTextFile(unicodePath)->Write(content);
+        CHECK(f.platform.IsFile(unicodePath));
+        CHECK(!f.platform.FileDateTime(unicodePath).empty());
+        CHECK_EQ(f.platform.ReadFileBytes(unicodePath), content);
+        if (!expected.empty()) {
+            CHECK_EQ(f.platform.ReadProfileString("Paths", "Path1", "?", 4096, unicodePath), expected);
+        }
+    }
+    f.platform.RemoveFile(unicodePath);
+    CHECK(!f.platform.IsFile(unicodePath));
+    CHECK(Throws([&] { (void)f.platform.ReadFileBytes(unicodePath); }));
 }
 
 void FoldersOfTheProcess() {
@@ -490,6 +558,18 @@ void OneClaimPerSettingsFile() {
     }
     Win32Platform later(f.splash);
     CHECK(later.ClaimSettingsFile(lower));
+
+    // An ASCII path keeps the name of its ANSI upper case; any other is upper-cased character by character.
+    std::string upper = path;
+    ::CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+    const UniqueKernelHandle named(
+        ::OpenFileMappingA(FILE_MAP_READ, FALSE, InstanceObjectName(upper).c_str()));
+    CHECK(named.get() != nullptr);
+    const std::string accented = "C:\\Lw Claim \xC3\x9C\xE6\x9D\x8E\\ZVKLaunchwick.ini"; // Ü李
+    Win32Platform third(f.splash);
+    CHECK(third.ClaimSettingsFile(accented));
+    Win32Platform fourth(f.splash);
+    CHECK(!fourth.ClaimSettingsFile("C:\\lw claim \xC3\xBC\xE6\x9D\x8E\\zvklaunchwick.ini")); // ü李
 }
 
 // ---- The splash window ----
@@ -514,6 +594,13 @@ std::string WindowText(HWND window) {
     char text[256] = {};
     ::GetWindowTextA(window, text, sizeof text);
     return text;
+}
+
+// In UTF-8, every character as the window holds it.
+std::string WideWindowText(HWND window) {
+    wchar_t text[256] = {};
+    ::GetWindowTextW(window, text, 256);
+    return Utf8(text);
 }
 
 void SplashIsAHiddenFramelessCentredWindow() {
@@ -656,6 +743,9 @@ void StatusLineIsALabelThatIsAnnounced() {
         CHECK_EQ(WindowText(label), std::string("Loading Launchwick"));
         f.platform.SetStatusText("(1 of 2) Starting \"a.exe\"");
         CHECK_EQ(WindowText(label), std::string("(1 of 2) Starting \"a.exe\""));
+        const std::string cjk = "(1 of 1) Starting \"\xE6\x9D\x8E\xE9\x9B\xB7.exe\" in 3 seconds";
+        f.platform.SetStatusText(cjk);
+        CHECK_EQ(WideWindowText(label), cjk);
 
         const HWINEVENTHOOK hook = ::SetWinEventHook(
             0x8019, 0x8019, nullptr,
@@ -1166,6 +1256,7 @@ int main(int argc, char** argv) {
         {"FolderOfPathKeepsOnlyRootBackslashes", FolderOfPathKeepsOnlyRootBackslashes},
         {"SmallTextBuilders", SmallTextBuilders},
         {"CentringInTheWorkArea", CentringInTheWorkArea},
+        {"TextCrossesTheEdgeWhole", TextCrossesTheEdgeWhole},
         {"TempFilesAreNewWithTheirSuffix", TempFilesAreNewWithTheirSuffix},
         {"TempFileNeverOpensAnExistingFile", TempFileNeverOpensAnExistingFile},
         {"TextFilesAreEmptiedAndWrittenWhole", TextFilesAreEmptiedAndWrittenWhole},

@@ -1,5 +1,7 @@
 // Stand-in for the programs the launcher starts: appends one JSON line describing how it was started to the
-// file named by LW_RECORD_LOG, then exits at once. GUI subsystem, so starting it opens no console.
+// file named by LW_RECORD_LOG, then exits at once. GUI subsystem, so starting it opens no console. Its
+// path, command line and folder come from the wide calls, so every character of them is recorded (as
+// \uXXXX: the line stays ASCII).
 #include "JsonText.h"
 #include "UnixClock.h"
 
@@ -10,25 +12,25 @@
 
 namespace {
 
-std::string JsonString(const char* text) {
-    return JsonText(std::string_view(text));
+std::string JsonString(const wchar_t* text) {
+    return JsonText(std::wstring_view(text));
 }
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
-    char log[MAX_PATH * 2];
-    const DWORD n = GetEnvironmentVariableA("LW_RECORD_LOG", log, sizeof log);
-    if (n == 0 || n >= sizeof log) {
+    wchar_t log[MAX_PATH * 2];
+    const DWORD n = GetEnvironmentVariableW(L"LW_RECORD_LOG", log, MAX_PATH * 2);
+    if (n == 0 || n >= MAX_PATH * 2) {
         return 2;
     }
-    char module[MAX_PATH * 2] = {};
-    GetModuleFileNameA(nullptr, module, sizeof module);
-    char cwd[MAX_PATH * 2] = {};
-    GetCurrentDirectoryA(sizeof cwd, cwd);
+    wchar_t module[MAX_PATH * 2] = {};
+    GetModuleFileNameW(nullptr, module, MAX_PATH * 2);
+    wchar_t cwd[MAX_PATH * 2] = {};
+    GetCurrentDirectoryW(MAX_PATH * 2, cwd);
 
     std::string line = "{\"module\": " + JsonString(module) +
-                       ", \"cmdline\": " + JsonString(GetCommandLineA()) + ", \"cwd\": " + JsonString(cwd) +
+                       ", \"cmdline\": " + JsonString(GetCommandLineW()) + ", \"cwd\": " + JsonString(cwd) +
                        ", \"show\": " + std::to_string(show) +
                        ", \"pid\": " + std::to_string(GetCurrentProcessId()) +
                        ", \"time_ms\": " + std::to_string(UnixMillis()) + "}\r\n";
@@ -38,7 +40,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
     const ULONGLONG giveUp = GetTickCount64() + 10000;
     while (GetTickCount64() < giveUp) {
         HANDLE file =
-            CreateFileA(log, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            CreateFileW(log, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             DWORD written = 0;
             const BOOL ok = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);

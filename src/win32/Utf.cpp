@@ -1,0 +1,63 @@
+#include "Utf.h"
+
+#include "Win32.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace launchwick::win32 {
+
+namespace {
+
+bool IsAscii(std::string_view text) noexcept {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Lengths beyond an int are not texts this program handles; they convert to nothing.
+int Length(std::size_t size) noexcept {
+    return size <= INT_MAX ? static_cast<int>(size) : 0;
+}
+
+} // namespace
+
+std::wstring Wide(std::string_view utf8) {
+    const int length = Length(utf8.size());
+    if (length == 0) {
+        return {};
+    }
+    std::wstring wide(
+        static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0)), L'\0');
+    if (!wide.empty()) {
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), static_cast<int>(wide.size()));
+    }
+    return wide;
+}
+
+namespace {
+
+std::string Narrow(UINT codePage, std::wstring_view wide) {
+    const int length = Length(wide.size());
+    if (length == 0) {
+        return {};
+    }
+    std::string text(static_cast<std::size_t>(::WideCharToMultiByte(codePage, 0, wide.data(), length, nullptr,
+                                                                    0, nullptr, nullptr)),
+                     '\0');
+    if (!text.empty()) {
+        ::WideCharToMultiByte(codePage, 0, wide.data(), length, text.data(), static_cast<int>(text.size()),
+                              nullptr, nullptr);
+    }
+    return text;
+}
+
+} // namespace
+
+std::string Utf8(std::wstring_view wide) {
+    return Narrow(CP_UTF8, wide);
+}
+
+std::string Ansi(std::string_view utf8) {
+    return IsAscii(utf8) ? std::string(utf8) : Narrow(CP_ACP, Wide(utf8));
+}
+
+} // namespace launchwick::win32

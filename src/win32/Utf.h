@@ -1,0 +1,20 @@
+// The core's text is UTF-8; the system's is UTF-16. Every path and every text the user sees crosses here,
+// on its way to or from a "...W" call.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace launchwick::win32 {
+
+// UTF-8 to UTF-16. A byte that starts no valid sequence becomes U+FFFD, as the system converts it.
+std::wstring Wide(std::string_view utf8);
+
+// UTF-16 to UTF-8. An unpaired surrogate becomes U+FFFD.
+std::string Utf8(std::wstring_view wide);
+
+// UTF-8 to the ANSI code page, for the trace lines. ASCII text stays as it is; a character the code page
+// lacks comes out as the system's conversion writes it.
+std::string Ansi(std::string_view utf8);
+
+} // namespace launchwick::win32
