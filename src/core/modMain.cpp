@@ -8,6 +8,15 @@
 
 namespace launchwick {
 
+std::string SettingsFilePath(const std::string& executableFolder) {
+    std::string folder = executableFolder;
+    const std::string trimmed = TrimSpaces(folder);
+    if (trimmed.empty() || trimmed.back() != '\\') {
+        folder += '\\';
+    }
+    return folder + std::string(texts::settingsFileName);
+}
+
 std::string modMain::GetSetting(const std::string& file, const std::string& section, const std::string& key,
                                 const std::string& defaultText) {
     std::string value =
@@ -85,6 +94,10 @@ void modMain::LoadSettings() noexcept {
         ResumeNext(
             [&] { idleBelow = GetSetting(configFilePath, options, std::string(texts::idleBelowKey), ""); });
         idleWait.Configure(waitForIdle, idleBelow);
+        std::string logFileValue;
+        ResumeNext(
+            [&] { logFileValue = GetSetting(configFilePath, options, std::string(texts::logFileKey), ""); });
+        logFile.Configure(logFileValue, configFilePath);
     }
     ResumeNext([&] { platform_.Trace(std::string(texts::loadingEnd)); });
 }

@@ -64,6 +64,16 @@ public:
         {fileNotFoundError, "The system cannot find the file specified.\r\n"}};
     bool otherInstance = false; // another process runs for the same settings file
 
+    // Setting up the start at log-on, and the log file. A path in failingPaths makes WriteShortcut,
+    // RemoveFileIfPresent, RenameFile (of it) and AppendTextFile fail with that system code.
+    std::string startupFolder =
+        "C:\\Users\\me\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup";
+    std::optional<std::uint32_t> startupFolderError;
+    std::string executableName = "ZVKLaunchwick.exe";
+    std::map<std::string, std::uint32_t> failingPaths;
+    std::map<std::string, std::string> environment; // names in upper case
+    std::map<std::string, Shortcut> shortcuts;      // written, by path; also a file of that path
+
     // Scripted processor load: each SystemTimes call moves the clocks on by the next step; the last step
     // repeats. Busy(p) is one second of a load of p percent.
     std::vector<ProcessorTimes> processorSteps{Busy(0)};
@@ -101,7 +111,7 @@ public:
     bool Enabled(Timer timer) const { return timers_[Index(timer)].enabled; }
 
     // Platform.
-    void Trace(const std::string& line) override;
+    void WriteTrace(const std::string& line) override;
     void ShowMessageBox(const std::string& text, const std::string& title) override;
     void DoEvents() override;
     void SetTimerEnabled(Timer timer, bool enabled) override;
@@ -137,6 +147,17 @@ public:
     void ShowRunningInstance() override;
     ProcessorTimes SystemTimes() const override;
     void EndProcess() override;
+    std::string ExecutablePath() const override;
+    std::string StartupFolder() const override;
+    void WriteShortcut(const Shortcut& shortcut) override;
+    bool RemoveFileIfPresent(const std::string& path) override;
+    void ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) override;
+    std::string ExpandEnvironment(const std::string& text) const override;
+    // The virtual clock from 2024-07-12 21:45:00.000 on.
+    ClockTime LocalTime() const override;
+    std::optional<std::uint64_t> FileSize(const std::string& path) const override;
+    void RenameFile(const std::string& from, const std::string& to) override;
+    std::unique_ptr<TextFile> AppendTextFile(const std::string& path) override;
 
     struct ProfileSetting {
         std::string section;
