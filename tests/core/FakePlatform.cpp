@@ -486,7 +486,7 @@ void FakePlatform::RenameFile(const std::string& from, const std::string& to) {
 
 std::unique_ptr<TextFile> FakePlatform::AppendTextFile(const std::string& path) {
     Record("AppendTextFile|" + path);
-    if (failingPaths.count(path) != 0) {
+    if (failCreate) {
         throw StatementError("Path not found");
     }
     files[path].open = true;

@@ -45,7 +45,8 @@ public:
     }
     void AddFolder(const std::string& path) { files[path].folder = true; }
 
-    // Scripted failures of text files. Writes count from 1; bytes beyond failAfterBytes are never stored.
+    // Scripted failures of text files (failCreate: also opening one to append). Writes count from 1; bytes
+    // beyond failAfterBytes are never stored.
     bool failCreate = false;
     int failAtWrite = 0;
     std::size_t failAfterBytes = std::numeric_limits<std::size_t>::max();
@@ -65,7 +66,7 @@ public:
     bool otherInstance = false; // another process runs for the same settings file
 
     // Setting up the start at log-on, and the log file. A path in failingPaths makes WriteShortcut,
-    // RemoveFileIfPresent, RenameFile (of it) and AppendTextFile fail with that system code.
+    // RemoveFileIfPresent and RenameFile (of it) fail with that system code; failCreate, AppendTextFile.
     std::string startupFolder =
         "C:\\Users\\me\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup";
     std::optional<std::uint32_t> startupFolderError;
