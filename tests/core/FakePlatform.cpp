@@ -463,6 +463,13 @@ ClockTime FakePlatform::LocalTime() const {
                      static_cast<int>(ms % 1000)};
 }
 
+std::string FakePlatform::LogLine(long long ms, const std::string& text) {
+    const auto two = [](long long n) { return std::string(n < 10 ? "0" : "") + std::to_string(n); };
+    const long long seconds = (21 * 60 + 45) * 60 + ms / 1000;
+    return "2024-07-12 " + two(seconds / 3600) + ":" + two(seconds / 60 % 60) + ":" + two(seconds % 60) +
+           "." + std::to_string(1000 + ms % 1000).substr(1) + " " + text + "\r\n";
+}
+
 std::optional<std::uint64_t> FakePlatform::FileSize(const std::string& path) const {
     Record("FileSize|" + path);
     const auto it = files.find(path);

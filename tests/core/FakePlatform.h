@@ -156,6 +156,8 @@ public:
     std::string ExpandEnvironment(const std::string& text) const override;
     // The virtual clock from 2024-07-12 21:45:00.000 on.
     ClockTime LocalTime() const override;
+    // The log's line for text made ms into the virtual clock (within its first day).
+    static std::string LogLine(long long ms, const std::string& text);
     std::optional<std::uint64_t> FileSize(const std::string& path) const override;
     void RenameFile(const std::string& from, const std::string& to) override;
     std::unique_ptr<TextFile> AppendTextFile(const std::string& path) override;

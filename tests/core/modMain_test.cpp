@@ -431,15 +431,6 @@ const LogCase kLogCases[] = {
      "Ignoring LogFile=C:\\ZVK32\\sub\\..\\ZVKLaunchwick.ini", false},
 };
 
-// "yyyy-mm-dd hh:mm:ss.mmm " of the fake's clock, which starts at 2024-07-12 21:45:00.000.
-std::string Stamped(long long ms, const std::string& text) {
-    const auto two = [](long long n) { return std::string(n < 10 ? "0" : "") + std::to_string(n); };
-    const long long seconds = 45 * 60 + ms / 1000;
-    const std::string milli = std::to_string(1000 + ms % 1000).substr(1);
-    return "2024-07-12 " + two(21 + seconds / 3600) + ":" + two(seconds / 60 % 60) + ":" + two(seconds % 60) +
-           "." + milli + " " + text + "\r\n";
-}
-
 TEST(LoadSettings, CopiesTheTraceToTheLogFileReadLast) {
     Rig plain; // the same file without the option: the trace the debugger sees in every case
     plain.WriteIni({{"Path1", kProgram}});
@@ -491,11 +482,12 @@ TEST(LoadSettings, CopiesTheTraceToTheLogFileReadLast) {
             continue;
         }
         // The header at the moment of opening, then every line from the first one, each with its own time.
-        std::string logged = Stamped(61'234, "ZVK Launchwick " LAUNCHWICK_VERSION ", settings " + kConfig);
+        std::string logged =
+            FakePlatform::LogLine(61'234, "ZVK Launchwick " LAUNCHWICK_VERSION ", settings " + kConfig);
         long long at = 0;
         for (const std::string& line : traces) {
             at = line == "Loading Settings Start" ? 1234 : line == GetSettingTrace(20, "?") ? 61'234 : at;
-            logged += Stamped(at, line);
+            logged += FakePlatform::LogLine(at, line);
         }
         EXPECT_EQ(rig.fake.files.at(c.path).content, (c.before != 0 && !c.rotated ? earlier : "") + logged);
         EXPECT_EQ(rig.fake.files.count(old) == 1 ? rig.fake.files.at(old).content : "(none)",
