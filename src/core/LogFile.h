@@ -19,7 +19,7 @@ std::string FullPath(std::string_view path, std::string_view folder);
 // "yyyy-mm-dd hh:mm:ss.mmm " + text + CR LF.
 std::string LogLine(const ClockTime& time, std::string_view text);
 
-class LogFile : public TraceListener {
+class LogFile final : public TraceListener {
 public:
     explicit LogFile(Platform& platform) noexcept : platform_(platform) {}
     LogFile(const LogFile&) = delete;

@@ -1,3 +1,5 @@
+// The one call of the platform that the core itself carries out: a trace line goes to the debugger, then to
+// whoever listens (the log file). Out of line, as it is called from a hundred places.
 #include "Platform.h"
 
 namespace launchwick {
