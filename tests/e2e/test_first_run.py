@@ -13,7 +13,8 @@ command 1) and says so in a box with an icon; /install /quiet replaces a broken 
 twice removes it, then says there was none; an unknown argument shows the usage (exit code 2), /quiet alone
 shows nothing (2); a shortcut that cannot be written or removed gives the same line in the trace and in an
 error box (1). Each job writes only its one trace line, shows no splash window, writes no settings file,
-starts nothing and does not claim the settings file: all but the first run while a started copy holds it.
+starts nothing and does not claim the settings file: all but the first two run while a started copy holds
+it.
 """
 
 import os
