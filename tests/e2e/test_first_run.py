@@ -8,7 +8,7 @@ the file and takes the "no usable profile" path, leaving the file as it was. Whe
 written, the trace line "Could not write to <ini>" follows the first one and nothing else changes.
 
 Setting it up to start at log-on, before or instead of a first run: /install writes the shortcut
-<start-up folder>\ZVK Launchwick.lnk (read back with IShellLinkA: the exe, no arguments, its folder, show
+<start-up folder>\\ZVK Launchwick.lnk (read back with IShellLinkA: the exe, no arguments, its folder, show
 command 1) and says so in a box with an icon; /install /quiet replaces a broken one without a box; /uninstall
 twice removes it, then says there was none; an unknown argument shows the usage (exit code 2), /quiet alone
 shows nothing (2); a shortcut that cannot be written or removed gives the same line in the trace and in an
