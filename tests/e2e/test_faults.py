@@ -232,7 +232,8 @@ class Faults(lwtest.TestCase):
             # Each line has the local time it was made, within its own run.
             for run, part in zip(runs, (stamped[:len(traces) + 1], stamped[len(traces) + 1:])):
                 for m in part:
-                    made = time.mktime(time.strptime(m.group(1)[:19], "%Y-%m-%d %H:%M:%S")) + int(m.group(1)[20:]) / 1000
+                    seconds = time.mktime(time.strptime(m.group(1)[:19], "%Y-%m-%d %H:%M:%S"))
+                    made = seconds + int(m.group(1)[20:]) / 1000
                     self.assertTrue(run.start_wall - 1 <= made <= run.exit_wall + 1, f"{m.group(0)} outside its run")
             lwtest.log("log over two runs:\n" + "\n".join(lines[:4] + ["..."] + lines[len(traces):len(traces) + 4]
                                                         + ["..."] + lines[-4:-1]))
