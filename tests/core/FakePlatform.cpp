@@ -407,8 +407,7 @@ void FakePlatform::WriteShortcut(const Shortcut& shortcut) {
     if (const auto it = failingPaths.find(shortcut.path); it != failingPaths.end()) {
         throw SystemError(it->second);
     }
-    shortcuts[shortcut.path] = shortcut;
-    AddFile(shortcut.path, "shortcut");
+    AddFile(shortcut.path, "shortcut to " + shortcut.target);
 }
 
 bool FakePlatform::RemoveFileIfPresent(const std::string& path) {
@@ -416,7 +415,6 @@ bool FakePlatform::RemoveFileIfPresent(const std::string& path) {
     if (const auto it = failingPaths.find(path); it != failingPaths.end()) {
         throw SystemError(it->second);
     }
-    shortcuts.erase(path);
     return files.erase(path) != 0;
 }
 

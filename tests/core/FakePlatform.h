@@ -73,7 +73,6 @@ public:
     std::string executableName = "ZVKLaunchwick.exe";
     std::map<std::string, std::uint32_t> failingPaths;
     std::map<std::string, std::string> environment; // names in upper case
-    std::map<std::string, Shortcut> shortcuts;      // written, by path; also a file of that path
 
     // Scripted processor load: each SystemTimes call moves the clocks on by the next step; the last step
     // repeats. Busy(p) is one second of a load of p percent.

@@ -524,6 +524,9 @@ TEST(RunJob, WritesOrRemovesTheStartUpShortcutAndSaysSo) {
         const bool written = c.exitCode == 0 && c.arguments.job == Job::Install;
         const bool removed = c.exitCode == 0 && c.arguments.job == Job::Uninstall;
         EXPECT_EQ(rig.fake.files.count(kShortcut), (written || (c.shortcutThere && !removed)) ? 1U : 0U);
+        if (written) {
+            EXPECT_EQ(rig.fake.files.at(kShortcut).content, "shortcut to C:\\ZVK32\\ZVKLaunchwick.exe");
+        }
         EXPECT_EQ(rig.fake.files.count(kConfig), 0U);
     }
 }
