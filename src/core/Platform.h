@@ -33,6 +33,41 @@ public:
 // The system's code for "the system cannot find the file specified".
 constexpr std::uint32_t fileNotFoundError = 2;
 
+// A system call that failed, with the system's error code for why.
+class SystemError : public StatementError {
+public:
+    explicit SystemError(std::uint32_t errorCode) : StatementError("System error"), code(errorCode) {}
+    std::uint32_t code;
+};
+
+// The system's code for a file that another process holds open in a way that forbids the request.
+constexpr std::uint32_t sharingViolationError = 32;
+
+// A moment of the local clock.
+struct ClockTime {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+
+// A shortcut file (.lnk) that starts a program.
+struct Shortcut {
+    std::string path; // of the shortcut itself
+    std::string target;
+    std::string arguments;
+    std::string workingFolder;
+    std::int32_t showCommand = 0;
+};
+
+enum class BoxIcon { Information, Error };
+
+// Gets a copy of every trace line (the optional log file).
+class TraceListener {
+public:
+    virtual void Traced(const std::string& line) noexcept = 0;
+
+protected:
+    ~TraceListener() = default;
+};
+
 enum class Timer { tmrStart, tmrMain, tmrExit };
 
 // What may be asked to take, or be asked whether it has, the keyboard focus. Form is the splash window.
@@ -66,8 +101,10 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
-    // Debugger output (OutputDebugStringA, in the system's ANSI code page).
-    virtual void Trace(const std::string& line) = 0;
+    // Debugger output (OutputDebugStringA, in the system's ANSI code page), then a copy to the listener, when
+    // there is one.
+    void Trace(const std::string& line);
+    void SetTraceListener(TraceListener* listener) noexcept { traceListener_ = listener; }
     // Modal box with an OK button and no icon. Returns when the user has closed it.
     virtual void ShowMessageBox(const std::string& text, const std::string& title) = 0;
     // Lets the window system process the window messages that are waiting, once.
@@ -135,6 +172,34 @@ public:
 
     // Ends the process at once; no further handler of the window runs.
     virtual void EndProcess() = 0;
+
+    // Setting the program up to start at log-on. Failures throw SystemError with the system's code.
+    virtual std::string ExecutablePath() const = 0; // full path of the running executable
+    virtual std::string StartupFolder() const = 0;  // the user's start-up folder (CSIDL_STARTUP)
+    // Writes the shortcut file, replacing one that is there (IShellLinkA, IPersistFile).
+    virtual void WriteShortcut(const Shortcut& shortcut) = 0;
+    // False when there was no such file.
+    virtual bool RemoveFileIfPresent(const std::string& path) = 0;
+    // Modal box with an OK button and the icon, owned by no window.
+    virtual void ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) = 0;
+
+    // The log file.
+    // Every %NAME% of an environment variable replaced by its value (ExpandEnvironmentStringsA).
+    virtual std::string ExpandEnvironment(const std::string& text) const = 0;
+    virtual ClockTime LocalTime() const = 0;
+    // Absent when the size of the file cannot be read.
+    virtual std::optional<std::uint64_t> FileSize(const std::string& path) const = 0;
+    // Renames a file, replacing a file of the new name. Throws SystemError.
+    virtual void RenameFile(const std::string& from, const std::string& to) = 0;
+    // Opens a file for appending, creating it (not its folder) when absent, shared for reading and writing;
+    // each write reaches the disk before it returns. Throws StatementError.
+    virtual std::unique_ptr<TextFile> AppendTextFile(const std::string& path) = 0;
+
+protected:
+    virtual void WriteTrace(const std::string& line) = 0;
+
+private:
+    TraceListener* traceListener_ = nullptr;
 };
 
 } // namespace launchwick

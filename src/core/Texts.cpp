@@ -71,6 +71,10 @@ std::string CouldNotReadAsUnicode(const std::string& path) {
 }
 
 std::string CouldNotStart(const std::string& entry, const std::string& systemText, std::uint32_t code) {
+    return "Could not start " + entry + ": " + SystemReason(systemText, code);
+}
+
+std::string SystemReason(const std::string& systemText, std::uint32_t code) {
     std::string reason;
     for (std::size_t i = 0; i < systemText.size(); ++i) {
         const char c = systemText[i];
@@ -81,7 +85,7 @@ std::string CouldNotStart(const std::string& entry, const std::string& systemTex
         }
     }
     reason.erase(reason.find_last_not_of(' ') + 1); // the trailing break and spaces
-    return "Could not start " + entry + ": " + (reason.empty() ? "error " + Str(code) : reason);
+    return reason.empty() ? "error " + Str(code) : reason;
 }
 
 std::string AlreadyRunning(const std::string& path) {
@@ -101,6 +105,39 @@ std::string WaitingStatus(int currentShellPath, int shellPathCount, const std::s
     return "(" + Str(currentShellPath) + " of " + Str(shellPathCount) +
            ") Waiting for the computer to settle before starting \"" + name + "\" (processor " +
            Str(processor) + " %, " + Str(secondsLeft) + " s at most)";
+}
+
+std::string LogHeader(const std::string& configFilePath) {
+    return "ZVK Launchwick " LAUNCHWICK_VERSION ", settings " + configFilePath;
+}
+
+std::string InstalledMessage(const std::string& shortcut, const std::string& configFilePath) {
+    return "ZVK Launchwick will now start when you log on." + crlf + crlf + "Shortcut: " + shortcut + crlf +
+           "Settings: " + configFilePath;
+}
+
+std::string UninstalledMessage(const std::string& shortcut) {
+    return "ZVK Launchwick will no longer start when you log on." + crlf + crlf + "Removed: " + shortcut;
+}
+
+std::string ShortcutWritten(const std::string& shortcut) {
+    return "Start-up shortcut written: " + shortcut;
+}
+
+std::string ShortcutRemoved(const std::string& shortcut) {
+    return "Start-up shortcut removed: " + shortcut;
+}
+
+std::string NoShortcut(const std::string& shortcut) {
+    return "No start-up shortcut at " + shortcut;
+}
+
+std::string CouldNotWriteShortcut(const std::string& shortcut, const std::string& reason) {
+    return "Could not write the start-up shortcut " + shortcut + ": " + reason;
+}
+
+std::string CouldNotRemoveShortcut(const std::string& shortcut, const std::string& reason) {
+    return "Could not remove the start-up shortcut " + shortcut + ": " + reason;
 }
 
 std::string TickStart(int currentShellPath, int shellPathCount, std::int32_t timerCount) {

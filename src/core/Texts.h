@@ -74,6 +74,32 @@ std::string WaitingTrace(int processor, std::int32_t secondsLeft);
 std::string WaitingStatus(int currentShellPath, int shellPathCount, const std::string& name, int processor,
                           std::int32_t secondsLeft);
 
+// The log file.
+inline constexpr std::string_view logFileKey = "LogFile";
+inline constexpr std::string_view oldLogSuffix = ".old";
+// "ZVK Launchwick <version>, settings <path>".
+std::string LogHeader(const std::string& configFilePath);
+
+// Starting at log-on: the command line's jobs.
+inline constexpr std::string_view shortcutName = "ZVK Launchwick.lnk";
+inline constexpr std::string_view usageText =
+    "Usage: ZVKLaunchwick.exe [/install | /uninstall] [/quiet]\r\n\r\n"
+    "/install - start ZVK Launchwick when you log on (a shortcut in your start-up folder)\r\n"
+    "/uninstall - no longer start it when you log on\r\n"
+    "/quiet - show no message; the exit code tells the result (0 done, 1 failed, 2 usage)\r\n\r\n"
+    "Without an argument it starts the programs of its settings file.";
+inline constexpr std::string_view notInstalledMessage =
+    "ZVK Launchwick was not set to start when you log on.";
+std::string InstalledMessage(const std::string& shortcut, const std::string& configFilePath);
+std::string UninstalledMessage(const std::string& shortcut);
+std::string ShortcutWritten(const std::string& shortcut);
+std::string ShortcutRemoved(const std::string& shortcut);
+std::string NoShortcut(const std::string& shortcut);
+std::string CouldNotWriteShortcut(const std::string& shortcut, const std::string& reason);
+std::string CouldNotRemoveShortcut(const std::string& shortcut, const std::string& reason);
+// The system's text for a failure on one line, or "error <code>" where it has none.
+std::string SystemReason(const std::string& systemText, std::uint32_t code);
+
 inline constexpr std::string_view loadingStart = "Loading Settings Start";
 inline constexpr std::string_view loadingEnd = "Loading Settings End";
 inline constexpr std::string_view tickInRange = "currentShellPath <= shellPathCount";

@@ -20,14 +20,7 @@ std::string DisplayName(const std::string& entry) {
 
 void frmMain::Form_Load() noexcept {
     modMain& s = settings_;
-    ResumeNext([&] {
-        std::string folder = platform_.ExecutableFolder();
-        const std::string trimmed = TrimSpaces(folder);
-        if (trimmed.empty() || trimmed.back() != '\\') {
-            folder += '\\';
-        }
-        s.configFilePath = folder + std::string(texts::settingsFileName);
-    });
+    ResumeNext([&] { s.configFilePath = SettingsFilePath(platform_.ExecutableFolder()); });
     // A second start for the same settings file would run every program twice: it hands over and ends.
     bool claimed = true;
     ResumeNext([&] { claimed = platform_.ClaimSettingsFile(s.configFilePath); });

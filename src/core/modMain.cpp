@@ -9,6 +9,15 @@
 
 namespace launchwick {
 
+std::string SettingsFilePath(const std::string& executableFolder) {
+    std::string folder = executableFolder;
+    const std::string trimmed = TrimSpaces(folder);
+    if (trimmed.empty() || trimmed.back() != '\\') {
+        folder += '\\';
+    }
+    return folder + std::string(texts::settingsFileName);
+}
+
 std::string modMain::GetSetting(const std::string& file, const std::string& section, const std::string& key,
                                 const std::string& defaultText) {
     std::string value =
@@ -86,6 +95,9 @@ void modMain::LoadSettings() noexcept {
             [&] { waitForIdle = GetSetting(source, options, std::string(texts::waitForIdleKey), ""); });
         ResumeNext([&] { idleBelow = GetSetting(source, options, std::string(texts::idleBelowKey), ""); });
         idleWait.Configure(waitForIdle, idleBelow);
+        std::string logFileValue;
+        ResumeNext([&] { logFileValue = GetSetting(source, options, std::string(texts::logFileKey), ""); });
+        logFile.Configure(logFileValue, configFilePath);
         if (!copy.empty()) {
             ResumeNext([&] { platform_.RemoveFile(copy); });
         }

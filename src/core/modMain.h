@@ -2,6 +2,7 @@
 #pragma once
 
 #include "IdleWait.h"
+#include "LogFile.h"
 #include "Platform.h"
 
 #include <cstdint>
@@ -10,9 +11,18 @@
 
 namespace launchwick {
 
+// The settings file's full path for the folder of the executable.
+std::string SettingsFilePath(const std::string& executableFolder);
+
 class modMain {
 public:
-    explicit modMain(Platform& platform) : idleWait(platform), platform_(platform) {}
+    // The log file sees every trace line from here on, so that it can begin with the first one.
+    explicit modMain(Platform& platform) : idleWait(platform), logFile(platform), platform_(platform) {
+        platform.SetTraceListener(&logFile);
+    }
+    modMain(const modMain&) = delete;
+    modMain& operator=(const modMain&) = delete;
+    ~modMain() { platform_.SetTraceListener(nullptr); }
 
     // Sequence tables: filled once at start, then only read; currentShellPath moves with the ticks.
     std::string configFilePath;
@@ -23,6 +33,8 @@ public:
     std::int32_t totalDelayCount = 0;
     // The optional wait for an idle computer, set from the settings file's [Options].
     IdleWait idleWait;
+    // The optional log file, set from [Options] LogFile.
+    LogFile logFile;
 
     static constexpr int profileCount = 20;
     static constexpr std::int32_t maxDelay = 600;

@@ -77,6 +77,13 @@ template <class T> struct GdiObject {
     static void close(type value) noexcept { ::DeleteObject(value); }
 };
 
+// A COM interface pointer holds one reference.
+template <class T> struct ComInterface {
+    using type = T*;
+    static type invalid() noexcept { return nullptr; }
+    static void close(type value) noexcept { value->Release(); }
+};
+
 } // namespace traits
 
 using UniqueKernelHandle = UniqueHandle<traits::NullIsInvalid<HANDLE, ::CloseHandle>>;
@@ -89,6 +96,7 @@ using UniqueBitmap = UniqueHandle<traits::GdiObject<HBITMAP>>;
 using UniqueBrush = UniqueHandle<traits::GdiObject<HBRUSH>>;
 using UniqueLocalMemory = UniqueHandle<traits::LocalMemory>;
 using UniqueMappedView = UniqueHandle<traits::MappedView>;
+template <class T> using UniqueCom = UniqueHandle<traits::ComInterface<T>>;
 
 // Both handles that CreateProcess hands back; the program never waits on either.
 struct UniqueProcessInformation {

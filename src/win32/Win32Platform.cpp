@@ -112,63 +112,82 @@ Win32Platform::Win32Platform(SplashWindow& splash) noexcept
     : Win32Platform(splash, static_cast<std::uint32_t>(::GetTickCount())) {}
 
 Win32Platform::Win32Platform(SplashWindow& splash, std::uint32_t firstTempAttempt) noexcept
-    : splash_(splash), tempAttempt_(firstTempAttempt) {}
+    : splash_(&splash), tempAttempt_(firstTempAttempt) {}
 
-void Win32Platform::Trace(const std::string& line) {
+Win32Platform::Win32Platform() noexcept
+    : splash_(nullptr), tempAttempt_(static_cast<std::uint32_t>(::GetTickCount())) {}
+
+SplashWindow& Win32Platform::Splash() const {
+    if (splash_ == nullptr) {
+        throw StatementError("No window");
+    }
+    return *splash_;
+}
+
+void Win32Platform::WriteTrace(const std::string& line) {
     // The debugger reads the ANSI code page; an ASCII line goes out as it is.
     ::OutputDebugStringA(Ansi(line).c_str());
 }
 
 void Win32Platform::ShowMessageBox(const std::string& text, const std::string& title) {
-    const HWND owner = splash_.IsShown() ? splash_.Handle() : nullptr;
+    const HWND owner = splash_ != nullptr && splash_->IsShown() ? splash_->Handle() : nullptr;
     ::MessageBoxW(owner, Wide(text).c_str(), Wide(title).c_str(), MB_OK);
 }
 
+void Win32Platform::ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) {
+    ::MessageBoxW(nullptr, Wide(text).c_str(), Wide(title).c_str(),
+                  MB_OK | (icon == BoxIcon::Error ? MB_ICONERROR : MB_ICONINFORMATION));
+}
+
 void Win32Platform::DoEvents() {
-    splash_.ProcessPending();
+    Splash().ProcessPending();
 }
 
 void Win32Platform::SetTimerEnabled(Timer timer, bool enabled) {
-    splash_.SetTimerEnabled(timer, enabled);
+    Splash().SetTimerEnabled(timer, enabled);
 }
 
 bool Win32Platform::IsTimerEnabled(Timer timer) const {
-    return splash_.IsTimerEnabled(timer);
+    return Splash().IsTimerEnabled(timer);
 }
 
 void Win32Platform::SetStatusText(const std::string& text) {
-    splash_.SetStatusText(text);
+    Splash().SetStatusText(text);
 }
 
 void Win32Platform::AnnounceStatus() {
-    splash_.AnnounceStatus();
+    Splash().AnnounceStatus();
 }
 
 void Win32Platform::SetFocus(FocusTarget target) {
-    splash_.Focus(target);
+    Splash().Focus(target);
 }
 
 bool Win32Platform::HasFocus(FocusTarget target) const {
-    return splash_.HasFocus(target);
+    return Splash().HasFocus(target);
 }
 
 double Win32Platform::TwipsPerPixelX() const {
-    return static_cast<double>(design::twipsPerInch) / splash_.Dpi();
+    return static_cast<double>(design::twipsPerInch) / Splash().Dpi();
 }
 
 std::int32_t Win32Platform::ProgressBorderWidth() const {
-    return splash_.ProgressBorderWidth();
+    return Splash().ProgressBorderWidth();
 }
 
 void Win32Platform::SetProgressWidth(std::int32_t twips) {
-    splash_.SetProgressWidth(twips);
+    Splash().SetProgressWidth(twips);
 }
 
 void Win32Platform::SetProgressVisible(bool visible) {
-    splash_.SetProgressVisible(visible);
+    Splash().SetProgressVisible(visible);
 }
 
 std::string Win32Platform::ExecutableFolder() const {
+    return FolderOfPath(ExecutablePath());
+}
+
+std::string Win32Platform::ExecutablePath() const {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -177,7 +196,7 @@ std::string Win32Platform::ExecutableFolder() const {
         }
         if (length < path.size()) {
             path.resize(length);
-            return FolderOfPath(Utf8(path));
+            return Utf8(path);
         }
         // A full buffer means the name was cut; long paths reach 32767 characters.
         if (path.size() > 65536) {
@@ -275,6 +294,42 @@ std::unique_ptr<TextFile> Win32Platform::CreateTempFile(std::string_view suffix,
     throw StatementError("Path/File access error");
 }
 
+// FILE_APPEND_DATA alone: every write lands at the end, whole, even when another process appends too.
+std::unique_ptr<TextFile> Win32Platform::AppendTextFile(const std::string& path) {
+    UniqueFile file(::CreateFileW(Terminated(path).c_str(), FILE_APPEND_DATA,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+    if (!file) {
+        throw StatementError("Path/File access error");
+    }
+    return std::make_unique<Win32TextFile>(std::move(file));
+}
+
+std::optional<std::uint64_t> Win32Platform::FileSize(const std::string& path) const {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(Terminated(path).c_str(), GetFileExInfoStandard, &data)) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+void Win32Platform::RenameFile(const std::string& from, const std::string& to) {
+    if (!::MoveFileExW(Terminated(from).c_str(), Terminated(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        throw SystemError(::GetLastError());
+    }
+}
+
+bool Win32Platform::RemoveFileIfPresent(const std::string& path) {
+    if (::DeleteFileW(Terminated(path).c_str())) {
+        return true;
+    }
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        return false;
+    }
+    throw SystemError(error);
+}
+
 void Win32Platform::RemoveFile(const std::string& path) {
     if (!::DeleteFileW(Terminated(path).c_str())) {
         throw StatementError("File not found");
@@ -285,7 +340,7 @@ std::intptr_t Win32Platform::RunShellExecute(Owner owner, const std::optional<st
                                              const std::string& file, const std::string& parameters,
                                              const std::optional<std::string>& directory,
                                              std::int32_t showCommand) {
-    const HWND window = owner == Owner::Splash ? splash_.Handle() : nullptr;
+    const HWND window = owner == Owner::Splash ? Splash().Handle() : nullptr;
     const HINSTANCE result =
         ::ShellExecuteW(window, OrNull(WideIf(verb)), Wide(file).c_str(), Wide(parameters).c_str(),
                         OrNull(WideIf(directory)), showCommand);
@@ -344,7 +399,7 @@ bool Win32Platform::ClaimSettingsFile(const std::string& path) {
     }
     if (record != nullptr) {
         *record = ClaimRecord{static_cast<std::uint32_t>(::GetCurrentProcessId()), 0,
-                              reinterpret_cast<std::uintptr_t>(splash_.Handle())};
+                              reinterpret_cast<std::uintptr_t>(Splash().Handle())};
     }
     claim_ = std::move(claim);
     return true;
@@ -375,7 +430,31 @@ ProcessorTimes Win32Platform::SystemTimes() const {
 }
 
 void Win32Platform::EndProcess() {
-    splash_.End();
+    Splash().End();
+}
+
+std::string Win32Platform::ExpandEnvironment(const std::string& text) const {
+    const std::wstring wide = Terminated(text);
+    std::wstring expanded(std::max<std::size_t>(wide.size() + 1, MAX_PATH), L'\0');
+    for (;;) {
+        const DWORD length =
+            ::ExpandEnvironmentStringsW(wide.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+        if (length == 0) {
+            throw SystemError(::GetLastError());
+        }
+        if (length <= expanded.size()) {
+            expanded.resize(length - 1); // the count includes the NUL
+            return Utf8(expanded);
+        }
+        expanded.resize(length);
+    }
+}
+
+ClockTime Win32Platform::LocalTime() const {
+    SYSTEMTIME time{};
+    ::GetLocalTime(&time);
+    return ClockTime{time.wYear,   time.wMonth,  time.wDay,         time.wHour,
+                     time.wMinute, time.wSecond, time.wMilliseconds};
 }
 
 void RestrictDllSearch() noexcept {

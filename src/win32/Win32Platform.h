@@ -20,8 +20,10 @@ public:
     explicit Win32Platform(SplashWindow& splash) noexcept;
     // Starts the temporary names at a known point instead of the tick count.
     Win32Platform(SplashWindow& splash, std::uint32_t firstTempAttempt) noexcept;
+    // Without a window, for the jobs of the command line: the window's calls fail.
+    Win32Platform() noexcept;
 
-    void Trace(const std::string& line) override;
+    void WriteTrace(const std::string& line) override;
     void ShowMessageBox(const std::string& text, const std::string& title) override;
     void DoEvents() override;
 
@@ -63,8 +65,21 @@ public:
     ProcessorTimes SystemTimes() const override;
     void EndProcess() override;
 
+    std::string ExecutablePath() const override;
+    std::string StartupFolder() const override;
+    void WriteShortcut(const Shortcut& shortcut) override;
+    bool RemoveFileIfPresent(const std::string& path) override;
+    void ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) override;
+    std::string ExpandEnvironment(const std::string& text) const override;
+    ClockTime LocalTime() const override;
+    std::optional<std::uint64_t> FileSize(const std::string& path) const override;
+    void RenameFile(const std::string& from, const std::string& to) override;
+    std::unique_ptr<TextFile> AppendTextFile(const std::string& path) override;
+
 private:
-    SplashWindow& splash_;
+    SplashWindow& Splash() const; // throws StatementError when there is no window
+
+    SplashWindow* splash_;
     std::uint32_t tempAttempt_; // moves on with every temporary name tried
     UniqueKernelHandle claim_;  // held for the whole run: the object goes when the process does
     DWORD runningProcess_ = 0;  // the process that held the claim first, and its splash window

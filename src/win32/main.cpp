@@ -3,6 +3,7 @@
 #include "SplashWindow.h"
 #include "Win32Platform.h"
 
+#include "Setup.h"
 #include "Shell_Library.h"
 #include "frmMain.h"
 #include "modMain.h"
@@ -56,10 +57,17 @@ private:
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     // First of all, before anything can load a DLL by its bare name from the program's folder.
     RestrictDllSearch();
     const ComApartment apartment;
+    // With an argument it does that one job and ends: no window, no settings file, nothing started.
+    const launchwick::Arguments arguments =
+        launchwick::ParseArguments(commandLine != nullptr ? commandLine : "");
+    if (arguments.job != launchwick::Job::Run) {
+        Win32Platform platform;
+        return launchwick::RunJob(platform, arguments);
+    }
     // Loads the version 6 controls the manifest asks for, so the buttons are themed.
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);

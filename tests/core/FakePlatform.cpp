@@ -233,7 +233,7 @@ void FakePlatform::Advance(long long ms) {
     }
 }
 
-void FakePlatform::Trace(const std::string& line) {
+void FakePlatform::WriteTrace(const std::string& line) {
     Record("Trace|" + line);
 }
 
@@ -426,6 +426,115 @@ ProcessorTimes FakePlatform::SystemTimes() const {
 void FakePlatform::EndProcess() {
     Record("EndProcess");
     ended = true;
+}
+
+std::string FakePlatform::ExecutablePath() const {
+    return executableFolder + (executableFolder.back() == '\\' ? "" : "\\") + executableName;
+}
+
+std::string FakePlatform::StartupFolder() const {
+    Record("StartupFolder");
+    if (startupFolderError) {
+        throw SystemError(*startupFolderError);
+    }
+    return startupFolder;
+}
+
+void FakePlatform::WriteShortcut(const Shortcut& shortcut) {
+    Record("WriteShortcut|" + shortcut.path + "|" + shortcut.target + "|" + shortcut.arguments + "|" +
+           shortcut.workingFolder + "|" + std::to_string(shortcut.showCommand));
+    if (const auto it = failingPaths.find(shortcut.path); it != failingPaths.end()) {
+        throw SystemError(it->second);
+    }
+    AddFile(shortcut.path, "shortcut to " + shortcut.target);
+}
+
+bool FakePlatform::RemoveFileIfPresent(const std::string& path) {
+    Record("RemoveFileIfPresent|" + path);
+    if (const auto it = failingPaths.find(path); it != failingPaths.end()) {
+        throw SystemError(it->second);
+    }
+    return files.erase(path) != 0;
+}
+
+void FakePlatform::ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) {
+    Record(std::string("IconBox|") + (icon == BoxIcon::Error ? "error" : "information") + "|" + title + "|" +
+           text);
+}
+
+// As the system does it: a name that is not set keeps its percent signs.
+std::string FakePlatform::ExpandEnvironment(const std::string& text) const {
+    std::string expanded;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const auto open = text.find('%', at);
+        const auto close = open == std::string::npos ? open : text.find('%', open + 1);
+        if (close == std::string::npos) {
+            break;
+        }
+        std::string name = text.substr(open + 1, close - open - 1);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        const auto value = environment.find(name);
+        expanded += text.substr(at, open - at);
+        if (value != environment.end()) {
+            expanded += value->second;
+            at = close + 1;
+        } else {
+            expanded += '%' + text.substr(open + 1, close - open - 1);
+            at = close; // the closing sign may open the next name
+        }
+    }
+    return expanded + text.substr(std::min(at, text.size()));
+}
+
+ClockTime FakePlatform::LocalTime() const {
+    const long long ms = now + ((21 * 60 + 45) * 60) * 1000LL;
+    const long long seconds = ms / 1000;
+    return ClockTime{2024,
+                     7,
+                     12 + static_cast<int>(seconds / 86400),
+                     static_cast<int>(seconds / 3600 % 24),
+                     static_cast<int>(seconds / 60 % 60),
+                     static_cast<int>(seconds % 60),
+                     static_cast<int>(ms % 1000)};
+}
+
+std::string FakePlatform::LogLine(long long ms, const std::string& text) {
+    const auto two = [](long long n) { return std::string(n < 10 ? "0" : "") + std::to_string(n); };
+    const long long seconds = (21 * 60 + 45) * 60 + ms / 1000;
+    return "2024-07-12 " + two(seconds / 3600) + ":" + two(seconds / 60 % 60) + ":" + two(seconds % 60) +
+           "." + std::to_string(1000 + ms % 1000).substr(1) + " " + text + "\r\n";
+}
+
+std::optional<std::uint64_t> FakePlatform::FileSize(const std::string& path) const {
+    Record("FileSize|" + path);
+    const auto it = files.find(path);
+    if (it == files.end()) {
+        return std::nullopt;
+    }
+    return it->second.content.size();
+}
+
+void FakePlatform::RenameFile(const std::string& from, const std::string& to) {
+    Record("RenameFile|" + from + "|" + to);
+    if (const auto it = failingPaths.find(from); it != failingPaths.end()) {
+        throw SystemError(it->second);
+    }
+    if (files.count(from) == 0) {
+        throw SystemError(fileNotFoundError);
+    }
+    files[to] = files.at(from);
+    files.erase(from);
+}
+
+std::unique_ptr<TextFile> FakePlatform::AppendTextFile(const std::string& path) {
+    Record("AppendTextFile|" + path);
+    if (failCreate) {
+        throw StatementError("Path not found");
+    }
+    files[path].open = true;
+    return std::make_unique<FakeTextFile>(*this, path);
 }
 
 } // namespace launchwick::test

@@ -45,7 +45,8 @@ public:
     }
     void AddFolder(const std::string& path) { files[path].folder = true; }
 
-    // Scripted failures of text files. Writes count from 1; bytes beyond failAfterBytes are never stored.
+    // Scripted failures of text files (failCreate: also opening one to append). Writes count from 1; bytes
+    // beyond failAfterBytes are never stored.
     bool failCreate = false;
     int failAtWrite = 0;
     std::size_t failAfterBytes = std::numeric_limits<std::size_t>::max();
@@ -64,6 +65,15 @@ public:
         {fileNotFoundError, "The system cannot find the file specified.\r\n"}};
     bool otherInstance = false; // another process runs for the same settings file
     bool claimFails = false;    // the claim of the settings file throws
+
+    // Setting up the start at log-on, and the log file. A path in failingPaths makes WriteShortcut,
+    // RemoveFileIfPresent and RenameFile (of it) fail with that system code; failCreate, AppendTextFile.
+    std::string startupFolder =
+        "C:\\Users\\me\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup";
+    std::optional<std::uint32_t> startupFolderError;
+    std::string executableName = "ZVKLaunchwick.exe";
+    std::map<std::string, std::uint32_t> failingPaths;
+    std::map<std::string, std::string> environment; // names in upper case
 
     // Scripted processor load: each SystemTimes call moves the clocks on by the next step; the last step
     // repeats. Busy(p) is one second of a load of p percent.
@@ -102,7 +112,7 @@ public:
     bool Enabled(Timer timer) const { return timers_[Index(timer)].enabled; }
 
     // Platform.
-    void Trace(const std::string& line) override;
+    void WriteTrace(const std::string& line) override;
     void ShowMessageBox(const std::string& text, const std::string& title) override;
     void DoEvents() override;
     void SetTimerEnabled(Timer timer, bool enabled) override;
@@ -139,6 +149,19 @@ public:
     void ShowRunningInstance() override;
     ProcessorTimes SystemTimes() const override;
     void EndProcess() override;
+    std::string ExecutablePath() const override;
+    std::string StartupFolder() const override;
+    void WriteShortcut(const Shortcut& shortcut) override;
+    bool RemoveFileIfPresent(const std::string& path) override;
+    void ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) override;
+    std::string ExpandEnvironment(const std::string& text) const override;
+    // The virtual clock from 2024-07-12 21:45:00.000 on.
+    ClockTime LocalTime() const override;
+    // The log's line for text made ms into the virtual clock (within its first day).
+    static std::string LogLine(long long ms, const std::string& text);
+    std::optional<std::uint64_t> FileSize(const std::string& path) const override;
+    void RenameFile(const std::string& from, const std::string& to) override;
+    std::unique_ptr<TextFile> AppendTextFile(const std::string& path) override;
 
     struct ProfileSetting {
         std::string section;

@@ -193,7 +193,10 @@ TEST(LoadSettings, WritesTheFullTraceStreamAndPacksTheTables) {
     }
     lookups.push_back("Profile|Options|WaitForIdle||4096|" + kConfig);
     lookups.push_back("Profile|Options|IdleBelow||4096|" + kConfig);
+    lookups.push_back("Profile|Options|LogFile||4096|" + kConfig);
     EXPECT_EQ(rig.fake.Lines({"Profile"}), lookups);
+    // Without a log file, no file is looked at for one.
+    EXPECT_TRUE(rig.fake.Lines({"FileSize", "RenameFile", "AppendTextFile"}).empty());
 
     EXPECT_EQ(rig.settings.shellPathCount, 2);
     EXPECT_EQ(rig.settings.shellPaths,
@@ -392,6 +395,146 @@ TEST(LoadSettings, ReadsTheIdleWaitOptionsLast) {
         EXPECT_EQ(Lines(traces.end() - static_cast<std::ptrdiff_t>(tail.size()), traces.end()), tail);
         EXPECT_EQ(traces.at(traces.size() - tail.size() - 1), "No valid entry for path 20");
         EXPECT_TRUE(rig.fake.Lines({"SystemTimes"}).empty());
+    }
+}
+
+struct LogCase {
+    const char* value;      // LogFile=; nullptr: no key
+    std::size_t before;     // bytes in the log before; 0: no such file
+    std::uint32_t renaming; // the system's code when renaming the log is refused; 0: it is not
+    bool openFails;
+    const char* path;   // the log's full path; nullptr: none is looked at
+    const char* traced; // the one trace line the option adds, before "Loading Settings End"
+    bool rotated;       // the log was renamed to <path>.old
+};
+
+constexpr std::size_t kMiB = 1'048'576;
+
+const LogCase kLogCases[] = {
+    {nullptr, 0, 0, false, nullptr, nullptr, false},
+    {"", 0, 0, false, nullptr, nullptr, false},
+    {"   ", 0, 0, false, nullptr, nullptr, false},
+    // Relative to the settings file's folder, %NAME% expanded, "/" and "." and ".." resolved.
+    {"  launchwick.log  ", 0, 0, false, "C:\\ZVK32\\launchwick.log", nullptr, false},
+    {"%LOGS%\\run.log", 0, 0, false, "D:\\Logs\\run.log", nullptr, false},
+    {"%logs%\\%NOSUCH%.log", 0, 0, false, "D:\\Logs\\%NOSUCH%.log", nullptr, false},
+    {"..\\logs\\.\\x.log", 0, 0, false, "C:\\logs\\x.log", nullptr, false},
+    {"C:/Temp//x.log", 0, 0, false, "C:\\Temp\\x.log", nullptr, false},
+    {"\\x.log", 0, 0, false, "C:\\x.log", nullptr, false},
+    {"\\\\server\\share\\..\\x.log", 0, 0, false, "\\\\server\\share\\x.log", nullptr, false},
+    // Rotation above 1 MiB only; a rename refused because another copy has the log open leaves it as it is.
+    {"launchwick.log", kMiB - 1, 0, false, "C:\\ZVK32\\launchwick.log", nullptr, false},
+    {"launchwick.log", kMiB, 0, false, "C:\\ZVK32\\launchwick.log", nullptr, false},
+    {"launchwick.log", kMiB + 1, 0, false, "C:\\ZVK32\\launchwick.log", nullptr, true},
+    {"launchwick.log", kMiB + 1, 32, false, "C:\\ZVK32\\launchwick.log", nullptr, false},
+    // Cannot be renamed for another reason, or opened: said once, and no log.
+    {"launchwick.log", kMiB + 1, 5, false, "C:\\ZVK32\\launchwick.log",
+     "Could not write to C:\\ZVK32\\launchwick.log", false},
+    {"Missing\\launchwick.log", 0, 0, true, "C:\\ZVK32\\Missing\\launchwick.log",
+     "Could not write to C:\\ZVK32\\Missing\\launchwick.log", false},
+    // The settings file itself is never written.
+    {"zvklaunchwick.INI", 0, 0, false, nullptr, "Ignoring LogFile=zvklaunchwick.INI", false},
+    {"C:\\ZVK32\\sub\\..\\ZVKLaunchwick.ini", 0, 0, false, nullptr,
+     "Ignoring LogFile=C:\\ZVK32\\sub\\..\\ZVKLaunchwick.ini", false},
+};
+
+TEST(LoadSettings, CopiesTheTraceToTheLogFileReadLast) {
+    Rig plain; // the same file without the option: the trace the debugger sees in every case
+    plain.WriteIni({{"Path1", kProgram}});
+    plain.settings.LoadSettings();
+    for (const auto& c : kLogCases) {
+        SCOPED_TRACE(std::string(c.value ? c.value : "(absent)") + " / " + std::to_string(c.before) + " / " +
+                     std::to_string(c.renaming));
+        Rig rig;
+        rig.fake.environment = {{"LOGS", "D:\\Logs"}};
+        const std::string old = c.path ? c.path + std::string(".old") : "";
+        const std::string earlier(c.before, 'x');
+        if (c.before != 0) {
+            rig.fake.AddFile(c.path, earlier);
+            rig.fake.AddFile(old, "older");
+        }
+        if (c.renaming != 0) {
+            rig.fake.failingPaths[c.path] = c.renaming;
+        }
+        rig.fake.failCreate = c.openFails;
+        rig.fake.AddFile(kConfig,
+                         "[Paths]\r\nPath1=" + kProgram + "\r\n" +
+                             (c.value ? "[Options]\r\nLogFile=" + std::string(c.value) + "\r\n" : ""));
+        const std::string config = rig.fake.files.at(kConfig).content;
+        // The clock moves on while the file is read: each line has the time it was made.
+        rig.fake.OnCall("Trace|Loading Settings Start", [&] { rig.fake.now += 1234; });
+        rig.fake.OnCall("Trace|" + GetSettingTrace(20, "?"), [&] { rig.fake.now += 60'000; });
+        rig.settings.LoadSettings();
+
+        Lines traces = plain.fake.Traces();
+        if (c.traced) {
+            traces.insert(traces.end() - 1, c.traced);
+        }
+        EXPECT_EQ(rig.fake.Traces(), traces);
+        EXPECT_EQ(rig.fake.files.at(kConfig).content, config);
+        EXPECT_EQ(rig.settings.logFile.On(), c.path && !c.traced);
+        Lines opened;
+        if (c.path) {
+            opened.push_back("FileSize|" + std::string(c.path));
+            if (c.before > kMiB) {
+                opened.push_back("RenameFile|" + std::string(c.path) + "|" + old);
+            }
+            if (c.renaming == 0 || c.renaming == 32) {
+                opened.push_back("AppendTextFile|" + std::string(c.path));
+            }
+        }
+        EXPECT_EQ(rig.fake.Lines({"FileSize", "RenameFile", "AppendTextFile"}), opened);
+        if (!c.path || c.traced) {
+            EXPECT_TRUE(!c.path || rig.fake.files.count(c.path) == (c.before != 0 ? 1U : 0U));
+            continue;
+        }
+        // The header at the moment of opening, then every line from the first one, each with its own time.
+        std::string logged =
+            FakePlatform::LogLine(61'234, "ZVK Launchwick " LAUNCHWICK_VERSION ", settings " + kConfig);
+        long long at = 0;
+        for (const std::string& line : traces) {
+            at = line == "Loading Settings Start" ? 1234 : line == GetSettingTrace(20, "?") ? 61'234 : at;
+            logged += FakePlatform::LogLine(at, line);
+        }
+        EXPECT_EQ(rig.fake.files.at(c.path).content, (c.before != 0 && !c.rotated ? earlier : "") + logged);
+        EXPECT_EQ(rig.fake.files.count(old) == 1 ? rig.fake.files.at(old).content : "(none)",
+                  c.rotated       ? earlier
+                  : c.before != 0 ? "older"
+                                  : "(none)");
+        EXPECT_TRUE(rig.fake.files.at(c.path).open);
+    }
+}
+
+struct LogWriteFailure {
+    const char* name;
+    int atWrite;            // the failing write, counted from 1
+    std::size_t afterBytes; // bytes that reach the file
+    std::size_t lines;      // whole lines in the log afterwards
+};
+
+constexpr LogWriteFailure kLogWriteFailures[] = {
+    {"the header", 1, std::size_t(-1), 0},
+    {"the first early line", 2, std::size_t(-1), 1},
+    {"disk full inside the first line", 0, 30, 0},
+};
+
+TEST(LoadSettings, AFailedWriteEndsTheLogWithoutAWord) {
+    for (const auto& f : kLogWriteFailures) {
+        SCOPED_TRACE(f.name);
+        Rig rig;
+        rig.fake.AddFile(kConfig, "[Paths]\r\nPath1=" + kProgram + "\r\n[Options]\r\nLogFile=x.log\r\n");
+        rig.fake.failAtWrite = f.atWrite;
+        rig.fake.failAfterBytes = f.afterBytes;
+        rig.settings.LoadSettings();
+        rig.fake.Trace("a later line");
+        EXPECT_FALSE(rig.settings.logFile.On());
+        const Lines traces = rig.fake.Traces();
+        EXPECT_EQ(traces.back(), "a later line");
+        EXPECT_FALSE(rig.Traced("Could not write to C:\\ZVK32\\x.log"));
+        const std::string& log = rig.fake.files.at("C:\\ZVK32\\x.log").content;
+        EXPECT_EQ(static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n')), f.lines);
+        EXPECT_EQ(log.find("a later line"), std::string::npos);
+        EXPECT_FALSE(rig.fake.files.at("C:\\ZVK32\\x.log").open);
     }
 }
 
@@ -628,8 +771,8 @@ TEST(LoadSettings, AnAnsiFileIsReadAsItIs) {
         rig.settings.LoadSettings();
         EXPECT_EQ(rig.settings.shellPathCount, 1);
         EXPECT_EQ(rig.fake.Lines({"ReadFile", "CreateTempFile", "RemoveFile"}), Lines{"ReadFile|" + kConfig});
-        EXPECT_EQ(rig.fake.Lines({"Profile"}).size(), 23U);
-        EXPECT_EQ(rig.fake.Lines({"Profile"}).back(), "Profile|Options|IdleBelow||4096|" + kConfig);
+        EXPECT_EQ(rig.fake.Lines({"Profile"}).size(), 24U);
+        EXPECT_EQ(rig.fake.Lines({"Profile"}).back(), "Profile|Options|LogFile||4096|" + kConfig);
     }
 }
 

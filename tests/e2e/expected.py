@@ -1,6 +1,7 @@
 """What the program is expected to show and write, written out from its documented behaviour (not taken
 from its code), for the end-to-end tests to compare with."""
 
+import os
 import re
 
 APP = "ZVK Launchwick"
@@ -78,6 +79,30 @@ def missing_program_text(n, value):
 
 def trace_not_found(ini):
     return f'Didn\'t find "{ini}".  Loading default settings...'
+
+
+# The command line's jobs and the log file.
+SHORTCUT_TAIL = r"\Start Menu\Programs\Startup\ZVK Launchwick.lnk"  # in the user's start-up folder
+USAGE_START = "Usage: ZVKLaunchwick.exe [/install | /uninstall] [/quiet]"
+NOT_INSTALLED = "ZVK Launchwick was not set to start when you log on."
+
+
+def installed_text(shortcut, ini):
+    return f"ZVK Launchwick will now start when you log on.\r\n\r\nShortcut: {shortcut}\r\nSettings: {ini}"
+
+
+def uninstalled_text(shortcut):
+    return f"ZVK Launchwick will no longer start when you log on.\r\n\r\nRemoved: {shortcut}"
+
+
+def version():
+    """The project's version, as CMakeLists.txt gives it."""
+    with open(os.path.join(os.path.dirname(__file__), "..", "..", "CMakeLists.txt")) as f:
+        return re.search(r"project\(ZVKLaunchwick VERSION (\S+)", f.read()).group(1)
+
+
+def log_header(ini):
+    return f"ZVK Launchwick {version()}, settings {ini}"
 
 
 def trace_found(ini):
@@ -171,10 +196,14 @@ def launch_ticks(delays):
     return ticks
 
 
+def system_reason(system_text, code):
+    """The system's text for a failure on one line, or the code where it has none."""
+    return re.sub(r"\r\n|\r|\n", " ", system_text).rstrip(" ") or f"error {code}"
+
+
 def failed_start(entry, system_text, code):
-    """The trace line of a start that failed: the system's text on one line, or the code where it has none."""
-    reason = re.sub(r"\r\n|\r|\n", " ", system_text).rstrip(" ")
-    return f"Could not start {entry}: {reason or f'error {code}'}"
+    """The trace line of a start that failed."""
+    return f"Could not start {entry}: {system_reason(system_text, code)}"
 
 
 def sequence_ticks(delays, failures=None):

@@ -394,6 +394,12 @@ class Session:
         hook is in place. The watch's events() gives them once it has ended."""
         return LiveRegionWatch(self, seconds)
 
+    def shortcut(self, win_path):
+        """The fields of a shortcut file as the shell reads them (IShellLinkA): target, arguments, workdir,
+        show; found is false when it cannot be read."""
+        rc, out = self.driver("shortcut", "--path", win_path)
+        return out[-1] if out else {"found": False}
+
     def system_message(self, code):
         """The prefix's own text for a system error code (FormatMessageA), as the program reads it."""
         rc, out = self.driver("message", "--code", str(code))
@@ -617,8 +623,9 @@ class Scenario:
             return []
         return [json.loads(line) for line in data.decode("ascii").splitlines() if line.strip()]
 
-    def start(self, watchdog=60, cwd=None):
-        run = Run(self, watchdog, cwd or self.unix_folder)
+    def start(self, watchdog=60, cwd=None, args=(), env=None):
+        """Starts the program with the command-line arguments args and the environment variables env."""
+        run = Run(self, watchdog, cwd or self.unix_folder, args, env)
         self.runs.append(run)
         return run
 
@@ -626,7 +633,7 @@ class Scenario:
 class Run:
     """One start of the program: trace lines as they arrive, exit time, a watchdog that kills it."""
 
-    def __init__(self, scenario, watchdog, cwd):
+    def __init__(self, scenario, watchdog, cwd, args=(), env=None):
         self.scenario = scenario
         self.session = scenario.session
         self.index = len(scenario.runs) + 1
@@ -637,9 +644,9 @@ class Run:
         self.watchdog_fired = False
         self.cond = threading.Condition()
         self.box_count = 0
-        env = self.session.env("-all,+debugstr", {"LW_RECORD_LOG": scenario.record_log})
+        env = self.session.env("-all,+debugstr", {"LW_RECORD_LOG": scenario.record_log, **(env or {})})
         self.start_wall = time.time()
-        self.proc = subprocess.Popen([WINE, scenario.exe], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+        self.proc = subprocess.Popen([WINE, scenario.exe, *args], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                                      start_new_session=True)
         log(f"{self.label}: started {scenario.exe} (pid {self.proc.pid})")

@@ -1,5 +1,7 @@
 """Faults around the program: a settings folder it cannot write, programs that cannot be started, a shell
-request that is refused, no browser for web addresses, the temporary file's name already taken.
+request that is refused, no browser for web addresses, the temporary file's name already taken, and the log
+file of [Options] LogFile: over two runs, rotated from 1.1 MiB, never touched by a second start, and in a
+folder that does not exist.
 
 In each case the program goes on, ends by itself, and leaves nothing behind: no file beside it but the
 recorder's log, no new or changed file in C:\\ or the temporary folders. The program makes its probe page
@@ -16,6 +18,7 @@ Two set-ups need care under Wine, where the tests run as root:
 
 import glob
 import os
+import re
 import subprocess
 import time
 
@@ -193,6 +196,56 @@ class Faults(lwtest.TestCase):
                 if os.path.lexists(temp_unix):
                     os.remove(temp_unix)
                 self.set_association(None, None)
+
+    def test_log_file(self):
+        with self.session.scenario("logged") as sc:
+            sc.install_recorder(sc.folder + r"\notepad.exe")
+            sc.install_recorder(sc.folder + r"\bin\rec.exe")
+            entry = sc.folder + r"\bin\rec.exe /logged"
+            # %NAME% expanded, relative to the settings file's folder.
+            sc.write_ini(f"[Paths]\r\nPath1={entry}\r\nDelay1=0\r\n[Options]\r\n"
+                         "LogFile = %LW_LOG_FOLDER%\\launchwick.log \r\n")
+            log = sc.folder + r"\logs\launchwick.log"
+            older = b"".join(b"%07d an older line\r\n" % n for n in range(55_000))[:1_153_434]  # 1.1 MiB
+            sc.write(log, older)
+            sc.write(log + ".old", b"the oldest\r\n")
+            traces = x.load_traces(sc.ini, {1: ("accept", entry, 0)}) + [
+                line for tick in x.sequence_ticks([0]) for line in tick]
+            runs = []
+            for n in range(2):
+                run = sc.start(env={"LW_LOG_FOLDER": "logs"})
+                if n == 1:
+                    run.wait_trace(COMPLETE, timeout=20)
+                    second = sc.start(env={"LW_LOG_FOLDER": "logs"})
+                    second.wait_exit(15)
+                    self.assertEqual(second.texts(), ["Already running for " + sc.ini])
+                run.wait_exit(20)
+                self.assertEqual(run.texts(), traces, "the trace for the debugger")
+                runs.append(run)
+            self.assertEqual(sc.read(log + ".old"), older, "the log above 1 MiB, renamed")
+            lines = sc.read(log).decode(lwtest.ANSI).split("\r\n")
+            self.assertEqual(lines[-1], "", "the last line ends with CR LF")
+            stamped = [re.fullmatch(r"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}) (.*)", line) for line in lines[:-1]]
+            self.assertTrue(all(stamped), [line for line, m in zip(lines, stamped) if not m][:3])
+            header = x.log_header(sc.ini)
+            self.assertEqual([m.group(2) for m in stamped], [header, *traces, header, *traces])
+            # Each line has the local time it was made, within its own run.
+            for run, part in zip(runs, (stamped[:len(traces) + 1], stamped[len(traces) + 1:])):
+                for m in part:
+                    seconds = time.mktime(time.strptime(m.group(1)[:19], "%Y-%m-%d %H:%M:%S"))
+                    made = seconds + int(m.group(1)[20:]) / 1000
+                    self.assertTrue(run.start_wall - 1 <= made <= run.exit_wall + 1, f"{m.group(0)} outside its run")
+            lwtest.log("log over two runs:\n" + "\n".join(lines[:4] + ["..."] + lines[len(traces):len(traces) + 4]
+                                                        + ["..."] + lines[-4:-1]))
+
+            # A log in a folder that does not exist: one trace line, and the run goes on without a log.
+            missing = sc.folder + r"\no such folder\launchwick.log"
+            sc.write_ini(f"[Paths]\r\nPath1={entry}\r\nDelay1=0\r\n[Options]\r\nLogFile={missing}\r\n")
+            run = sc.start()
+            run.wait_exit(20)
+            end = traces.index("Loading Settings End")
+            self.assertEqual(run.texts(), [*traces[:end], "Could not write to " + missing, *traces[end:]])
+            self.assertFalse(os.path.exists(os.path.dirname(sc.path(missing))), "the log's folder was made")
 
     def set_association(self, kind, program):
         if kind is None:

@@ -8,6 +8,15 @@ the file and takes the "no usable profile" path, leaving the file as it was; a t
 up only writes "Already running for <ini>" and ends. A folder with a CJK name gets the same, with the path in
 its own characters in the box and Notepad's command line (and in the ANSI code page in the trace lines). When the file cannot be
 written, the trace line "Could not write to <ini>" follows the first one and nothing else changes.
+
+Setting it up to start at log-on, before or instead of a first run: /install writes the shortcut
+<start-up folder>\\ZVK Launchwick.lnk (read back with IShellLinkA: the exe, no arguments, its folder, show
+command 1) and says so in a box with an icon; /install /quiet replaces a broken one without a box; /uninstall
+twice removes it, then says there was none; an unknown argument shows the usage (exit code 2), /quiet alone
+shows nothing (2); a shortcut that cannot be written or removed gives the same line in the trace and in an
+error box (1). Each job writes only its one trace line, shows no splash window, writes no settings file,
+starts nothing and does not claim the settings file: all but the first two run while a started copy holds
+it.
 """
 
 import os
@@ -78,6 +87,84 @@ class FirstRun(lwtest.TestCase):
         self.assertTraces(run, traces)
         self.assert_default_file(sc, writable)
         self.assertEqual(len(sc.recorded()), 1, "a program was started after Notepad")
+
+    def test_start_at_log_on(self):
+        with self.session.scenario("log_on", r"C:\Program Files\Zvk Log On") as sc:
+            sc.install_recorder(sc.folder + r"\notepad.exe")
+            sc.install_recorder(sc.folder + r"\bin\rec.exe")
+            run, text = self.job(sc, ["/install"], 0)
+            shortcut = run.texts()[0].removeprefix("Start-up shortcut written: ")
+            self.assertTrue(shortcut.lower().endswith(x.SHORTCUT_TAIL.lower()), shortcut)
+            self.assertEqual(run.texts(), ["Start-up shortcut written: " + shortcut])
+            self.assertEqual(text, x.installed_text(shortcut, sc.ini))
+            self.assert_shortcut(sc, shortcut)
+            self.assertFalse(os.path.exists(sc.path(sc.ini)), "a settings file was written")
+
+            # A broken shortcut of the same name is replaced.
+            with open(self.session.unix(shortcut), "wb") as f:
+                f.write(b"not a shortcut")
+            self.assertFalse(self.session.shortcut(shortcut)["found"])
+            run, _ = self.job(sc, ["/INSTALL", "-Quiet"], 0, box=False)
+            self.assertEqual(run.texts(), ["Start-up shortcut written: " + shortcut])
+            self.assert_shortcut(sc, shortcut)
+
+            # The rest while a started copy holds the settings file: no job waits for it or hands over to it.
+            sc.write_ini(f"[Paths]\r\nPath1={sc.folder}\\bin\\rec.exe /late\r\nDelay1=60\r\n")
+            running = sc.start(watchdog=120)
+            running.window(timeout=15)
+            run, text = self.job(sc, ["/uninstall"], 0)
+            self.assertEqual(run.texts(), ["Start-up shortcut removed: " + shortcut])
+            self.assertEqual(text, x.uninstalled_text(shortcut))
+            self.assertFalse(os.path.lexists(self.session.unix(shortcut)), "the shortcut is still there")
+            run, text = self.job(sc, ["-uninstall"], 0)
+            self.assertEqual(run.texts(), ["No start-up shortcut at " + shortcut])
+            self.assertEqual(text, x.NOT_INSTALLED)
+            for args in (["/start"], ["/install", "/uninstall"]):
+                run, text = self.job(sc, args, 2)
+                self.assertTrue(text.startswith(x.USAGE_START + "\r\n"), text)
+                self.assertEqual(run.texts(), [])
+            run, _ = self.job(sc, ["/quiet"], 2, box=False)
+            self.assertEqual(run.texts(), [])
+
+            # A folder in the shortcut's place can be neither written over nor removed as a file.
+            os.mkdir(self.session.unix(shortcut))
+            denied = x.system_reason(self.session.system_message(5), 5)  # ERROR_ACCESS_DENIED
+            try:
+                run, text = self.job(sc, ["/install"], 1)
+                self.assertEqual(run.texts(), [f"Could not write the start-up shortcut {shortcut}: {denied}"])
+                self.assertEqual(text, run.texts()[0])
+                run, _ = self.job(sc, ["/uninstall", "/quiet"], 1, box=False)
+                self.assertEqual(run.texts(), [f"Could not remove the start-up shortcut {shortcut}: {denied}"])
+            finally:
+                os.rmdir(self.session.unix(shortcut))
+            self.assertEqual(running.texts()[:1], [x.trace_found(sc.ini)])
+            self.assertTrue(running.alive, "the started copy ended")
+            self.assertEqual(lwtest.wait_records(sc, 1, timeout=0), [], "a program was started")
+
+    def job(self, sc, args, exit_code, box=True):
+        """Runs the program with a job's arguments, presses OK on its one box and checks that no splash
+        window showed and that it ended with exit_code. Returns the run and the box's text (None: no box)."""
+        run = sc.start(watchdog=30, args=args)
+        if box:
+            shown = run.dialog(x.APP, timeout=15, action="none")
+            self.assertFalse([w for w in self.session.visible_windows()
+                              if w["pid"] == shown["pid"] and w["class"] != "#32770"], "a splash window showed")
+            buttons = [c for c in shown["children"] if c["class"].lower() == "button" and c["visible"]]
+            self.assertEqual([(b["id"], b["text"]) for b in buttons], [(1, "OK")], "buttons of the box")
+            self.assertTrue([c for c in shown["children"] if c["icon"]], "the box shows no icon")
+            lwtest.log(f"{args}: box {shown['text']!r}")
+            run.dialog(x.APP, timeout=5, action="ok")
+        run.wait_exit(15)
+        self.assertEqual(run.proc.returncode, exit_code, f"exit code of {args}")
+        lwtest.log(f"{args}: exit code {run.proc.returncode}, traces {run.texts()}")
+        return run, shown["text"] if box else None
+
+    def assert_shortcut(self, sc, shortcut):
+        fields = self.session.shortcut(shortcut)
+        lwtest.log(f"shortcut read back: {fields}")
+        self.assertTrue(fields["found"], fields)
+        self.assertEqual((fields["target"], fields["arguments"], fields["workdir"], fields["show"]),
+                         (sc.exe, "", sc.folder, 1))
 
     def assert_default_file(self, sc, writable):
         if writable:

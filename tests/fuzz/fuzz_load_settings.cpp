@@ -4,9 +4,10 @@
 // Input: byte 0 holds options, bytes 1-3 a bit per profile 1..20 whose program part is made to exist,
 // the rest is the file.
 //   bit 0     the settings file exists (unless the default file is written first)
-//   bit 1     the rest is the file's text as it stands; otherwise it is up to 44 values separated by
-//             line feeds, for Path1, Delay1, ..., Path22, Delay22, written under "[Paths]" (a value that
-//             starts with byte 1 is written with a "#" before its key)
+//   bit 1     the rest is the file's text as it stands; otherwise it is up to 47 values separated by
+//             line feeds, for Path1, Delay1, ..., Path22, Delay22 under "[Paths]", then WaitForIdle,
+//             IdleBelow and LogFile under "[Options]" (a value that starts with byte 1 is written with a "#"
+//             before its key)
 //   bit 2     run the window's load handler instead of LoadSettings
 //   bits 3, 7 both set: first write the default file, then append the rest to it (its 73 lines make
 //             every lookup slow, so only one input in four does this)
@@ -15,6 +16,8 @@
 #include "Encoding.h"
 #include "FakePlatform.h"
 #include "FuzzCheck.h"
+#include "LogFile.h"
+#include "Numbers.h"
 #include "Shell_Library.h"
 #include "frmMain.h"
 #include "modMain.h"
@@ -171,15 +174,17 @@ void CheckDefaultWrite(const FakePlatform& fake, std::uint8_t selector) {
 std::string BuildFile(std::string_view payload) {
     std::string text = "[Paths]\r\n";
     std::size_t start = 0;
-    // Lines 1 to 44: Path1, Delay1 ... Delay22; lines 45 and 46: the two options of the idle wait.
-    for (int i = 0; i < 46 && start <= payload.size(); ++i) {
+    // Lines 1 to 44: Path1, Delay1 ... Delay22; lines 45 and 46: the two options of the idle wait; 47: the
+    // log.
+    static constexpr const char* options[] = {"[Options]\r\nWaitForIdle", "IdleBelow", "LogFile"};
+    for (int i = 0; i < 47 && start <= payload.size(); ++i) {
         std::size_t end = payload.find('\n', start);
         if (end == std::string_view::npos) {
             end = payload.size();
         }
         std::string_view value = payload.substr(start, end - start);
-        std::string key = i >= 44 ? (i == 44 ? "[Options]\r\nWaitForIdle" : "IdleBelow")
-                                  : (i % 2 == 0 ? "Path" : "Delay") + std::to_string(i / 2 + 1);
+        std::string key =
+            i >= 44 ? options[i - 44] : (i % 2 == 0 ? "Path" : "Delay") + std::to_string(i / 2 + 1);
         if (!value.empty() && value.front() == '\x01') {
             key.insert(0, "#");
             value.remove_prefix(1);
@@ -352,6 +357,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Then the two options, whose values are read last and traced only when they are ignored.
     expectedLookups.push_back("Profile|Options|WaitForIdle||4096|" + source);
     expectedLookups.push_back("Profile|Options|IdleBelow||4096|" + source);
+    expectedLookups.push_back("Profile|Options|LogFile||4096|" + source);
     const std::string waitText = Setting(fake, "WaitForIdle", "", "Options");
     const std::string belowText = Setting(fake, "IdleBelow", "", "Options");
     const Option wait = ReadOption(waitText, 0, 600, 0, true);
@@ -363,6 +369,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (below.ignored) {
         ignored.push_back("Ignoring IdleBelow=" + belowText);
+    }
+    // The log: never the settings file; otherwise every trace line of the run after a header, as the fake
+    // never refuses to open it.
+    const std::string logText = Setting(fake, "LogFile", "", "Options");
+    const std::string logPath = launchwick::FullPath(logText, kFolder);
+    const bool selfLog = !logText.empty() && launchwick::UpperCase(logPath) == launchwick::UpperCase(kConfig);
+    if (selfLog) {
+        ignored.push_back("Ignoring LogFile=" + logText);
+    }
+    FUZZ_CHECK(fake.Lines({"AppendTextFile"}) ==
+               (logText.empty() || selfLog ? std::vector<std::string>{}
+                                           : std::vector<std::string>{"AppendTextFile|" + logPath}));
+    FUZZ_CHECK(settings.logFile.On() == !fake.Lines({"AppendTextFile"}).empty());
+    if (settings.logFile.On()) {
+        std::string logged;
+        for (const std::string& line : traces) {
+            logged += launchwick::test::FakePlatform::LogLine(0, line);
+        }
+        const std::string& content = fake.files.at(logPath).content;
+        FUZZ_CHECK(content.size() >= logged.size() &&
+                   content.compare(content.size() - logged.size(), logged.size(), logged) == 0);
+        FUZZ_CHECK(content.find(launchwick::test::FakePlatform::LogLine(
+                       0, "ZVK Launchwick " LAUNCHWICK_VERSION ", settings " + kConfig)) !=
+                   std::string::npos);
     }
     const auto loaded = std::find(traces.begin(), traces.end(), "Loading Settings End");
     FUZZ_CHECK(loaded - traces.begin() >= static_cast<std::ptrdiff_t>(ignored.size()) &&

@@ -1,5 +1,6 @@
 // Feeds arbitrary command lines to the launcher's decisions (PlanShellRun) and to ShellRun on the fake
-// platform, and aborts when a rule of the launcher is broken.
+// platform, and as the program's own command line to ParseArguments and RunJob, and aborts when a rule of
+// either is broken.
 //
 // Input: byte 0 holds options, the rest is the command line.
 //   bit 0     a working folder is given: the text after the first NUL of the command line (or empty)
@@ -13,8 +14,10 @@
 //   bit 7     the shortest such part is a folder, not a file
 #include "FakePlatform.h"
 #include "FuzzCheck.h"
+#include "Setup.h"
 #include "Shell_Library.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -249,6 +252,52 @@ void CheckShellRun(std::string_view s, const std::optional<std::string>& given, 
                                 "|" + std::to_string(style));
 }
 
+// The program's own command line: one job word with "quiet" at most once, or no word at all; every other
+// form is the usage, shown unless "quiet" is among the words. Nothing but a job's own calls is made.
+void CheckArguments(std::string_view line) {
+    std::vector<bool> quoted(line.size() + 1, false); // whether a quote is open before each character
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        quoted[i + 1] = quoted[i] != (line[i] == '"');
+    }
+    std::vector<std::string> words;
+    bool open = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const bool blank = (line[i] == ' ' || line[i] == '\t') && !quoted[i];
+        if (!blank && !open) {
+            words.emplace_back();
+        }
+        open = !blank;
+        if (!blank && line[i] != '"') {
+            std::string& word = words.back();
+            word += word.empty() && line[i] == '-' ? '/' : Upper(line[i]);
+        }
+    }
+    std::sort(words.begin(), words.end());
+    const bool quiet = std::count(words.begin(), words.end(), "/QUIET") != 0;
+    using launchwick::Job;
+    Job job = Job::Usage;
+    for (const Job candidate : {Job::Install, Job::Uninstall}) {
+        const std::string word = candidate == Job::Install ? "/INSTALL" : "/UNINSTALL";
+        if (words == std::vector<std::string>{word} || words == std::vector<std::string>{word, "/QUIET"}) {
+            job = candidate;
+        }
+    }
+    job = words.empty() ? Job::Run : job;
+    const launchwick::Arguments parsed = launchwick::ParseArguments(line);
+    FUZZ_CHECK(parsed.job == job && parsed.quiet == quiet);
+    if (job == Job::Run) {
+        return;
+    }
+    launchwick::test::FakePlatform fake;
+    const int exitCode = launchwick::RunJob(fake, parsed);
+    FUZZ_CHECK(exitCode == (job == Job::Usage ? 2 : 0));
+    FUZZ_CHECK(fake.Lines({"IconBox"}).size() == (quiet ? 0u : 1u));
+    FUZZ_CHECK(
+        fake.Lines({"IconBox", "StartupFolder", "WriteShortcut", "RemoveFileIfPresent", "Trace"}).size() ==
+        fake.calls.size());
+    FUZZ_CHECK(job != Job::Usage || fake.calls.size() == fake.Lines({"IconBox"}).size());
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -279,6 +328,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool shortestIsFolder = (options & 0x80) != 0;
     const std::int32_t style = (options >> 5) & 0x01;
 
+    CheckArguments(line);
     const Expected expected = Expect(line, given);
     CheckPlan(line, given, expected);
     CheckShellRun(line, given, expected, shellResult, noProgram, shortestIsFolder, style);

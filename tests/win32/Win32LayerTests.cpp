@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -354,6 +355,41 @@ void TextFilesAreEmptiedAndWrittenWhole() {
     CHECK_EQ(ReadWholeFile(path), std::string("short\r\n"));
     f.platform.RemoveFile(path);
     CHECK(Throws([&] { f.platform.CreateTextFile(TempFolder() + "no such folder\\x.txt"); }));
+}
+
+// The log file: appended to by two writers at once and read meanwhile; renamed only once nobody has it open.
+void LogFilesAreSharedAndRenamedOnlyWhenClosed() {
+    Fixture f;
+    const std::string path = TempFolder() + "ZVKLaunchwick-test.log";
+    const std::string old = path + ".old";
+    f.platform.RemoveFileIfPresent(path);
+    {
+        auto first = f.platform.AppendTextFile(path);
+        auto second = f.platform.AppendTextFile(path);
+        first->Write("one\r\n");
+        second->Write("two\r\n");
+        first->Write("three\r\n");
+        CHECK_EQ(ReadWholeFile(path), std::string("one\r\ntwo\r\nthree\r\n"));
+        CHECK(f.platform.FileSize(path) == std::optional<std::uint64_t>(17));
+        std::uint32_t refused = 0;
+        try {
+            f.platform.RenameFile(path, old);
+        } catch (const SystemError& error) {
+            refused = error.code;
+        }
+        CHECK_EQ(refused, sharingViolationError);
+    }
+    f.platform.AppendTextFile(old)->Write("older");
+    f.platform.RenameFile(path, old);
+    CHECK(!f.platform.FileSize(path));
+    CHECK_EQ(ReadWholeFile(old), std::string("one\r\ntwo\r\nthree\r\n"));
+    CHECK(f.platform.RemoveFileIfPresent(old));
+    CHECK(!f.platform.RemoveFileIfPresent(old));
+    CHECK(Throws([&] { f.platform.AppendTextFile(TempFolder() + "no such folder\\x.log"); }));
+    CHECK_EQ(f.platform.ExpandEnvironment("%ZVK_NO_SUCH_NAME%\\x"), std::string("%ZVK_NO_SUCH_NAME%\\x"));
+    ::SetEnvironmentVariableA("ZVK_TEST_FOLDER", "C:\\Logs");
+    CHECK_EQ(f.platform.ExpandEnvironment("%zvk_test_folder%\\%ZVK_TEST_FOLDER%"),
+             std::string("C:\\Logs\\C:\\Logs"));
 }
 
 long long SecondsBetween(const SYSTEMTIME& a, const SYSTEMTIME& b) {
@@ -1260,6 +1296,7 @@ int main(int argc, char** argv) {
         {"TempFilesAreNewWithTheirSuffix", TempFilesAreNewWithTheirSuffix},
         {"TempFileNeverOpensAnExistingFile", TempFileNeverOpensAnExistingFile},
         {"TextFilesAreEmptiedAndWrittenWhole", TextFilesAreEmptiedAndWrittenWhole},
+        {"LogFilesAreSharedAndRenamedOnlyWhenClosed", LogFilesAreSharedAndRenamedOnlyWhenClosed},
         {"FileDateTimeIsLocalLastWriteTime", FileDateTimeIsLocalLastWriteTime},
         {"ProfileStringsComeBackTrimmedAndCut", ProfileStringsComeBackTrimmedAndCut},
         {"FoldersOfTheProcess", FoldersOfTheProcess},

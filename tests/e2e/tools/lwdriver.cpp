@@ -11,6 +11,7 @@
 //   lwdriver render --text S --width W --height H [--font F] [--points100 N] [--weight N]
 //   lwdriver resources --title T [--timeout MS] [--count N] [--interval MS]
 //   lwdriver message --code N        the system's text for an error code (FormatMessageA)
+//   lwdriver shortcut --path P       a shortcut file's fields, read with IShellLinkA
 //   lwdriver liveregion [--timeout MS]   live-region events and text changes of every process's controls
 //   any command: [--dpi-aware 1] to see physical pixels when the screen is not at 96 dpi
 //
@@ -20,6 +21,9 @@
 
 #include <windows.h>
 #include <winternl.h>
+
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -92,6 +96,7 @@ struct Options {
     long long code = -1;
     int interval_ms = 1000;
     bool dpi_aware = false;
+    std::wstring path;
 };
 
 std::vector<HWND> TopLevelWindows() {
@@ -566,6 +571,42 @@ int Message(const Options& options) {
     return 0;
 }
 
+// A shortcut as the shell reads it: its target, arguments, working folder and show command.
+int ShortcutFields(const Options& options) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IShellLinkA* link = nullptr;
+    IPersistFile* file = nullptr;
+    char target[MAX_PATH] = {};
+    char arguments[1024] = {};
+    char folder[MAX_PATH] = {};
+    int show = 0;
+    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                      reinterpret_cast<void**>(&link));
+    if (SUCCEEDED(result)) {
+        result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    }
+    if (SUCCEEDED(result)) {
+        result = file->Load(options.path.c_str(), STGM_READ);
+    }
+    if (SUCCEEDED(result)) {
+        link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+        link->GetArguments(arguments, sizeof arguments);
+        link->GetWorkingDirectory(folder, MAX_PATH);
+        link->GetShowCmd(&show);
+    }
+    if (file != nullptr) {
+        file->Release();
+    }
+    if (link != nullptr) {
+        link->Release();
+    }
+    Print("{\"found\": " + std::string(SUCCEEDED(result) ? "true" : "false") +
+          ", \"result\": " + Json(static_cast<long long>(static_cast<DWORD>(result))) + ", \"target\": " +
+          JsonText(std::string_view(target)) + ", \"arguments\": " + JsonText(std::string_view(arguments)) +
+          ", \"workdir\": " + JsonText(std::string_view(folder)) + ", \"show\": " + Json(show) + "}");
+    return SUCCEEDED(result) ? 0 : 1;
+}
+
 // What a screen reader hears of a status line: an out-of-context WinEvent hook on every process for the
 // live-region events ("liveregion", with the control's text at that moment), and the text of every label of
 // every window, read every 20 ms as a screen reader would read it: "initial" when first seen, "name" after
@@ -677,6 +718,8 @@ bool Parse(int argc, wchar_t** argv, Options& options) {
             options.count = _wtoi(value.c_str());
         } else if (name == L"--interval") {
             options.interval_ms = _wtoi(value.c_str());
+        } else if (name == L"--path") {
+            options.path = value;
         } else if (name == L"--dpi-aware") {
             options.dpi_aware = value == L"1";
         } else {
@@ -693,9 +736,10 @@ int main() {
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     Options options;
     if (argv == nullptr || !Parse(argc, argv, options)) {
-        std::fprintf(
-            stderr, "usage: lwdriver "
-                    "list|dialog|window|wait-gone|click|key|render|resources|message|liveregion [options]\n");
+        std::fprintf(stderr,
+                     "usage: lwdriver "
+                     "list|dialog|window|wait-gone|click|key|render|resources|message|liveregion|shortcut "
+                     "[options]\n");
         return 2;
     }
     if (options.dpi_aware) {
@@ -731,6 +775,9 @@ int main() {
     }
     if (c == L"liveregion") {
         return LiveRegion(options);
+    }
+    if (c == L"shortcut" && !options.path.empty()) {
+        return ShortcutFields(options);
     }
     std::fprintf(stderr, "lwdriver: bad command or missing option\n");
     return 2;

@@ -1,0 +1,52 @@
+// The optional log file: a copy of the run's trace lines, each with the local time, for the person who
+// wants to know afterwards what happened at log-on, when no debugger was watching.
+#pragma once
+
+#include "Platform.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace launchwick {
+
+// The full path that a path names when it is taken from folder: a relative path joins the folder, a path
+// from the root ("\x") the folder's drive; "." and ".." are resolved and "/" counts as "\".
+std::string FullPath(std::string_view path, std::string_view folder);
+
+// "yyyy-mm-dd hh:mm:ss.mmm " + text + CR LF.
+std::string LogLine(const ClockTime& time, std::string_view text);
+
+class LogFile final : public TraceListener {
+public:
+    explicit LogFile(Platform& platform) noexcept : platform_(platform) {}
+    LogFile(const LogFile&) = delete;
+    LogFile& operator=(const LogFile&) = delete;
+
+    // A log larger than this when it is opened is first renamed to <path>.old.
+    static constexpr std::uint64_t rotateAbove = 1'048'576;
+
+    // The LogFile option as read, trimmed ("" when absent). Until it is known, the trace lines are kept in
+    // memory; then they go to the new log, or nowhere.
+    void Configure(const std::string& value, const std::string& configFilePath) noexcept;
+    bool On() const noexcept { return file_ != nullptr; }
+
+    void Traced(const std::string& line) noexcept override;
+
+private:
+    struct EarlyLine {
+        ClockTime time;
+        std::string text;
+    };
+    void Open(const std::string& path);
+    void Write(const ClockTime& time, std::string_view text) noexcept;
+
+    Platform& platform_;
+    bool collecting_ = true;
+    std::vector<EarlyLine> early_;
+    std::unique_ptr<TextFile> file_;
+};
+
+} // namespace launchwick

@@ -1,0 +1,70 @@
+// Platform calls for starting the program at log-on: the user's start-up folder and the shortcut in it,
+// written through the shell's link object (COM, in the apartment that WinMain joins).
+#include "Win32Platform.h"
+
+#include "Layout.h"
+#include "UniqueHandle.h"
+#include "Utf.h"
+#include "Win32.h"
+
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+
+#include <string>
+
+namespace launchwick::win32 {
+
+namespace {
+
+// The shell link's ids, written here: the import library's object that holds them holds every other id of
+// the system too, 45 KB.
+constexpr GUID shellLinkClass = {
+    0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr GUID shellLinkInterface = {
+    0x000214F9, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr GUID persistFileInterface = {
+    0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+// The Win32 code inside an HRESULT of that kind, else the HRESULT itself: the system's texts are for both.
+std::uint32_t ErrorCode(HRESULT result) {
+    return HRESULT_FACILITY(result) == FACILITY_WIN32 ? static_cast<std::uint32_t>(HRESULT_CODE(result))
+                                                      : static_cast<std::uint32_t>(result);
+}
+
+void Check(HRESULT result) {
+    if (FAILED(result)) {
+        throw SystemError(ErrorCode(result));
+    }
+}
+
+} // namespace
+
+std::string Win32Platform::StartupFolder() const {
+    wchar_t folder[MAX_PATH] = {};
+    // Created when it is missing, as the shell itself would on the next log-on.
+    Check(
+        ::SHGetFolderPathW(nullptr, CSIDL_STARTUP | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder));
+    return Utf8(TextBeforeNul(folder, MAX_PATH));
+}
+
+void Win32Platform::WriteShortcut(const Shortcut& shortcut) {
+    if (shortcut.path.find('\0') != std::string::npos || shortcut.target.find('\0') != std::string::npos ||
+        shortcut.workingFolder.find('\0') != std::string::npos) {
+        throw StatementError("Bad file name");
+    }
+    IShellLinkW* created = nullptr;
+    Check(::CoCreateInstance(shellLinkClass, nullptr, CLSCTX_INPROC_SERVER, shellLinkInterface,
+                             reinterpret_cast<void**>(&created)));
+    const UniqueCom<IShellLinkW> link(created);
+    Check(link.get()->SetPath(Wide(shortcut.target).c_str()));
+    Check(link.get()->SetArguments(Wide(shortcut.arguments).c_str()));
+    Check(link.get()->SetWorkingDirectory(Wide(shortcut.workingFolder).c_str()));
+    Check(link.get()->SetShowCmd(shortcut.showCommand));
+    IPersistFile* persisted = nullptr;
+    Check(link.get()->QueryInterface(persistFileInterface, reinterpret_cast<void**>(&persisted)));
+    const UniqueCom<IPersistFile> file(persisted);
+    Check(file.get()->Save(Wide(shortcut.path).c_str(), TRUE));
+}
+
+} // namespace launchwick::win32
