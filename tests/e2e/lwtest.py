@@ -395,7 +395,7 @@ class Session:
         return LiveRegionWatch(self, seconds)
 
     def shortcut(self, win_path):
-        """The fields of a shortcut file as the shell reads them (IShellLinkA): target, arguments, workdir,
+        """The fields of a shortcut file as the shell reads them (IShellLinkW): target, arguments, workdir,
         show; found is false when it cannot be read."""
         rc, out = self.driver("shortcut", "--path", win_path)
         return out[-1] if out else {"found": False}

@@ -43,6 +43,12 @@ class FirstRun(lwtest.TestCase):
                 self.first_run(sc, writable)
                 if name in ("first_run", "first_run_cjk"):
                     self.second_run(sc)
+                if name == "first_run_cjk":
+                    # The shortcut names the program by every character of its folder.
+                    run, _ = self.job(sc, ["/install", "/quiet"], 0, box=False)
+                    shortcut = run.texts()[0].removeprefix("Start-up shortcut written: ")
+                    self.assert_shortcut(sc, shortcut)
+                    self.job(sc, ["/uninstall", "/quiet"], 0, box=False)
 
     def first_run(self, sc, writable):
         ini = sc.ini

@@ -11,7 +11,7 @@
 //   lwdriver render --text S --width W --height H [--font F] [--points100 N] [--weight N]
 //   lwdriver resources --title T [--timeout MS] [--count N] [--interval MS]
 //   lwdriver message --code N        the system's text for an error code (FormatMessageA)
-//   lwdriver shortcut --path P       a shortcut file's fields, read with IShellLinkA
+//   lwdriver shortcut --path P       a shortcut file's fields, read with IShellLinkW
 //   lwdriver liveregion [--timeout MS]   live-region events and text changes of every process's controls
 //   any command: [--dpi-aware 1] to see physical pixels when the screen is not at 96 dpi
 //
@@ -574,13 +574,13 @@ int Message(const Options& options) {
 // A shortcut as the shell reads it: its target, arguments, working folder and show command.
 int ShortcutFields(const Options& options) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IShellLinkA* link = nullptr;
+    IShellLinkW* link = nullptr;
     IPersistFile* file = nullptr;
-    char target[MAX_PATH] = {};
-    char arguments[1024] = {};
-    char folder[MAX_PATH] = {};
+    wchar_t target[MAX_PATH] = {};
+    wchar_t arguments[1024] = {};
+    wchar_t folder[MAX_PATH] = {};
     int show = 0;
-    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                       reinterpret_cast<void**>(&link));
     if (SUCCEEDED(result)) {
         result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
@@ -589,8 +589,14 @@ int ShortcutFields(const Options& options) {
         result = file->Load(options.path.c_str(), STGM_READ);
     }
     if (SUCCEEDED(result)) {
-        link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
-        link->GetArguments(arguments, sizeof arguments);
+        // Through the item list, which holds every character of the path (Wine keeps the plain path field
+        // in the ANSI code page).
+        PIDLIST_ABSOLUTE items = nullptr;
+        if (FAILED(link->GetIDList(&items)) || items == nullptr || !SHGetPathFromIDListW(items, target)) {
+            link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+        }
+        CoTaskMemFree(items);
+        link->GetArguments(arguments, 1024);
         link->GetWorkingDirectory(folder, MAX_PATH);
         link->GetShowCmd(&show);
     }
@@ -602,8 +608,8 @@ int ShortcutFields(const Options& options) {
     }
     Print("{\"found\": " + std::string(SUCCEEDED(result) ? "true" : "false") +
           ", \"result\": " + Json(static_cast<long long>(static_cast<DWORD>(result))) + ", \"target\": " +
-          JsonText(std::string_view(target)) + ", \"arguments\": " + JsonText(std::string_view(arguments)) +
-          ", \"workdir\": " + JsonText(std::string_view(folder)) + ", \"show\": " + Json(show) + "}");
+          JsonText(std::wstring_view(target)) + ", \"arguments\": " + JsonText(std::wstring_view(arguments)) +
+          ", \"workdir\": " + JsonText(std::wstring_view(folder)) + ", \"show\": " + Json(show) + "}");
     return SUCCEEDED(result) ? 0 : 1;
 }
 
