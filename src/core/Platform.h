@@ -32,6 +32,8 @@ public:
 
 // The system's code for "the system cannot find the file specified".
 constexpr std::uint32_t fileNotFoundError = 2;
+// The system's code for "the directory name is invalid": a start-in folder that is not there.
+constexpr std::uint32_t directoryError = 267;
 
 enum class Timer { tmrStart, tmrMain, tmrExit };
 
@@ -97,6 +99,11 @@ public:
                                           const std::string& file) const = 0;
     // True when path names an existing file, not a folder; a relative path is taken from the current folder.
     virtual bool IsFile(const std::string& path) const = 0;
+    // True when path names an existing folder; a relative path is taken from the current folder.
+    virtual bool IsFolder(const std::string& path) const = 0;
+    // ExpandEnvironmentStringsA: each %NAME% of a defined variable replaced by its value, the rest as it
+    // stands. Throws StatementError when the system cannot expand it.
+    virtual std::string ExpandEnvironment(const std::string& text) const = 0;
     // Creates the file, or empties an existing one. Throws StatementError when it cannot.
     virtual std::unique_ptr<TextFile> CreateTextFile(const std::string& path) = 0;
     // Creates a new file with a name of its own choosing that ends in suffix, in the user's temporary
@@ -115,9 +122,12 @@ public:
     // Starts a whole command line in the given window style, with no working folder, without waiting; the
     // system finds the program at its start. Throws StartError when the program cannot be started.
     virtual void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) = 0;
-    // The same for a program named by its path, which the command line then only passes on.
-    virtual void StartProgram(const std::string& program, const std::string& commandLine,
-                              std::int32_t windowStyle) = 0;
+    // ShellExecuteExA of a program named by its full path, with its parameters (none when empty), its
+    // current folder (absent: this process's) and show command, without waiting and without an error box
+    // of the shell's own; a program that asks for administrator rights gets the consent prompt. Throws
+    // StartError with the system's code when the program cannot be started.
+    virtual void StartProgram(const std::string& program, const std::string& parameters,
+                              const std::optional<std::string>& directory, std::int32_t showCommand) = 0;
     // The system's own text for an error code (FormatMessageA), empty when it has none.
     virtual std::string SystemMessage(std::uint32_t code) const = 0;
 

@@ -62,6 +62,14 @@ std::string ShellPathDelayTrace(int index, std::int32_t delay) {
     return "shellPathDelay(" + Str(index) + ") = " + Str(delay);
 }
 
+std::string ShellPathWindowTrace(int index, std::string_view state) {
+    return "shellPathWindow(" + Str(index) + ") = " + std::string(state);
+}
+
+std::string ShellPathStartInTrace(int index, const std::string& folder) {
+    return "shellPathStartIn(" + Str(index) + ") = " + folder;
+}
+
 std::string CouldNotWrite(const std::string& path) {
     return "Could not write to " + path;
 }

@@ -46,6 +46,16 @@ std::string NoValidEntry(int profile);
 std::string InvalidPathMessage(int profile, const std::string& value);
 std::string ShellPathTrace(int index, const std::string& value);
 std::string ShellPathDelayTrace(int index, std::int32_t delay);
+// The optional start options of a profile.
+inline constexpr std::string_view windowKey = "Window";
+inline constexpr std::string_view startInKey = "StartIn";
+inline constexpr std::string_view windowNormal = "Normal";
+inline constexpr std::string_view windowNoFocus = "NoFocus";
+inline constexpr std::string_view windowMinimized = "Minimized";
+inline constexpr std::string_view windowMaximized = "Maximized";
+inline constexpr std::string_view windowHidden = "Hidden";
+std::string ShellPathWindowTrace(int index, std::string_view state);
+std::string ShellPathStartInTrace(int index, const std::string& folder);
 std::string CouldNotWrite(const std::string& path);
 
 std::string TickStart(int currentShellPath, int shellPathCount, std::int32_t timerCount);

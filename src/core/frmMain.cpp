@@ -151,12 +151,14 @@ void frmMain::tmrMain_Timer() noexcept {
             ResumeNext([&] {
                 std::string& entry = s.shellPaths.at(index);
                 const std::string stored = entry; // the launcher may drop the quotes of the caller's text
+                const StartOptions options =
+                    index < s.shellPathOptions.size() ? s.shellPathOptions[index] : StartOptions{};
                 try {
                     if (!entry.empty() && entry.front() == '"') {
-                        shell_.ShellRun(entry, showNormal);
+                        shell_.ShellRun(entry, options.showCommand, options.startIn);
                     } else {
                         std::string wrapped = '"' + entry + '"';
-                        shell_.ShellRun(wrapped, showNormal);
+                        shell_.ShellRun(wrapped, options.showCommand, options.startIn);
                     }
                 } catch (const StartError& failure) {
                     // Said in the trace, never in a box: the sequence carries on regardless.

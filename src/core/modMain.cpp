@@ -8,6 +8,23 @@
 
 namespace launchwick {
 
+std::optional<WindowState> FindWindowState(std::string_view value) {
+    static constexpr WindowState states[] = {
+        {texts::windowNormal, 1},    // SW_SHOWNORMAL
+        {texts::windowNoFocus, 4},   // SW_SHOWNOACTIVATE: the focus stays where it is
+        {texts::windowMinimized, 7}, // SW_SHOWMINNOACTIVE, as a shortcut's "Minimized" starts it
+        {texts::windowMaximized, 3}, // SW_SHOWMAXIMIZED
+        {texts::windowHidden, 0},    // SW_HIDE
+    };
+    const std::string upper = UpperCase(std::string(value));
+    for (const WindowState& state : states) {
+        if (UpperCase(std::string(state.name)) == upper) {
+            return state;
+        }
+    }
+    return std::nullopt;
+}
+
 std::string modMain::GetSetting(const std::string& file, const std::string& section, const std::string& key,
                                 const std::string& defaultText) {
     std::string value =
@@ -42,6 +59,7 @@ void modMain::LoadSettings() noexcept {
                                std::string(texts::noPathValue));
             });
             ResumeNext([&] { platform_.Trace(texts::GetSettingTrace(configFilePath, n, v)); });
+            ExpandVariables(v); // everything after the trace line sees the expanded path
             if (v == texts::noPathValue || v.empty()) {
                 ResumeNext([&] { platform_.Trace(texts::NoValidEntry(n)); });
                 continue;
@@ -62,6 +80,7 @@ void modMain::LoadSettings() noexcept {
             ResumeNext([&] {
                 shellPaths.resize(k + 1);
                 shellPathDelay.resize(k + 1);
+                shellPathOptions.resize(k + 1);
             });
             ResumeNext([&] { shellPaths.at(k) = v; });
             ResumeNext([&] { platform_.Trace(texts::ShellPathTrace(static_cast<int>(k), v)); });
@@ -75,6 +94,7 @@ void modMain::LoadSettings() noexcept {
             ResumeNext([&] {
                 platform_.Trace(texts::ShellPathDelayTrace(static_cast<int>(k), shellPathDelay.at(k)));
             });
+            LoadStartOptions(n, k);
         }
         const std::string options(texts::optionsSection);
         std::string waitForIdle;
@@ -87,6 +107,38 @@ void modMain::LoadSettings() noexcept {
         idleWait.Configure(waitForIdle, idleBelow);
     }
     ResumeNext([&] { platform_.Trace(std::string(texts::loadingEnd)); });
+}
+
+void modMain::ExpandVariables(std::string& text) noexcept {
+    if (text.find('%') != std::string::npos) {
+        ResumeNext([&] { text = platform_.ExpandEnvironment(text); });
+    }
+}
+
+void modMain::LoadStartOptions(int n, std::size_t k) noexcept {
+    const std::string section(texts::pathsSection);
+    const int index = static_cast<int>(k);
+    std::string window;
+    ResumeNext(
+        [&] { window = GetSetting(configFilePath, section, std::string(texts::windowKey) + Str(n), ""); });
+    if (!window.empty()) {
+        if (const auto state = FindWindowState(window)) {
+            ResumeNext([&] { shellPathOptions.at(k).showCommand = state->showCommand; });
+            ResumeNext([&] { platform_.Trace(texts::ShellPathWindowTrace(index, state->name)); });
+        } else {
+            ResumeNext([&] {
+                platform_.Trace(texts::IgnoringOption(std::string(texts::windowKey) + Str(n), window));
+            });
+        }
+    }
+    std::string startIn;
+    ResumeNext(
+        [&] { startIn = GetSetting(configFilePath, section, std::string(texts::startInKey) + Str(n), ""); });
+    ExpandVariables(startIn);
+    if (!startIn.empty()) {
+        ResumeNext([&] { shellPathOptions.at(k).startIn = startIn; });
+        ResumeNext([&] { platform_.Trace(texts::ShellPathStartInTrace(index, startIn)); });
+    }
 }
 
 void modMain::WriteDefaultSettings() noexcept {

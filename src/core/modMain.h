@@ -5,10 +5,26 @@
 #include "Platform.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace launchwick {
+
+// How a profile's program is started, from its optional keys; the defaults are a start without them.
+struct StartOptions {
+    std::int32_t showCommand = showNormal;
+    std::optional<std::string> startIn; // the program's current folder as written (expanded); absent: none
+};
+
+// A value of WindowN: its canonical name and the show command it gives the start.
+struct WindowState {
+    std::string_view name;
+    std::int32_t showCommand;
+};
+// The state a WindowN value names, letter case ignored (the value comes trimmed); none for anything else.
+std::optional<WindowState> FindWindowState(std::string_view value);
 
 class modMain {
 public:
@@ -18,6 +34,7 @@ public:
     std::string configFilePath;
     std::vector<std::string> shellPaths;
     std::vector<std::int32_t> shellPathDelay;
+    std::vector<StartOptions> shellPathOptions;
     std::int16_t shellPathCount = 0;
     std::int16_t currentShellPath = 0;
     std::int32_t totalDelayCount = 0;
@@ -37,6 +54,11 @@ public:
     void WriteDefaultSettings() noexcept;
 
 private:
+    // Replaces the %NAME% variables of text; leaves it as it is when it has none or they cannot be expanded.
+    void ExpandVariables(std::string& text) noexcept;
+    // WindowN and StartInN of the accepted profile N, stored at index k.
+    void LoadStartOptions(int n, std::size_t k) noexcept;
+
     Platform& platform_;
 };
 

@@ -216,6 +216,31 @@ bool Win32Platform::IsFile(const std::string& path) const {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+bool Win32Platform::IsFolder(const std::string& path) const {
+    if (path.empty() || path.find('\0') != std::string::npos) {
+        return false;
+    }
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::string Win32Platform::ExpandEnvironment(const std::string& text) const {
+    // The answer is the size needed, its NUL included; ask again while a variable grows in between.
+    std::string expanded(text.size() + MAX_PATH, '\0');
+    for (;;) {
+        const DWORD needed = ::ExpandEnvironmentStringsA(Terminated(text), expanded.data(),
+                                                         static_cast<DWORD>(expanded.size()));
+        if (needed == 0) {
+            throw StatementError("The variables could not be expanded");
+        }
+        if (needed <= expanded.size()) {
+            expanded.resize(needed - 1);
+            return expanded;
+        }
+        expanded.resize(needed);
+    }
+}
+
 std::unique_ptr<TextFile> Win32Platform::CreateTextFile(const std::string& path) {
     UniqueFile file(::CreateFileA(Terminated(path), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -276,9 +301,20 @@ void Win32Platform::StartCommandLine(const std::string& commandLine, std::int32_
     Start(nullptr, commandLine, windowStyle);
 }
 
-void Win32Platform::StartProgram(const std::string& program, const std::string& commandLine,
-                                 std::int32_t windowStyle) {
-    Start(Terminated(program), commandLine, windowStyle);
+void Win32Platform::StartProgram(const std::string& program, const std::string& parameters,
+                                 const std::optional<std::string>& directory, std::int32_t showCommand) {
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    // No asynchronous hand-over to a thread that outlives the call, and no error box of the shell's own:
+    // a failure is said in the trace like any other.
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.lpFile = Terminated(program);
+    info.lpParameters = parameters.empty() ? nullptr : Terminated(parameters);
+    info.lpDirectory = directory ? Terminated(*directory) : nullptr;
+    info.nShow = showCommand;
+    if (!::ShellExecuteExA(&info)) {
+        throw StartError(::GetLastError());
+    }
 }
 
 std::string Win32Platform::SystemMessage(std::uint32_t code) const {

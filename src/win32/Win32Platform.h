@@ -42,6 +42,8 @@ public:
                                   const std::string& defaultText, std::size_t bufferSize,
                                   const std::string& file) const override;
     bool IsFile(const std::string& path) const override;
+    bool IsFolder(const std::string& path) const override;
+    std::string ExpandEnvironment(const std::string& text) const override;
     std::unique_ptr<TextFile> CreateTextFile(const std::string& path) override;
     std::unique_ptr<TextFile> CreateTempFile(std::string_view suffix, std::string& path) override;
     void RemoveFile(const std::string& path) override;
@@ -52,8 +54,8 @@ public:
                                   std::int32_t showCommand) override;
     std::intptr_t RunFindExecutable(const std::string& file, std::string& result) override;
     void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
-    void StartProgram(const std::string& program, const std::string& commandLine,
-                      std::int32_t windowStyle) override;
+    void StartProgram(const std::string& program, const std::string& parameters,
+                      const std::optional<std::string>& directory, std::int32_t showCommand) override;
     std::string SystemMessage(std::uint32_t code) const override;
     bool ClaimSettingsFile(const std::string& path) override;
     void ShowRunningInstance() override;

@@ -292,6 +292,40 @@ bool FakePlatform::IsFile(const std::string& path) const {
     return it != files.end() && !it->second.folder;
 }
 
+bool FakePlatform::IsFolder(const std::string& path) const {
+    Record("IsFolder|" + path);
+    const auto it = files.find(path);
+    return it != files.end() && it->second.folder;
+}
+
+// As the system does: a %NAME% of a defined variable (any letter case) becomes its value; an undefined one
+// stays, and its closing % may open the next name.
+std::string FakePlatform::ExpandEnvironment(const std::string& text) const {
+    Record("Expand|" + text);
+    std::string out;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t open = text.find('%', at);
+        const std::size_t close = open == std::string::npos ? open : text.find('%', open + 1);
+        if (close == std::string::npos) {
+            out += text.substr(at);
+            break;
+        }
+        out += text.substr(at, open - at);
+        std::string name = text.substr(open + 1, close - open - 1);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        if (const auto it = environment.find(name); it != environment.end() && !name.empty()) {
+            out += it->second;
+            at = close + 1;
+        } else {
+            out += text.substr(open, close - open);
+            at = close;
+        }
+    }
+    return out;
+}
+
 std::unique_ptr<TextFile> FakePlatform::Open(const std::string& path) {
     File& file = files[path];
     file.content.clear();
@@ -352,9 +386,10 @@ void FakePlatform::StartCommandLine(const std::string& commandLine, std::int32_t
     }
 }
 
-void FakePlatform::StartProgram(const std::string& program, const std::string& commandLine,
-                                std::int32_t windowStyle) {
-    Record("StartProgram|" + program + "|" + commandLine + "|" + std::to_string(windowStyle));
+void FakePlatform::StartProgram(const std::string& program, const std::string& parameters,
+                                const std::optional<std::string>& directory, std::int32_t showCommand) {
+    Record("StartProgram|" + program + "|" + parameters + "|" + OrNull(directory) + "|" +
+           std::to_string(showCommand));
     if (const auto it = startErrors.find(program); it != startErrors.end()) {
         throw StartError(it->second);
     }

@@ -349,8 +349,7 @@ TEST(Sequence, RunsTheWorkedExampleTickByTick) {
                "Trace|timerCount = 2", "Trace|timerCount reached specified delay.  Executing app...",
                "Status|" + Launch(1, 1, name), "AnnounceStatus",
                "ShellExecute|None|(null)|C:\\ZVK32\\Parvane.exe /session:1||C:\\ZVK32|1",
-               "IsFile|C:\\ZVK32\\Parvane.exe",
-               "StartProgram|C:\\ZVK32\\Parvane.exe|\"C:\\ZVK32\\Parvane.exe\" /session:1|1",
+               "IsFile|C:\\ZVK32\\Parvane.exe", "StartProgram|C:\\ZVK32\\Parvane.exe|/session:1|(null)|1",
                "ProgressWidth|7590", "ProgressVisible|true", "SetFocus|Form", "Trace|tmrMain_Timer End"}));
     EXPECT_EQ(rig.form.timerCount, 0);
     EXPECT_EQ(rig.settings.currentShellPath, 2);
@@ -540,7 +539,7 @@ TEST(Sequence, AProgramThatFailsToStartOrARefusedFocusNeitherStopsNorDelaysTheRe
                                "StartProgram", "EndProcess"});
     };
     Lines expected = run(false);
-    const std::string launched = "StartProgram|" + kGone + "|\"" + kGone + "\" /session:2|1";
+    const std::string launched = "StartProgram|" + kGone + "|/session:2|(null)|1";
     const auto at = std::find(expected.begin(), expected.end(), launched);
     ASSERT_NE(at, expected.end());
     // The one difference: the failed start is said where its start would have been.
@@ -592,6 +591,78 @@ TEST(Sequence, AFailedStartIsTracedInItsLaunchTick) {
                                  "Trace|timerCount = 0",
                                  "Trace|timerCount reached specified delay.  Executing app...",
                                  "Trace|" + std::string(c.line), "Trace|tmrMain_Timer End"}));
+    }
+}
+
+struct StartOptionRun {
+    const char* name;
+    Keys profile; // profile 1's keys; profile 2 (kProgram /2, no options) follows with delay 0
+    std::intptr_t shellExecute;
+    Lines starts; // profile 1's start calls (and its failure), on tick 1
+};
+
+const StartOptionRun kStartOptionRuns[] = {
+    {"no options", {{"Path1", kProgram}}, 33, {"ShellExecute|None|(null)|" + kProgram + "||C:\\ZVK32|1"}},
+    {"minimized",
+     {{"Path1", kProgram}, {"Window1", "minimized"}},
+     33,
+     {"ShellExecute|None|(null)|" + kProgram + "||C:\\ZVK32|7"}},
+    {"no focus, through the fallback",
+     {{"Path1", kProgram + " /a"}, {"Window1", "NoFocus"}},
+     2,
+     {"ShellExecute|None|(null)|" + kProgram + " /a||C:\\ZVK32|4",
+      "StartProgram|" + kProgram + "|/a|(null)|4"}},
+    {"hidden, started in a folder",
+     {{"Path1", kProgram + " /a"}, {"Window1", "Hidden"}, {"StartIn1", "C:\\Work"}},
+     2,
+     {"ShellExecute|None|(null)|" + kProgram + " /a||C:\\Work|0",
+      "StartProgram|" + kProgram + "|/a|C:\\Work|0"}},
+    {"a folder through a variable",
+     {{"Path1", "%ZVK%\\Parvane.exe"}, {"StartIn1", "%WORK%"}},
+     33,
+     {"ShellExecute|None|(null)|" + kProgram + "||C:\\Work|1"}},
+    {"a bad window state",
+     {{"Path1", kProgram}, {"Window1", "Iconic"}},
+     33,
+     {"ShellExecute|None|(null)|" + kProgram + "||C:\\ZVK32|1"}},
+    {"maximized browser",
+     {{"Path1", "http://example.com/a.exe"}, {"Window1", "Maximized"}, {"StartIn1", "C:\\Gone"}},
+     33,
+     {"ShellExecute|Splash|open|C:\\Browser\\browser.exe|http://example.com/a.exe|(null)|3"}},
+    {"a folder missing at the start",
+     {{"Path1", "%ZVK%\\Parvane.exe -x"}, {"StartIn1", "C:\\Gone"}},
+     2,
+     {"Trace|Could not start " + kProgram + " -x: Directory name invalid."}},
+};
+
+TEST(Sequence, StartsEachProgramAsItsOptionsSay) {
+    for (const auto& c : kStartOptionRuns) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        rig.fake.shellExecuteResult = c.shellExecute;
+        rig.fake.environment = {{"ZVK", "C:\\ZVK32"}, {"WORK", "C:\\Work"}};
+        rig.fake.AddFolder("C:\\Work");
+        rig.fake.AddFile("http://example.com/a.exe");
+        rig.fake.systemMessages[directoryError] = "Directory name invalid.\r\n";
+        Keys keys = c.profile;
+        keys.emplace_back("Path2", kProgram + " /2");
+        rig.Load(keys);
+        rig.Step();
+        const auto starts = [](const Lines& calls) {
+            Lines kept;
+            for (const auto& line : calls) {
+                if (line.rfind("ShellExecute|None", 0) == 0 || line.rfind("ShellExecute|Splash", 0) == 0 ||
+                    line.rfind("StartProgram|", 0) == 0 || line.rfind("Trace|Could not start", 0) == 0) {
+                    kept.push_back(line);
+                }
+            }
+            return kept;
+        };
+        EXPECT_EQ(starts(rig.Step()), c.starts);
+        // The next profile starts on time, as it would without options.
+        const Lines next = starts(rig.Step());
+        ASSERT_FALSE(next.empty());
+        EXPECT_EQ(next.front(), "ShellExecute|None|(null)|" + kProgram + " /2||C:\\ZVK32|1");
     }
 }
 

@@ -428,9 +428,24 @@ void StartingPrograms() {
     char system[MAX_PATH] = {};
     ::GetSystemDirectoryA(system, sizeof system);
     const std::string cmd = std::string(system) + "\\cmd.exe";
-    CHECK_EQ(StartErrorCode([&] { f.platform.StartProgram(cmd, "\"" + cmd + "\" /c exit 0", 0); }), 0U);
-    CHECK_EQ(StartErrorCode([&] { f.platform.StartProgram(std::string(system) + "\\nothing.exe", "x", 0); }),
+    CHECK_EQ(StartErrorCode([&] { f.platform.StartProgram(cmd, "/c exit 0", std::nullopt, 0); }), 0U);
+    CHECK_EQ(StartErrorCode([&] { f.platform.StartProgram(cmd, "/c exit 0", std::string(system), 0); }), 0U);
+    CHECK_EQ(StartErrorCode([&] {
+                 f.platform.StartProgram(std::string(system) + "\\nothing.exe", "x", std::nullopt, 0);
+             }),
              static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+
+    // Folders, and variables of the environment.
+    CHECK(f.platform.IsFolder(system));
+    CHECK(!f.platform.IsFolder(cmd));
+    CHECK(!f.platform.IsFolder(std::string(system) + "\\no such folder"));
+    CHECK(!f.platform.IsFolder(""));
+    ::SetEnvironmentVariableA("LW_TEST_VALUE", "C:\\x y");
+    CHECK_EQ(f.platform.ExpandEnvironment("%lw_test_value%\\a.exe %LW_UNDEFINED_NAME% 100%"),
+             std::string("C:\\x y\\a.exe %LW_UNDEFINED_NAME% 100%"));
+    CHECK_EQ(f.platform.ExpandEnvironment(std::string(5000, 'a') + "%LW_TEST_VALUE%"),
+             std::string(5000, 'a') + "C:\\x y");
+    CHECK_EQ(f.platform.ExpandEnvironment(""), std::string());
 
     // A file, not a folder; a relative name is looked for in the current folder.
     CHECK(f.platform.IsFile(cmd));
