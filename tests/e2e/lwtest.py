@@ -599,8 +599,9 @@ class Scenario:
             return []
         return [json.loads(line) for line in data.decode("ascii").splitlines() if line.strip()]
 
-    def start(self, watchdog=60, cwd=None):
-        run = Run(self, watchdog, cwd or self.unix_folder)
+    def start(self, watchdog=60, cwd=None, env=None):
+        """env: more environment variables for the program."""
+        run = Run(self, watchdog, cwd or self.unix_folder, env)
         self.runs.append(run)
         return run
 
@@ -608,7 +609,7 @@ class Scenario:
 class Run:
     """One start of the program: trace lines as they arrive, exit time, a watchdog that kills it."""
 
-    def __init__(self, scenario, watchdog, cwd):
+    def __init__(self, scenario, watchdog, cwd, env=None):
         self.scenario = scenario
         self.session = scenario.session
         self.index = len(scenario.runs) + 1
@@ -619,7 +620,7 @@ class Run:
         self.watchdog_fired = False
         self.cond = threading.Condition()
         self.box_count = 0
-        env = self.session.env("-all,+debugstr", {"LW_RECORD_LOG": scenario.record_log})
+        env = self.session.env("-all,+debugstr", {"LW_RECORD_LOG": scenario.record_log, **(env or {})})
         self.start_wall = time.time()
         self.proc = subprocess.Popen([WINE, scenario.exe], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,

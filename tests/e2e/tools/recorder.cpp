@@ -1,5 +1,6 @@
-// Stand-in for the programs the launcher starts: appends one JSON line describing how it was started to the
-// file named by LW_RECORD_LOG, then exits at once. GUI subsystem, so starting it opens no console.
+// Stand-in for the programs the launcher starts: appends one JSON line describing how it was started (its
+// program, command line, current folder and the window state it was asked for) to the file named by
+// LW_RECORD_LOG, then exits at once. GUI subsystem, so starting it opens no console.
 #include "JsonText.h"
 #include "UnixClock.h"
 
@@ -26,10 +27,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
     GetModuleFileNameA(nullptr, module, sizeof module);
     char cwd[MAX_PATH * 2] = {};
     GetCurrentDirectoryA(sizeof cwd, cwd);
+    // The window state the starter asked for, when it asked for one (null otherwise).
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    GetStartupInfoA(&startup);
+    const std::string asked =
+        (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? std::to_string(startup.wShowWindow) : "null";
 
     std::string line = "{\"module\": " + JsonString(module) +
                        ", \"cmdline\": " + JsonString(GetCommandLineA()) + ", \"cwd\": " + JsonString(cwd) +
-                       ", \"show\": " + std::to_string(show) +
+                       ", \"show\": " + std::to_string(show) + ", \"show_asked\": " + asked +
                        ", \"pid\": " + std::to_string(GetCurrentProcessId()) +
                        ", \"time_ms\": " + std::to_string(UnixMillis()) + "}\r\n";
 
