@@ -51,6 +51,14 @@ struct ProcessorTimes {
     std::uint64_t user = 0;
 };
 
+// A started process that the platform holds for the ready wait until CloseProcess; noProcess is none.
+using ProcessToken = std::uint32_t;
+constexpr ProcessToken noProcess = 0;
+
+// What WaitForInputIdle says at once about a held process: waiting for input (0), not yet (WAIT_TIMEOUT), or
+// failed (WAIT_FAILED: a console program, one that has ended, or one the query is refused for).
+enum class InputIdle { Ready, NotYet, Failed };
+
 // Whose window owns a shell request: none, or the splash window.
 enum class Owner { None, Splash };
 
@@ -117,6 +125,12 @@ public:
                                           const std::string& file, const std::string& parameters,
                                           const std::optional<std::string>& directory,
                                           std::int32_t showCommand) = 0;
+    // ShellExecuteExA with the same request as RunShellExecute (no owner, no verb), which also holds the
+    // started process for the ready wait (SEE_MASK_NOCLOSEPROCESS, without an error box of the shell's own).
+    // Returns hInstApp; stores the process in process, noProcess when the start gave none.
+    virtual std::intptr_t RunShellExecuteHeld(const std::string& file, const std::string& parameters,
+                                              const std::optional<std::string>& directory,
+                                              std::int32_t showCommand, ProcessToken& process) = 0;
     // FindExecutableA with no directory. Returns its value; stores the path it found (text before the NUL).
     virtual std::intptr_t RunFindExecutable(const std::string& file, std::string& result) = 0;
     // Starts a whole command line in the given window style, with no working folder, without waiting; the
@@ -126,8 +140,14 @@ public:
     // current folder (absent: this process's) and show command, without waiting and without an error box
     // of the shell's own; a program that asks for administrator rights gets the consent prompt. Throws
     // StartError with the system's code when the program cannot be started.
+    // With process, the start also holds the started process, as RunShellExecuteHeld does.
     virtual void StartProgram(const std::string& program, const std::string& parameters,
-                              const std::optional<std::string>& directory, std::int32_t showCommand) = 0;
+                              const std::optional<std::string>& directory, std::int32_t showCommand,
+                              ProcessToken* process) = 0;
+    // WaitForInputIdle(process, 0). Never fails: anything but an answer counts as Failed.
+    virtual InputIdle ProcessInputIdle(ProcessToken process) = 0;
+    // Lets go of a held process; noProcess or one already closed is ignored.
+    virtual void CloseProcess(ProcessToken process) noexcept = 0;
     // The system's own text for an error code (FormatMessageA), empty when it has none.
     virtual std::string SystemMessage(std::uint32_t code) const = 0;
 

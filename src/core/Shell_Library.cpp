@@ -121,7 +121,7 @@ std::string AbsolutePath(std::string_view path, std::string_view folder) {
 }
 
 void Shell_Library::ShellRun(std::string& commandLine, const std::int32_t& windowStyle,
-                             const std::optional<std::string>& workingFolder) {
+                             const std::optional<std::string>& workingFolder, ProcessToken* process) {
     ShellRunPlan plan = PlanShellRun(commandLine, workingFolder);
     if (plan.webAddress) {
         ShellBrowse(plan.address, windowStyle);
@@ -142,8 +142,10 @@ void Shell_Library::ShellRun(std::string& commandLine, const std::int32_t& windo
         plan.workingFolder = startIn;
     }
     const std::string folder = plan.workingFolder ? *plan.workingFolder : platform_.CurrentFolder();
-    const auto result = platform_.RunShellExecute(Owner::None, std::nullopt, plan.program, plan.parameters,
-                                                  folder, windowStyle);
+    const auto result =
+        process ? platform_.RunShellExecuteHeld(plan.program, plan.parameters, folder, windowStyle, *process)
+                : platform_.RunShellExecute(Owner::None, std::nullopt, plan.program, plan.parameters, folder,
+                                            windowStyle);
     if (result <= 32) {
         // Refused, typically because the file name carries arguments: start the program that the line
         // names, by its full path so that nothing else can stand in for it, with the rest as parameters.
@@ -155,7 +157,7 @@ void Shell_Library::ShellRun(std::string& commandLine, const std::int32_t& windo
         const std::string program = IsAbsolutePath(start->program)
                                         ? start->program
                                         : AbsolutePath(start->program, platform_.CurrentFolder());
-        platform_.StartProgram(program, start->parameters, startIn, windowStyle);
+        platform_.StartProgram(program, start->parameters, startIn, windowStyle, process);
     }
 }
 

@@ -51,9 +51,11 @@ public:
     // Starts commandLine. May change the caller's text (see ShellRunPlan::commandLine). Failures are thrown
     // to the caller: StartError for a program that cannot be started, StatementError for an overflow.
     // A working folder (a profile's start-in folder) must exist at the start, or nothing starts; a web
-    // address ignores it.
+    // address ignores it. With process, the started process is held for the ready wait and stored there
+    // (noProcess when the start gave none).
     void ShellRun(std::string& commandLine, const std::int32_t& windowStyle,
-                  const std::optional<std::string>& workingFolder = std::nullopt);
+                  const std::optional<std::string>& workingFolder = std::nullopt,
+                  ProcessToken* process = nullptr);
     // Opens address in the default browser, its window shown as showCommand says. Never fails.
     void ShellBrowse(std::string address, std::int32_t showCommand = showNormal) noexcept;
 

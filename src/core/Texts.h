@@ -56,6 +56,15 @@ inline constexpr std::string_view windowMaximized = "Maximized";
 inline constexpr std::string_view windowHidden = "Hidden";
 std::string ShellPathWindowTrace(int index, std::string_view state);
 std::string ShellPathStartInTrace(int index, const std::string& folder);
+
+// The optional wait for a started program to be ready.
+inline constexpr std::string_view waitReadyKey = "WaitReady";
+inline constexpr std::string_view readyGoingOn = "Ready: going on";
+inline constexpr std::string_view readyWaitOver = "Ready wait over: going on anyway";
+std::string ShellPathWaitReadyTrace(int index, std::int32_t seconds);
+std::string ReadyWaitingTrace(std::int32_t secondsLeft);
+std::string ReadyWaitingStatus(int profile, int shellPathCount, const std::string& name,
+                               std::int32_t secondsLeft);
 std::string CouldNotWrite(const std::string& path);
 
 std::string TickStart(int currentShellPath, int shellPathCount, std::int32_t timerCount);

@@ -1,6 +1,7 @@
 #include "modMain.h"
 
 #include "Numbers.h"
+#include "ReadyWait.h"
 #include "ResumeNext.h"
 #include "Texts.h"
 
@@ -138,6 +139,21 @@ void modMain::LoadStartOptions(int n, std::size_t k) noexcept {
     if (!startIn.empty()) {
         ResumeNext([&] { shellPathOptions.at(k).startIn = startIn; });
         ResumeNext([&] { platform_.Trace(texts::ShellPathStartInTrace(index, startIn)); });
+    }
+    std::string waitReady;
+    ResumeNext([&] {
+        waitReady = GetSetting(configFilePath, section, std::string(texts::waitReadyKey) + Str(n), "");
+    });
+    if (const auto seconds = WholeNumber(waitReady)) {
+        if (*seconds > 0) {
+            const auto w = static_cast<std::int32_t>(std::min<std::uint64_t>(*seconds, ReadyWait::maxWait));
+            ResumeNext([&] { shellPathOptions.at(k).waitReady = w; });
+            ResumeNext([&] { platform_.Trace(texts::ShellPathWaitReadyTrace(index, w)); });
+        }
+    } else if (!waitReady.empty()) {
+        ResumeNext([&] {
+            platform_.Trace(texts::IgnoringOption(std::string(texts::waitReadyKey) + Str(n), waitReady));
+        });
     }
 }
 

@@ -16,6 +16,7 @@ namespace launchwick {
 struct StartOptions {
     std::int32_t showCommand = showNormal;
     std::optional<std::string> startIn; // the program's current folder as written (expanded); absent: none
+    std::int32_t waitReady = 0;         // seconds the next profile waits for this program to be ready; 0: off
 };
 
 // A value of WindowN: its canonical name and the show command it gives the start.
@@ -56,7 +57,7 @@ public:
 private:
     // Replaces the %NAME% variables of text; leaves it as it is when it has none or they cannot be expanded.
     void ExpandVariables(std::string& text) noexcept;
-    // WindowN and StartInN of the accepted profile N, stored at index k.
+    // WindowN, StartInN and WaitReadyN of the accepted profile N, stored at index k.
     void LoadStartOptions(int n, std::size_t k) noexcept;
 
     Platform& platform_;

@@ -301,20 +301,65 @@ void Win32Platform::StartCommandLine(const std::string& commandLine, std::int32_
     Start(nullptr, commandLine, windowStyle);
 }
 
-void Win32Platform::StartProgram(const std::string& program, const std::string& parameters,
-                                 const std::optional<std::string>& directory, std::int32_t showCommand) {
+bool Win32Platform::ShellStart(const char* file, const std::string& parameters,
+                               const std::optional<std::string>& directory, std::int32_t showCommand,
+                               ProcessToken* process, std::intptr_t& instance) {
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
     // No asynchronous hand-over to a thread that outlives the call, and no error box of the shell's own:
     // a failure is said in the trace like any other.
-    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-    info.lpFile = Terminated(program);
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | (process != nullptr ? SEE_MASK_NOCLOSEPROCESS : 0);
+    info.lpFile = file;
     info.lpParameters = parameters.empty() ? nullptr : Terminated(parameters);
     info.lpDirectory = directory ? Terminated(*directory) : nullptr;
     info.nShow = showCommand;
-    if (!::ShellExecuteExA(&info)) {
+    const BOOL started = ::ShellExecuteExA(&info);
+    UniqueKernelHandle handle(info.hProcess); // owned at once, whatever happens next
+    instance = reinterpret_cast<std::intptr_t>(info.hInstApp);
+    if (process != nullptr) {
+        *process = noProcess;
+        if (started && handle) {
+            *process = ++lastProcess_;
+            processes_.emplace(*process, std::move(handle));
+        }
+    }
+    return started != FALSE;
+}
+
+std::intptr_t Win32Platform::RunShellExecuteHeld(const std::string& file, const std::string& parameters,
+                                                 const std::optional<std::string>& directory,
+                                                 std::int32_t showCommand, ProcessToken& process) {
+    std::intptr_t instance = 0;
+    ShellStart(file.c_str(), parameters, directory, showCommand, &process, instance);
+    return instance;
+}
+
+void Win32Platform::StartProgram(const std::string& program, const std::string& parameters,
+                                 const std::optional<std::string>& directory, std::int32_t showCommand,
+                                 ProcessToken* process) {
+    std::intptr_t instance = 0;
+    if (!ShellStart(Terminated(program), parameters, directory, showCommand, process, instance)) {
         throw StartError(::GetLastError());
     }
+}
+
+InputIdle Win32Platform::ProcessInputIdle(ProcessToken process) {
+    const auto it = processes_.find(process);
+    if (it == processes_.end()) {
+        return InputIdle::Failed;
+    }
+    switch (::WaitForInputIdle(it->second.get(), 0)) {
+    case 0:
+        return InputIdle::Ready;
+    case WAIT_TIMEOUT:
+        return InputIdle::NotYet;
+    default:
+        return InputIdle::Failed;
+    }
+}
+
+void Win32Platform::CloseProcess(ProcessToken process) noexcept {
+    processes_.erase(process);
 }
 
 std::string Win32Platform::SystemMessage(std::uint32_t code) const {

@@ -7,6 +7,7 @@
 #include "UniqueHandle.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,10 +53,16 @@ public:
                                   const std::string& file, const std::string& parameters,
                                   const std::optional<std::string>& directory,
                                   std::int32_t showCommand) override;
+    std::intptr_t RunShellExecuteHeld(const std::string& file, const std::string& parameters,
+                                      const std::optional<std::string>& directory, std::int32_t showCommand,
+                                      ProcessToken& process) override;
     std::intptr_t RunFindExecutable(const std::string& file, std::string& result) override;
     void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
     void StartProgram(const std::string& program, const std::string& parameters,
-                      const std::optional<std::string>& directory, std::int32_t showCommand) override;
+                      const std::optional<std::string>& directory, std::int32_t showCommand,
+                      ProcessToken* process) override;
+    InputIdle ProcessInputIdle(ProcessToken process) override;
+    void CloseProcess(ProcessToken process) noexcept override;
     std::string SystemMessage(std::uint32_t code) const override;
     bool ClaimSettingsFile(const std::string& path) override;
     void ShowRunningInstance() override;
@@ -64,11 +71,18 @@ public:
     void EndProcess() override;
 
 private:
+    // ShellExecuteExA; with process, the started process is held under a new token stored there.
+    bool ShellStart(const char* file, const std::string& parameters,
+                    const std::optional<std::string>& directory, std::int32_t showCommand,
+                    ProcessToken* process, std::intptr_t& instance);
+
     SplashWindow& splash_;
     std::uint32_t tempAttempt_; // moves on with every temporary name tried
     UniqueKernelHandle claim_;  // held for the whole run: the object goes when the process does
     DWORD runningProcess_ = 0;  // the process that held the claim first, and its splash window
     HWND runningWindow_ = nullptr;
+    std::map<ProcessToken, UniqueKernelHandle> processes_; // held for the ready wait
+    ProcessToken lastProcess_ = noProcess;
 };
 
 // Lets the process load DLLs by bare name from the system folder only, never from the program's own

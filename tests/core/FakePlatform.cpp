@@ -367,6 +367,25 @@ std::intptr_t FakePlatform::RunShellExecute(Owner owner, const std::optional<std
     return shellExecuteResult;
 }
 
+ProcessToken FakePlatform::Hold(const std::string& program) {
+    if (processless.count(program) != 0) {
+        return noProcess;
+    }
+    const auto token = static_cast<ProcessToken>(processes_.size() + 1);
+    processes_[token] = {program, 0};
+    heldProcesses.insert(token);
+    return token;
+}
+
+std::intptr_t FakePlatform::RunShellExecuteHeld(const std::string& file, const std::string& parameters,
+                                                const std::optional<std::string>& directory,
+                                                std::int32_t showCommand, ProcessToken& process) {
+    Record("ShellExecuteHeld|" + file + "|" + parameters + "|" + OrNull(directory) + "|" +
+           std::to_string(showCommand));
+    process = shellExecuteResult > 32 ? Hold(file) : noProcess;
+    return shellExecuteResult;
+}
+
 std::intptr_t FakePlatform::RunFindExecutable(const std::string& file, std::string& result) {
     Record("FindExecutable|" + file);
     // Like the real lookup, a file that is not there is "file not found" (2).
@@ -387,12 +406,35 @@ void FakePlatform::StartCommandLine(const std::string& commandLine, std::int32_t
 }
 
 void FakePlatform::StartProgram(const std::string& program, const std::string& parameters,
-                                const std::optional<std::string>& directory, std::int32_t showCommand) {
+                                const std::optional<std::string>& directory, std::int32_t showCommand,
+                                ProcessToken* process) {
     Record("StartProgram|" + program + "|" + parameters + "|" + OrNull(directory) + "|" +
-           std::to_string(showCommand));
+           std::to_string(showCommand) + (process != nullptr ? "|held" : ""));
     if (const auto it = startErrors.find(program); it != startErrors.end()) {
         throw StartError(it->second);
     }
+    if (process != nullptr) {
+        *process = Hold(program);
+    }
+}
+
+InputIdle FakePlatform::ProcessInputIdle(ProcessToken process) {
+    Record("InputIdle|" + std::to_string(process));
+    const auto it = processes_.find(process);
+    if (it == processes_.end() || heldProcesses.count(process) == 0) {
+        return InputIdle::Failed;
+    }
+    const auto answers = readiness.find(it->second.first);
+    if (answers == readiness.end() || answers->second.empty()) {
+        return InputIdle::Ready;
+    }
+    const std::size_t at = std::min(it->second.second++, answers->second.size() - 1);
+    return answers->second[at];
+}
+
+void FakePlatform::CloseProcess(ProcessToken process) noexcept {
+    Record("CloseProcess|" + std::to_string(process));
+    heldProcesses.erase(process);
 }
 
 std::string FakePlatform::SystemMessage(std::uint32_t code) const {

@@ -61,6 +61,12 @@ public:
     std::set<std::string> failingCommandLines;        // StartCommandLine fails with "file not found"
     std::map<std::string, std::uint32_t> startErrors; // StartProgram of these programs fails with the code
     std::map<std::string, std::string> environment;   // variables for ExpandEnvironment, names in upper case
+    // Held starts (for the ready wait): each gives a process, numbered from 1, unless its program is in
+    // processless; its WaitForInputIdle answers follow readiness[program] (the last one repeats; Ready
+    // when there is none).
+    std::set<std::string> processless;
+    std::map<std::string, std::vector<InputIdle>> readiness;
+    std::set<ProcessToken> heldProcesses; // held and not closed yet
     std::map<std::uint32_t, std::string> systemMessages{
         {fileNotFoundError, "The system cannot find the file specified.\r\n"}};
     bool otherInstance = false; // another process runs for the same settings file
@@ -131,10 +137,16 @@ public:
                                   const std::string& file, const std::string& parameters,
                                   const std::optional<std::string>& directory,
                                   std::int32_t showCommand) override;
+    std::intptr_t RunShellExecuteHeld(const std::string& file, const std::string& parameters,
+                                      const std::optional<std::string>& directory, std::int32_t showCommand,
+                                      ProcessToken& process) override;
     std::intptr_t RunFindExecutable(const std::string& file, std::string& result) override;
     void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
     void StartProgram(const std::string& program, const std::string& parameters,
-                      const std::optional<std::string>& directory, std::int32_t showCommand) override;
+                      const std::optional<std::string>& directory, std::int32_t showCommand,
+                      ProcessToken* process) override;
+    InputIdle ProcessInputIdle(ProcessToken process) override;
+    void CloseProcess(ProcessToken process) noexcept override;
     std::string SystemMessage(std::uint32_t code) const override;
     bool ClaimSettingsFile(const std::string& path) override;
     void ShowRunningInstance() override;
@@ -162,6 +174,8 @@ private:
     std::array<TimerState, 3> timers_{};
     long long armCount_ = 0;
     int tempCount_ = 0;
+    ProcessToken Hold(const std::string& program);
+    std::map<ProcessToken, std::pair<std::string, std::size_t>> processes_; // program, answers given
     mutable std::size_t processorStep_ = 0;
     mutable ProcessorTimes processorTimes_;
     mutable std::vector<std::pair<std::string, std::function<void()>>> hooks_;

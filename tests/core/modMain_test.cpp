@@ -176,8 +176,8 @@ TEST(LoadSettings, WritesTheFullTraceStreamAndPacksTheTables) {
                     GetSettingTrace(3, "C:\\ZVK32\\Parvane.exe /session:3"),
                     "shellPaths(1) = C:\\ZVK32\\Parvane.exe /session:3",
                     "shellPathDelay(1) = 0"};
-    Lines keys = {"Path1|?", "Delay1|0", "Window1|", "StartIn1|", "Path2|?",
-                  "Path3|?", "Delay3|0", "Window3|", "StartIn3|"};
+    Lines keys = {"Path1|?", "Delay1|0", "Window1|", "StartIn1|", "WaitReady1|", "Path2|?",
+                  "Path3|?", "Delay3|0", "Window3|", "StartIn3|", "WaitReady3|"};
     for (int n = 4; n <= 20; ++n) {
         traces.push_back(GetSettingTrace(n, "?"));
         traces.push_back("No valid entry for path " + std::to_string(n));
@@ -393,8 +393,10 @@ struct StartOptionCase {
     const char* window;  // Window1; nullptr: absent
     const char* startIn; // StartIn1; nullptr: absent
     std::int32_t show;
-    const char* folder; // nullptr: none
-    Lines traces;       // right after "shellPathDelay(0) = 0"
+    const char* folder;              // nullptr: none
+    Lines traces;                    // right after "shellPathDelay(0) = 0"
+    const char* waitReady = nullptr; // WaitReady1; nullptr: absent
+    std::int32_t wait = 0;
 };
 
 const StartOptionCase kStartOptions[] = {
@@ -422,6 +424,26 @@ const StartOptionCase kStartOptions[] = {
     {nullptr, "%NOT_SET%\\x", 1, "%NOT_SET%\\x", {"shellPathStartIn(0) = %NOT_SET%\\x"}},
     {nullptr, "C:\\100%", 1, "C:\\100%", {"shellPathStartIn(0) = C:\\100%"}},
     {nullptr, "%EMPTY%", 1, nullptr, {}},
+    // The ready wait: seconds, digits only, 0 or empty off, at most 600.
+    {nullptr, nullptr, 1, nullptr, {"shellPathWaitReady(0) = 60"}, "60", 60},
+    {nullptr, nullptr, 1, nullptr, {"shellPathWaitReady(0) = 1"}, " 001 ", 1},
+    {nullptr, nullptr, 1, nullptr, {"shellPathWaitReady(0) = 600"}, "600", 600},
+    {nullptr, nullptr, 1, nullptr, {"shellPathWaitReady(0) = 600"}, "601", 600},
+    {nullptr, nullptr, 1, nullptr, {"shellPathWaitReady(0) = 600"}, "99999999999999999999", 600},
+    {nullptr, nullptr, 1, nullptr, {}, "0", 0},
+    {nullptr, nullptr, 1, nullptr, {}, "", 0},
+    {nullptr, nullptr, 1, nullptr, {"Ignoring WaitReady1=-5"}, "-5", 0},
+    {nullptr, nullptr, 1, nullptr, {"Ignoring WaitReady1=+5"}, "+5", 0},
+    {nullptr, nullptr, 1, nullptr, {"Ignoring WaitReady1=2.5"}, "2.5", 0},
+    {nullptr, nullptr, 1, nullptr, {"Ignoring WaitReady1=10 s"}, " 10 s ", 0},
+    {nullptr, nullptr, 1, nullptr, {"Ignoring WaitReady1=%WAIT%"}, "%WAIT%", 0}, // no variables here
+    {"Minimized",
+     "C:\\Work",
+     7,
+     "C:\\Work",
+     {"shellPathWindow(0) = Minimized", "shellPathStartIn(0) = C:\\Work", "shellPathWaitReady(0) = 30"},
+     "30",
+     30},
 };
 
 void SetEnvironment(FakePlatform& fake) {
@@ -435,7 +457,7 @@ void SetEnvironment(FakePlatform& fake) {
 TEST(LoadSettings, ReadsTheStartOptionsOfAnAcceptedProfileRightAfterItsDelay) {
     for (const auto& c : kStartOptions) {
         SCOPED_TRACE(std::string(c.window ? c.window : "(absent)") + " / " +
-                     (c.startIn ? c.startIn : "(absent)"));
+                     (c.startIn ? c.startIn : "(absent)") + " / " + (c.waitReady ? c.waitReady : "(absent)"));
         Rig rig;
         SetEnvironment(rig.fake);
         std::vector<std::pair<std::string, std::string>> keys = {{"Path1", kProgram},
@@ -446,15 +468,20 @@ TEST(LoadSettings, ReadsTheStartOptionsOfAnAcceptedProfileRightAfterItsDelay) {
         if (c.startIn) {
             keys.emplace_back("StartIn1", c.startIn);
         }
+        if (c.waitReady) {
+            keys.emplace_back("WaitReady1", c.waitReady);
+        }
         // The options of a profile that is not accepted are never read.
         keys.emplace_back("Window2", "Bad");
         keys.emplace_back("StartIn2", "%ZVK%");
+        keys.emplace_back("WaitReady2", "x");
         rig.WriteIni(keys);
         rig.settings.LoadSettings();
         ASSERT_EQ(rig.settings.shellPathOptions.size(), 1U);
         EXPECT_EQ(rig.settings.shellPathOptions[0].showCommand, c.show);
         EXPECT_EQ(rig.settings.shellPathOptions[0].startIn,
                   c.folder ? std::optional<std::string>(c.folder) : std::nullopt);
+        EXPECT_EQ(rig.settings.shellPathOptions[0].waitReady, c.wait);
         const Lines traces = rig.fake.Traces();
         const auto delay = std::find(traces.begin(), traces.end(), "shellPathDelay(0) = 0");
         ASSERT_NE(delay, traces.end());
@@ -465,9 +492,9 @@ TEST(LoadSettings, ReadsTheStartOptionsOfAnAcceptedProfileRightAfterItsDelay) {
         for (const auto& line : rig.fake.Lines({"Profile"})) {
             lookups.push_back(line.substr(0, line.find("|4096|")));
         }
-        EXPECT_EQ(Lines(lookups.begin(), lookups.begin() + 5),
+        EXPECT_EQ(Lines(lookups.begin(), lookups.begin() + 6),
                   (Lines{"Profile|Paths|Path1|?", "Profile|Paths|Delay1|0", "Profile|Paths|Window1|",
-                         "Profile|Paths|StartIn1|", "Profile|Paths|Path2|?"}));
+                         "Profile|Paths|StartIn1|", "Profile|Paths|WaitReady1|", "Profile|Paths|Path2|?"}));
         EXPECT_EQ(std::count(lookups.begin(), lookups.end(), "Profile|Paths|Window2|"), 0);
     }
 }

@@ -428,8 +428,11 @@ void StartingPrograms() {
     char system[MAX_PATH] = {};
     ::GetSystemDirectoryA(system, sizeof system);
     const std::string cmd = std::string(system) + "\\cmd.exe";
-    CHECK_EQ(StartErrorCode([&] { f.platform.StartProgram(cmd, "/c exit 0", std::nullopt, 0); }), 0U);
-    CHECK_EQ(StartErrorCode([&] { f.platform.StartProgram(cmd, "/c exit 0", std::string(system), 0); }), 0U);
+    CHECK_EQ(StartErrorCode([&] { f.platform.StartProgram(cmd, "/c exit 0", std::nullopt, 0, nullptr); }),
+             0U);
+    CHECK_EQ(
+        StartErrorCode([&] { f.platform.StartProgram(cmd, "/c exit 0", std::string(system), 0, nullptr); }),
+        0U);
     CHECK_EQ(StartErrorCode([&] {
                  f.platform.StartProgram(std::string(system) + "\\nothing.exe", "x", std::nullopt, 0);
              }),
