@@ -434,9 +434,22 @@ void StartingPrograms() {
         StartErrorCode([&] { f.platform.StartProgram(cmd, "/c exit 0", std::string(system), 0, nullptr); }),
         0U);
     CHECK_EQ(StartErrorCode([&] {
-                 f.platform.StartProgram(std::string(system) + "\\nothing.exe", "x", std::nullopt, 0);
+                 f.platform.StartProgram(std::string(system) + "\\nothing.exe", "x", std::nullopt, 0,
+                                         nullptr);
              }),
              static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+
+    // A held process: a console program answers WAIT_FAILED, which counts as ready; a start that gave no
+    // process holds none; a closed one is no longer asked about.
+    ProcessToken held = noProcess;
+    CHECK_EQ(StartErrorCode([&] { f.platform.StartProgram(cmd, "/c exit 0", std::nullopt, 0, &held); }), 0U);
+    CHECK(held != noProcess);
+    CHECK(f.platform.ProcessInputIdle(held) == InputIdle::Failed);
+    f.platform.CloseProcess(held);
+    CHECK(f.platform.ProcessInputIdle(held) == InputIdle::Failed);
+    ProcessToken none = 7;
+    CHECK(f.platform.RunShellExecuteHeld("C:\\no such folder\\x.exe", "", std::nullopt, 1, none) <= 32);
+    CHECK(none == noProcess);
 
     // Folders, and variables of the environment.
     CHECK(f.platform.IsFolder(system));
