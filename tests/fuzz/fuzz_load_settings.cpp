@@ -4,10 +4,10 @@
 // Input: byte 0 holds options, bytes 1-3 a bit per profile 1..20 whose program part is made to exist,
 // the rest is the file.
 //   bit 0     the settings file exists (unless the default file is written first)
-//   bit 1     the rest is the file's text as it stands; otherwise it is up to 86 values separated by
+//   bit 1     the rest is the file's text as it stands; otherwise it is up to 106 values separated by
 //             line feeds, for Path1, Delay1, ..., Path22, Delay22, written under "[Paths]", then
 //             WaitForIdle and IdleBelow under "[Options]", then Window1, StartIn1, ..., Window20,
-//             StartIn20 under a second "[Paths]" that is never read, so they come before the options
+//             StartIn20, then WaitReady1 ... WaitReady20, all in the one "[Paths]" before the options
 //             (a value that starts with byte 1 is written with a "#" before its key). The environment has
 //             a few variables for the %NAME% texts (see kEnvironment).
 //   bit 2     run the window's load handler instead of LoadSettings
@@ -173,8 +173,9 @@ std::string BuildFile(std::string_view payload) {
     std::string options = "[Options]\r\n";
     std::size_t start = 0;
     // Lines 1 to 44: Path1, Delay1 ... Delay22; lines 45 and 46: the two options of the idle wait; lines
-    // 47 to 86: Window1, StartIn1 ... StartIn20, in the one [Paths] section before [Options].
-    for (int i = 0; i < 86 && start <= payload.size(); ++i) {
+    // 47 to 86: Window1, StartIn1 ... StartIn20; lines 87 to 106: WaitReady1 ... WaitReady20; all of them in
+    // the one [Paths] section before [Options].
+    for (int i = 0; i < 106 && start <= payload.size(); ++i) {
         std::size_t end = payload.find('\n', start);
         if (end == std::string_view::npos) {
             end = payload.size();
@@ -185,8 +186,10 @@ std::string BuildFile(std::string_view payload) {
             key = (i % 2 == 0 ? "Path" : "Delay") + std::to_string(i / 2 + 1);
         } else if (i < 46) {
             key = i == 44 ? "WaitForIdle" : "IdleBelow";
-        } else {
+        } else if (i < 86) {
             key = (i % 2 == 0 ? "Window" : "StartIn") + std::to_string((i - 46) / 2 + 1);
+        } else {
+            key = "WaitReady" + std::to_string(i - 85);
         }
         if (!value.empty() && value.front() == '\x01') {
             key.insert(0, "#");
@@ -268,7 +271,15 @@ void CheckStarts(FakePlatform& fake, const launchwick::modMain& settings) {
             failed = failed || line.rfind("Trace|Could not start " + entry + ": ", 0) == 0;
         }
         const std::string show = "|" + std::to_string(options.showCommand);
-        for (const std::string& start : starts) {
+        for (std::string start : starts) {
+            // A start for the ready wait holds its process: the plain start's other call, the fallback's
+            // mark.
+            FUZZ_CHECK((start.rfind("ShellExecuteHeld|", 0) == 0 ||
+                        start.size() > 5 && start.compare(start.size() - 5, 5, "|held") == 0) ==
+                       (options.waitReady > 0 && !web));
+            if (start.size() > 5 && start.compare(start.size() - 5, 5, "|held") == 0) {
+                start.resize(start.size() - 5);
+            }
             FUZZ_CHECK(start.size() >= show.size() &&
                        start.compare(start.size() - show.size(), show.size(), show) == 0);
         }
@@ -413,6 +424,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             expectedLookups.push_back("Profile|Paths|Delay" + number + "|0|4096|" + kConfig);
             expectedLookups.push_back("Profile|Paths|Window" + number + "||4096|" + kConfig);
             expectedLookups.push_back("Profile|Paths|StartIn" + number + "||4096|" + kConfig);
+            expectedLookups.push_back("Profile|Paths|WaitReady" + number + "||4096|" + kConfig);
             accepted.push_back(profile.value);
             FUZZ_CHECK(accepted.size() <= count);
             // The delay stored for this entry.
@@ -449,6 +461,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                        (startIn.empty() ? std::nullopt : std::optional<std::string>(startIn)));
             FUZZ_CHECK(CountOf(traces, "shellPathStartIn(" + index + ") = " + startIn) ==
                        (startIn.empty() ? 0u : 1u));
+            // The ready wait: digits only, 0 off, at most 600; anything else is ignored and said so.
+            const std::string waitText = Setting(fake, "WaitReady" + number, "");
+            const Option wait =
+                waitText.empty() || waitText.find_first_not_of("0123456789") != std::string::npos
+                    ? Option{0, !waitText.empty()}
+                    : ReadOption(waitText, 0, 600, 0, true);
+            FUZZ_CHECK(options.waitReady == wait.value);
+            FUZZ_CHECK(CountOf(traces, "shellPathWaitReady(" + index + ") = " + std::to_string(wait.value)) ==
+                       (wait.value > 0 ? 1u : 0u));
+            if (wait.ignored) {
+                FUZZ_CHECK(CountOf(traces, "Ignoring WaitReady" + number + "=" + waitText) >= 1);
+            }
         }
     }
 
