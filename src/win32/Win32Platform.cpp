@@ -320,7 +320,7 @@ bool Win32Platform::ShellStart(const char* file, const std::string& parameters,
         *process = noProcess;
         if (started && handle) {
             *process = ++lastProcess_;
-            processes_.emplace(*process, std::move(handle));
+            processes_.emplace_back(*process, std::move(handle));
         }
     }
     return started != FALSE;
@@ -344,7 +344,8 @@ void Win32Platform::StartProgram(const std::string& program, const std::string& 
 }
 
 InputIdle Win32Platform::ProcessInputIdle(ProcessToken process) {
-    const auto it = processes_.find(process);
+    const auto it = std::find_if(processes_.begin(), processes_.end(),
+                                 [&](const auto& held) { return held.first == process; });
     if (it == processes_.end()) {
         return InputIdle::Failed;
     }
@@ -359,7 +360,9 @@ InputIdle Win32Platform::ProcessInputIdle(ProcessToken process) {
 }
 
 void Win32Platform::CloseProcess(ProcessToken process) noexcept {
-    processes_.erase(process);
+    processes_.erase(std::remove_if(processes_.begin(), processes_.end(),
+                                    [&](const auto& held) { return held.first == process; }),
+                     processes_.end());
 }
 
 std::string Win32Platform::SystemMessage(std::uint32_t code) const {

@@ -7,11 +7,12 @@
 #include "UniqueHandle.h"
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace launchwick::win32 {
 
@@ -81,7 +82,8 @@ private:
     UniqueKernelHandle claim_;  // held for the whole run: the object goes when the process does
     DWORD runningProcess_ = 0;  // the process that held the claim first, and its splash window
     HWND runningWindow_ = nullptr;
-    std::map<ProcessToken, UniqueKernelHandle> processes_; // held for the ready wait
+    std::vector<std::pair<ProcessToken, UniqueKernelHandle>>
+        processes_; // held for the ready wait (one, mostly)
     ProcessToken lastProcess_ = noProcess;
 };
 
