@@ -7,10 +7,6 @@
 
 namespace launchwick {
 
-namespace {
-
-// Digits only, as the settings file writes whole numbers; a long one saturates, as it only ever counts as
-// "above the limit". Empty or anything else: no number.
 std::optional<std::uint64_t> WholeNumber(const std::string& text) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
         return std::nullopt;
@@ -21,8 +17,6 @@ std::optional<std::uint64_t> WholeNumber(const std::string& text) {
     }
     return value;
 }
-
-} // namespace
 
 int ProcessorUse(const ProcessorTimes& before, const ProcessorTimes& after) noexcept {
     if (after.kernel < before.kernel || after.user < before.user || after.idle < before.idle) {

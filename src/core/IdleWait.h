@@ -15,6 +15,10 @@ namespace launchwick {
 // of kernel plus user time, where kernel time includes the idle time. 0 when no time has passed.
 int ProcessorUse(const ProcessorTimes& before, const ProcessorTimes& after) noexcept;
 
+// A whole number written with digits only, as the settings file writes one; a long one saturates, as it only
+// ever counts as "above the limit". Empty or anything else: none.
+std::optional<std::uint64_t> WholeNumber(const std::string& text);
+
 class IdleWait {
 public:
     explicit IdleWait(Platform& platform) noexcept : platform_(platform) {}

@@ -32,6 +32,8 @@ public:
 
 // The system's code for "the system cannot find the file specified".
 constexpr std::uint32_t fileNotFoundError = 2;
+// The system's code for "the directory name is invalid": a start-in folder that is not there.
+constexpr std::uint32_t directoryError = 267;
 
 // A system call that failed, with the system's error code for why.
 class SystemError : public StatementError {
@@ -83,6 +85,14 @@ struct ProcessorTimes {
     std::uint64_t kernel = 0;
     std::uint64_t user = 0;
 };
+
+// A started process that the platform holds for the ready wait until CloseProcess; noProcess is none.
+using ProcessToken = std::uint32_t;
+constexpr ProcessToken noProcess = 0;
+
+// What WaitForInputIdle says at once about a held process: waiting for input (0), not yet (WAIT_TIMEOUT), or
+// failed (WAIT_FAILED: a console program, one that has ended, or one the query is refused for).
+enum class InputIdle { Ready, NotYet, Failed };
 
 // Whose window owns a shell request: none, or the splash window.
 enum class Owner { None, Splash };
@@ -137,6 +147,11 @@ public:
     virtual std::string ReadFileBytes(const std::string& path) const = 0;
     // True when path names an existing file, not a folder; a relative path is taken from the current folder.
     virtual bool IsFile(const std::string& path) const = 0;
+    // True when path names an existing folder; a relative path is taken from the current folder.
+    virtual bool IsFolder(const std::string& path) const = 0;
+    // ExpandEnvironmentStrings: each %NAME% of a defined variable replaced by its value, the rest as it
+    // stands. Throws StatementError when the system cannot expand it.
+    virtual std::string ExpandEnvironment(const std::string& text) const = 0;
     // Creates the file, or empties an existing one. Throws StatementError when it cannot.
     virtual std::unique_ptr<TextFile> CreateTextFile(const std::string& path) = 0;
     // Creates a new file with a name of its own choosing that ends in suffix, in the user's temporary
@@ -150,14 +165,29 @@ public:
                                           const std::string& file, const std::string& parameters,
                                           const std::optional<std::string>& directory,
                                           std::int32_t showCommand) = 0;
+    // ShellExecuteEx with the same request as RunShellExecute (no owner, no verb), which also holds the
+    // started process for the ready wait (SEE_MASK_NOCLOSEPROCESS, without an error box of the shell's own).
+    // Returns hInstApp; stores the process in process, noProcess when the start gave none.
+    virtual std::intptr_t RunShellExecuteHeld(const std::string& file, const std::string& parameters,
+                                              const std::optional<std::string>& directory,
+                                              std::int32_t showCommand, ProcessToken& process) = 0;
     // FindExecutable with no directory. Returns its value; stores the path it found (text before the NUL).
     virtual std::intptr_t RunFindExecutable(const std::string& file, std::string& result) = 0;
     // Starts a whole command line in the given window style, with no working folder, without waiting; the
     // system finds the program at its start. Throws StartError when the program cannot be started.
     virtual void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) = 0;
-    // The same for a program named by its path, which the command line then only passes on.
-    virtual void StartProgram(const std::string& program, const std::string& commandLine,
-                              std::int32_t windowStyle) = 0;
+    // ShellExecuteEx of a program named by its full path, with its parameters (none when empty), its
+    // current folder (absent: this process's) and show command, without waiting and without an error box
+    // of the shell's own; a program that asks for administrator rights gets the consent prompt. Throws
+    // StartError with the system's code when the program cannot be started.
+    // With process, the start also holds the started process, as RunShellExecuteHeld does.
+    virtual void StartProgram(const std::string& program, const std::string& parameters,
+                              const std::optional<std::string>& directory, std::int32_t showCommand,
+                              ProcessToken* process) = 0;
+    // WaitForInputIdle(process, 0). Never fails: anything but an answer counts as Failed.
+    virtual InputIdle ProcessInputIdle(ProcessToken process) = 0;
+    // Lets go of a held process; noProcess or one already closed is ignored.
+    virtual void CloseProcess(ProcessToken process) noexcept = 0;
     // The system's own text for an error code (FormatMessage), empty when it has none.
     virtual std::string SystemMessage(std::uint32_t code) const = 0;
 
@@ -184,8 +214,6 @@ public:
     virtual void ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) = 0;
 
     // The log file.
-    // Every %NAME% of an environment variable replaced by its value (ExpandEnvironmentStringsA).
-    virtual std::string ExpandEnvironment(const std::string& text) const = 0;
     virtual ClockTime LocalTime() const = 0;
     // Absent when the size of the file cannot be read.
     virtual std::optional<std::uint64_t> FileSize(const std::string& path) const = 0;

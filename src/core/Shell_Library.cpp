@@ -89,40 +89,79 @@ std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine,
         while (!rest.empty() && EndsProgramName(rest.front())) {
             rest.remove_prefix(1);
         }
-        std::string line = '"' + program + '"';
-        if (!rest.empty()) {
-            line += ' ';
-            line += rest;
-        }
-        return FallbackStart{std::move(program), std::move(line)};
+        return FallbackStart{std::move(program), std::string(rest)};
     }
     return std::nullopt;
 }
 
+bool IsAbsolutePath(std::string_view path) {
+    const auto separator = [&](std::size_t at) {
+        return at < path.size() && (path[at] == '\\' || path[at] == '/');
+    };
+    return (path.size() >= 2 && path[1] == ':') || (separator(0) && separator(1));
+}
+
+std::string AbsolutePath(std::string_view path, std::string_view folder) {
+    if (IsAbsolutePath(path)) {
+        return std::string(path);
+    }
+    if (!path.empty() && (path.front() == '\\' || path.front() == '/')) {
+        // From the root of the folder's drive ("C:") or share ("\\server\share").
+        std::size_t root = 2;
+        if (!(folder.size() >= 2 && folder[1] == ':')) {
+            root = folder.find_first_of("\\/", folder.find_first_of("\\/", 2) + 1);
+        }
+        return std::string(folder.substr(0, root)) + std::string(path);
+    }
+    std::string absolute(folder);
+    if (!absolute.empty() && absolute.back() != '\\' && absolute.back() != '/') {
+        absolute += '\\';
+    }
+    return absolute + std::string(path);
+}
+
 void Shell_Library::ShellRun(std::string& commandLine, const std::int32_t& windowStyle,
-                             const std::optional<std::string>& workingFolder) {
+                             const std::optional<std::string>& workingFolder, ProcessToken* process) {
     ShellRunPlan plan = PlanShellRun(commandLine, workingFolder);
     if (plan.webAddress) {
-        ShellBrowse(plan.address);
+        ShellBrowse(plan.address, windowStyle);
         return;
     }
     commandLine = plan.commandLine;
+    std::optional<std::string> startIn;
+    if (workingFolder) {
+        // Checked here, at the start: the shell would start the program in another folder without a word.
+        // A relative program is taken from this process's folder, as the settings reader found it, not
+        // looked for in the start-in folder.
+        const std::string current = platform_.CurrentFolder();
+        startIn = AbsolutePath(*workingFolder, current);
+        if (!platform_.IsFolder(*startIn)) {
+            throw StartError(directoryError);
+        }
+        plan.program = AbsolutePath(plan.program, current);
+        plan.workingFolder = startIn;
+    }
     const std::string folder = plan.workingFolder ? *plan.workingFolder : platform_.CurrentFolder();
-    const auto result = platform_.RunShellExecute(Owner::None, std::nullopt, plan.program, plan.parameters,
-                                                  folder, windowStyle);
+    const auto result =
+        process ? platform_.RunShellExecuteHeld(plan.program, plan.parameters, folder, windowStyle, *process)
+                : platform_.RunShellExecute(Owner::None, std::nullopt, plan.program, plan.parameters, folder,
+                                            windowStyle);
     if (result <= 32) {
-        // Refused, typically because the file name carries arguments: start the whole command line, with
-        // its program named so that nothing else can stand in for it.
+        // Refused, typically because the file name carries arguments: start the program that the line
+        // names, by its full path so that nothing else can stand in for it, with the rest as parameters.
         const auto start =
             PlanFallbackStart(commandLine, [&](const std::string& path) { return platform_.IsFile(path); });
         if (!start) {
             throw StartError(fileNotFoundError);
         }
-        platform_.StartProgram(start->program, start->commandLine, windowStyle);
+        const std::string program = IsAbsolutePath(start->program)
+                                        ? start->program
+                                        : AbsolutePath(start->program, platform_.CurrentFolder());
+        platform_.StartProgram(program, start->parameters, startIn, windowStyle, process);
     }
 }
 
-void Shell_Library::ShellBrowse(std::string address) noexcept {
+void Shell_Library::ShellBrowse(std::string address, std::int32_t showCommand) noexcept {
     // The browser is whatever program the system associates with an HTML file, so ask with a real one.
     std::string probePath;
     ResumeNext([&] {
@@ -148,7 +187,7 @@ void Shell_Library::ShellBrowse(std::string address) noexcept {
         // A refusal is not reported.
         ResumeNext([&] {
             platform_.RunShellExecute(Owner::Splash, std::string(texts::openVerb), browser, address,
-                                      std::nullopt, showNormal);
+                                      std::nullopt, showCommand);
         });
     }
     if (!probePath.empty()) {

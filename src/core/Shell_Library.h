@@ -26,10 +26,10 @@ struct ShellRunPlan {
 // Throws StatementError ("Overflow") when a character position does not fit 16 bits.
 ShellRunPlan PlanShellRun(std::string_view commandLine, const std::optional<std::string>& workingFolder);
 
-// The program that the fallback start runs for a command line, and the command line it hands it.
+// The program that the fallback start runs for a command line, and the parameters it hands it.
 struct FallbackStart {
-    std::string program;     // the shortest leading part that ends in ".exe" and names an existing file
-    std::string commandLine; // the program quoted, then the rest of the line
+    std::string program;    // the shortest leading part that ends in ".exe" and names an existing file
+    std::string parameters; // the rest of the line, without the spaces and tabs before it
 };
 
 // Absent when no leading part names a program: the system's own search through the spaces of the line
@@ -37,16 +37,27 @@ struct FallbackStart {
 std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine,
                                                const std::function<bool(const std::string&)>& isFile);
 
+// True for a path that names its drive and root ("C:\x", "C:/x"), a drive alone ("C:x", whose folder
+// only the system knows) or a network share ("\\server\share").
+bool IsAbsolutePath(std::string_view path);
+// path taken from folder (an absolute folder): unchanged when absolute, on folder's drive or share when it
+// starts at a root ("\x"), otherwise appended to folder.
+std::string AbsolutePath(std::string_view path, std::string_view folder);
+
 class Shell_Library {
 public:
     explicit Shell_Library(Platform& platform) : platform_(platform) {}
 
     // Starts commandLine. May change the caller's text (see ShellRunPlan::commandLine). Failures are thrown
     // to the caller: StartError for a program that cannot be started, StatementError for an overflow.
+    // A working folder (a profile's start-in folder) must exist at the start, or nothing starts; a web
+    // address ignores it. With process, the started process is held for the ready wait and stored there
+    // (noProcess when the start gave none).
     void ShellRun(std::string& commandLine, const std::int32_t& windowStyle,
-                  const std::optional<std::string>& workingFolder = std::nullopt);
-    // Opens address in the default browser. Never fails.
-    void ShellBrowse(std::string address) noexcept;
+                  const std::optional<std::string>& workingFolder = std::nullopt,
+                  ProcessToken* process = nullptr);
+    // Opens address in the default browser, its window shown as showCommand says. Never fails.
+    void ShellBrowse(std::string address, std::int32_t showCommand = showNormal) noexcept;
 
 private:
     Platform& platform_;

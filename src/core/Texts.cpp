@@ -62,6 +62,28 @@ std::string ShellPathDelayTrace(int index, std::int32_t delay) {
     return "shellPathDelay(" + Str(index) + ") = " + Str(delay);
 }
 
+std::string ShellPathWindowTrace(int index, std::string_view state) {
+    return "shellPathWindow(" + Str(index) + ") = " + std::string(state);
+}
+
+std::string ShellPathStartInTrace(int index, const std::string& folder) {
+    return "shellPathStartIn(" + Str(index) + ") = " + folder;
+}
+
+std::string ShellPathWaitReadyTrace(int index, std::int32_t seconds) {
+    return "shellPathWaitReady(" + Str(index) + ") = " + Str(seconds);
+}
+
+std::string ReadyWaitingTrace(std::int32_t secondsLeft) {
+    return "Waiting for ready: " + Str(secondsLeft) + " s left";
+}
+
+std::string ReadyWaitingStatus(int profile, int shellPathCount, const std::string& name,
+                               std::int32_t secondsLeft) {
+    return "(" + Str(profile) + " of " + Str(shellPathCount) + ") Waiting for \"" + name +
+           "\" to be ready (" + Str(secondsLeft) + " s at most)";
+}
+
 std::string CouldNotWrite(const std::string& path) {
     return "Could not write to " + path;
 }

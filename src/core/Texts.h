@@ -46,6 +46,25 @@ std::string NoValidEntry(int profile);
 std::string InvalidPathMessage(int profile, const std::string& value);
 std::string ShellPathTrace(int index, const std::string& value);
 std::string ShellPathDelayTrace(int index, std::int32_t delay);
+// The optional start options of a profile.
+inline constexpr std::string_view windowKey = "Window";
+inline constexpr std::string_view startInKey = "StartIn";
+inline constexpr std::string_view windowNormal = "Normal";
+inline constexpr std::string_view windowNoFocus = "NoFocus";
+inline constexpr std::string_view windowMinimized = "Minimized";
+inline constexpr std::string_view windowMaximized = "Maximized";
+inline constexpr std::string_view windowHidden = "Hidden";
+std::string ShellPathWindowTrace(int index, std::string_view state);
+std::string ShellPathStartInTrace(int index, const std::string& folder);
+
+// The optional wait for a started program to be ready.
+inline constexpr std::string_view waitReadyKey = "WaitReady";
+inline constexpr std::string_view readyGoingOn = "Ready: going on";
+inline constexpr std::string_view readyWaitOver = "Ready wait over: going on anyway";
+std::string ShellPathWaitReadyTrace(int index, std::int32_t seconds);
+std::string ReadyWaitingTrace(std::int32_t secondsLeft);
+std::string ReadyWaitingStatus(int profile, int shellPathCount, const std::string& name,
+                               std::int32_t secondsLeft);
 std::string CouldNotWrite(const std::string& path);
 // The settings file needed a Unicode copy that could not be made; it is read as an ANSI file.
 std::string CouldNotReadAsUnicode(const std::string& path);

@@ -109,6 +109,9 @@ void frmMain::tmrMain_Timer() noexcept {
     s.idleWait.Sample();
     bool waiting = false; // for an idle computer: the tick does not count towards the bar
     ResumeNext([&] { platform_.Trace(texts::TickStart(s.currentShellPath, s.shellPathCount, timerCount)); });
+    if (WaitForReady()) {
+        return;
+    }
     if (s.currentShellPath <= s.shellPathCount) {
         const auto index = static_cast<std::size_t>(s.currentShellPath - 1);
         ResumeNext([&] { platform_.Trace(std::string(texts::tickInRange)); });
@@ -141,15 +144,19 @@ void frmMain::tmrMain_Timer() noexcept {
             ResumeNext([&] { timerCount = 0; });
             ShowStatus([&] { return texts::LaunchStatus(s.currentShellPath, s.shellPathCount, nextEXE); },
                        true);
+            const StartOptions options =
+                index < s.shellPathOptions.size() ? s.shellPathOptions[index] : StartOptions{};
+            ProcessToken process = noProcess; // held only when the next profile waits for this one
+            ProcessToken* const held = options.waitReady > 0 ? &process : nullptr;
             ResumeNext([&] {
                 std::string& entry = s.shellPaths.at(index);
                 const std::string stored = entry; // the launcher may drop the quotes of the caller's text
                 try {
                     if (!entry.empty() && entry.front() == '"') {
-                        shell_.ShellRun(entry, showNormal);
+                        shell_.ShellRun(entry, options.showCommand, options.startIn, held);
                     } else {
                         std::string wrapped = '"' + entry + '"';
-                        shell_.ShellRun(wrapped, showNormal);
+                        shell_.ShellRun(wrapped, options.showCommand, options.startIn, held);
                     }
                 } catch (const StartError& failure) {
                     // Said in the trace, never in a box: the sequence carries on regardless.
@@ -157,6 +164,10 @@ void frmMain::tmrMain_Timer() noexcept {
                         texts::CouldNotStart(stored, platform_.SystemMessage(failure.code), failure.code));
                 }
             });
+            if (held != nullptr) {
+                // A start that failed or gave no process is ready at the first check.
+                readyWait_.Begin(process, options.waitReady, s.currentShellPath, nextEXE);
+            }
             ResumeNext([&] { s.currentShellPath = Add16(s.currentShellPath, 1); });
             if (s.currentShellPath <= s.shellPathCount) {
                 ResumeNext([&] {
@@ -189,7 +200,36 @@ void frmMain::tmrMain_Timer() noexcept {
     ResumeNext([&] { platform_.Trace(std::string(texts::tickEnd)); });
 }
 
+bool frmMain::WaitForReady() noexcept {
+    if (!readyWait_.Active()) {
+        return false;
+    }
+    const ReadyWait::Answer answer = readyWait_.Check();
+    if (answer.go == ReadyWait::Go::Ready) {
+        ResumeNext([&] { platform_.Trace(std::string(texts::readyGoingOn)); });
+    } else if (answer.go == ReadyWait::Go::Over) {
+        ResumeNext([&] { platform_.Trace(std::string(texts::readyWaitOver)); });
+    }
+    if (answer.go != ReadyWait::Go::Wait) {
+        return false; // the tick goes on as it would have
+    }
+    // Nothing counts and nothing starts; the bar holds still.
+    modMain& s = settings_;
+    ResumeNext([&] { platform_.Trace(texts::ReadyWaitingTrace(answer.secondsLeft)); });
+    ShowStatus(
+        [&] {
+            return texts::ReadyWaitingStatus(readyWait_.Profile(), s.shellPathCount, readyWait_.Name(),
+                                             answer.secondsLeft);
+        },
+        answer.firstWait);
+    setProgressBar(totalTimerCount, s.totalDelayCount);
+    ResumeNext([&] { platform_.SetFocus(FocusTarget::Form); });
+    ResumeNext([&] { platform_.Trace(std::string(texts::tickEnd)); });
+    return true;
+}
+
 void frmMain::tmrExit_Timer() {
+    readyWait_.End();
     platform_.SetTimerEnabled(Timer::tmrExit, false);
     platform_.SetTimerEnabled(Timer::tmrMain, false);
     platform_.SetTimerEnabled(Timer::tmrStart, false);
@@ -201,6 +241,7 @@ void frmMain::btnCancel_Click() noexcept {
         deferredInput_.push_back(cancelClick);
         return;
     }
+    readyWait_.End(); // nothing more starts: the held process goes
     ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrMain, false); });
     ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrStart, false); });
     bool exiting = false;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "Platform.h"
+#include "ReadyWait.h"
 #include "Shell_Library.h"
 #include "modMain.h"
 
@@ -21,7 +22,7 @@ namespace launchwick {
 class frmMain {
 public:
     frmMain(Platform& platform, modMain& settings, Shell_Library& shell)
-        : platform_(platform), settings_(settings), shell_(shell) {}
+        : platform_(platform), settings_(settings), shell_(shell), readyWait_(platform) {}
 
     // Window events.
     void Form_Load() noexcept;
@@ -44,6 +45,8 @@ private:
     void tmrStart_Timer() noexcept;
     void tmrMain_Timer() noexcept;
     void tmrExit_Timer();
+    // A tick of the ready wait: true when it waited, and so was the whole tick.
+    bool WaitForReady() noexcept;
     void RunDeferredInput() noexcept;
     // Every change of the status line goes through here. A change that a screen reader should speak (the
     // first text of a countdown or a wait, a start, the end of the sequence) is announced; the texts that
@@ -56,6 +59,7 @@ private:
     Platform& platform_;
     modMain& settings_;
     Shell_Library& shell_;
+    ReadyWait readyWait_;                     // after a start with WaitReadyN, until that program is ready
     bool busy_ = false;                       // a timer handler is running
     std::vector<std::int32_t> deferredInput_; // clicks and keys that arrived meanwhile
 };

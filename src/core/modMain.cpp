@@ -2,6 +2,7 @@
 
 #include "Encoding.h"
 #include "Numbers.h"
+#include "ReadyWait.h"
 #include "ResumeNext.h"
 #include "Texts.h"
 
@@ -16,6 +17,23 @@ std::string SettingsFilePath(const std::string& executableFolder) {
         folder += '\\';
     }
     return folder + std::string(texts::settingsFileName);
+}
+
+std::optional<WindowState> FindWindowState(std::string_view value) {
+    static constexpr WindowState states[] = {
+        {texts::windowNormal, 1},    // SW_SHOWNORMAL
+        {texts::windowNoFocus, 4},   // SW_SHOWNOACTIVATE: the focus stays where it is
+        {texts::windowMinimized, 7}, // SW_SHOWMINNOACTIVE, as a shortcut's "Minimized" starts it
+        {texts::windowMaximized, 3}, // SW_SHOWMAXIMIZED
+        {texts::windowHidden, 0},    // SW_HIDE
+    };
+    const std::string upper = UpperCase(std::string(value));
+    for (const WindowState& state : states) {
+        if (UpperCase(std::string(state.name)) == upper) {
+            return state;
+        }
+    }
+    return std::nullopt;
 }
 
 std::string modMain::GetSetting(const std::string& file, const std::string& section, const std::string& key,
@@ -54,6 +72,7 @@ void modMain::LoadSettings() noexcept {
                                std::string(texts::noPathValue));
             });
             ResumeNext([&] { platform_.Trace(texts::GetSettingTrace(configFilePath, n, v)); });
+            ExpandVariables(v); // everything after the trace line sees the expanded path
             if (v == texts::noPathValue || v.empty()) {
                 ResumeNext([&] { platform_.Trace(texts::NoValidEntry(n)); });
                 continue;
@@ -74,6 +93,7 @@ void modMain::LoadSettings() noexcept {
             ResumeNext([&] {
                 shellPaths.resize(k + 1);
                 shellPathDelay.resize(k + 1);
+                shellPathOptions.resize(k + 1);
             });
             ResumeNext([&] { shellPaths.at(k) = v; });
             ResumeNext([&] { platform_.Trace(texts::ShellPathTrace(static_cast<int>(k), v)); });
@@ -87,6 +107,7 @@ void modMain::LoadSettings() noexcept {
             ResumeNext([&] {
                 platform_.Trace(texts::ShellPathDelayTrace(static_cast<int>(k), shellPathDelay.at(k)));
             });
+            LoadStartOptions(source, n, k);
         }
         const std::string options(texts::optionsSection);
         std::string waitForIdle;
@@ -128,6 +149,50 @@ std::string modMain::MakeUnicodeCopy() noexcept {
         }
         ResumeNext([&] { platform_.Trace(texts::CouldNotReadAsUnicode(configFilePath)); });
         return {};
+    }
+}
+
+void modMain::ExpandVariables(std::string& text) noexcept {
+    if (text.find('%') != std::string::npos) {
+        ResumeNext([&] { text = platform_.ExpandEnvironment(text); });
+    }
+}
+
+void modMain::LoadStartOptions(const std::string& source, int n, std::size_t k) noexcept {
+    const std::string section(texts::pathsSection);
+    const int index = static_cast<int>(k);
+    std::string window;
+    ResumeNext([&] { window = GetSetting(source, section, std::string(texts::windowKey) + Str(n), ""); });
+    if (!window.empty()) {
+        if (const auto state = FindWindowState(window)) {
+            ResumeNext([&] { shellPathOptions.at(k).showCommand = state->showCommand; });
+            ResumeNext([&] { platform_.Trace(texts::ShellPathWindowTrace(index, state->name)); });
+        } else {
+            ResumeNext([&] {
+                platform_.Trace(texts::IgnoringOption(std::string(texts::windowKey) + Str(n), window));
+            });
+        }
+    }
+    std::string startIn;
+    ResumeNext([&] { startIn = GetSetting(source, section, std::string(texts::startInKey) + Str(n), ""); });
+    ExpandVariables(startIn);
+    if (!startIn.empty()) {
+        ResumeNext([&] { shellPathOptions.at(k).startIn = startIn; });
+        ResumeNext([&] { platform_.Trace(texts::ShellPathStartInTrace(index, startIn)); });
+    }
+    std::string waitReady;
+    ResumeNext(
+        [&] { waitReady = GetSetting(source, section, std::string(texts::waitReadyKey) + Str(n), ""); });
+    if (const auto seconds = WholeNumber(waitReady)) {
+        if (*seconds > 0) {
+            const auto w = static_cast<std::int32_t>(std::min<std::uint64_t>(*seconds, ReadyWait::maxWait));
+            ResumeNext([&] { shellPathOptions.at(k).waitReady = w; });
+            ResumeNext([&] { platform_.Trace(texts::ShellPathWaitReadyTrace(index, w)); });
+        }
+    } else if (!waitReady.empty()) {
+        ResumeNext([&] {
+            platform_.Trace(texts::IgnoringOption(std::string(texts::waitReadyKey) + Str(n), waitReady));
+        });
     }
 }
 

@@ -6,13 +6,30 @@
 #include "Platform.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace launchwick {
 
 // The settings file's full path for the folder of the executable.
 std::string SettingsFilePath(const std::string& executableFolder);
+
+// How a profile's program is started, from its optional keys; the defaults are a start without them.
+struct StartOptions {
+    std::int32_t showCommand = showNormal;
+    std::optional<std::string> startIn; // the program's current folder as written (expanded); absent: none
+    std::int32_t waitReady = 0;         // seconds the next profile waits for this program to be ready; 0: off
+};
+
+// A value of WindowN: its canonical name and the show command it gives the start.
+struct WindowState {
+    std::string_view name;
+    std::int32_t showCommand;
+};
+// The state a WindowN value names, letter case ignored (the value comes trimmed); none for anything else.
+std::optional<WindowState> FindWindowState(std::string_view value);
 
 class modMain {
 public:
@@ -28,6 +45,7 @@ public:
     std::string configFilePath;
     std::vector<std::string> shellPaths;
     std::vector<std::int32_t> shellPathDelay;
+    std::vector<StartOptions> shellPathOptions;
     std::int16_t shellPathCount = 0;
     std::int16_t currentShellPath = 0;
     std::int32_t totalDelayCount = 0;
@@ -52,6 +70,12 @@ private:
     // The file the system's profile reader is to read for the settings file: a UTF-16 LE copy in the
     // temporary folder when the file's encoding needs one, else empty (the file itself).
     std::string MakeUnicodeCopy() noexcept;
+
+    // Replaces the %NAME% variables of text; leaves it as it is when it has none or they cannot be expanded.
+    void ExpandVariables(std::string& text) noexcept;
+    // WindowN, StartInN and WaitReadyN of the accepted profile N, stored at index k, read from source (the
+    // settings file or its Unicode copy).
+    void LoadStartOptions(const std::string& source, int n, std::size_t k) noexcept;
 
     Platform& platform_;
 };

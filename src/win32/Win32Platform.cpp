@@ -264,6 +264,14 @@ bool Win32Platform::IsFile(const std::string& path) const {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+bool Win32Platform::IsFolder(const std::string& path) const {
+    if (path.empty() || path.find('\0') != std::string::npos) {
+        return false;
+    }
+    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 std::unique_ptr<TextFile> Win32Platform::CreateTextFile(const std::string& path) {
     UniqueFile file(::CreateFileW(Terminated(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -360,9 +368,71 @@ void Win32Platform::StartCommandLine(const std::string& commandLine, std::int32_
     Start(nullptr, commandLine, windowStyle);
 }
 
-void Win32Platform::StartProgram(const std::string& program, const std::string& commandLine,
-                                 std::int32_t windowStyle) {
-    Start(Terminated(program).c_str(), commandLine, windowStyle);
+bool Win32Platform::ShellStart(const std::wstring& file, const std::string& parameters,
+                               const std::optional<std::string>& directory, std::int32_t showCommand,
+                               ProcessToken* process, std::intptr_t& instance) {
+    const std::wstring wideParameters = Terminated(parameters);
+    const std::optional<std::wstring> wideDirectory =
+        directory ? std::optional<std::wstring>(Terminated(*directory)) : std::nullopt;
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    // No asynchronous hand-over to a thread that outlives the call, and no error box of the shell's own:
+    // a failure is said in the trace like any other.
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | (process != nullptr ? SEE_MASK_NOCLOSEPROCESS : 0);
+    info.lpFile = file.c_str();
+    info.lpParameters = wideParameters.empty() ? nullptr : wideParameters.c_str();
+    info.lpDirectory = OrNull(wideDirectory);
+    info.nShow = showCommand;
+    const BOOL started = ::ShellExecuteExW(&info);
+    UniqueKernelHandle handle(info.hProcess); // owned at once, whatever happens next
+    instance = reinterpret_cast<std::intptr_t>(info.hInstApp);
+    if (process != nullptr) {
+        *process = noProcess;
+        if (started && handle) {
+            *process = ++lastProcess_;
+            processes_.emplace_back(*process, std::move(handle));
+        }
+    }
+    return started != FALSE;
+}
+
+std::intptr_t Win32Platform::RunShellExecuteHeld(const std::string& file, const std::string& parameters,
+                                                 const std::optional<std::string>& directory,
+                                                 std::int32_t showCommand, ProcessToken& process) {
+    std::intptr_t instance = 0;
+    ShellStart(Terminated(file), parameters, directory, showCommand, &process, instance);
+    return instance;
+}
+
+void Win32Platform::StartProgram(const std::string& program, const std::string& parameters,
+                                 const std::optional<std::string>& directory, std::int32_t showCommand,
+                                 ProcessToken* process) {
+    std::intptr_t instance = 0;
+    if (!ShellStart(Terminated(program), parameters, directory, showCommand, process, instance)) {
+        throw StartError(::GetLastError());
+    }
+}
+
+InputIdle Win32Platform::ProcessInputIdle(ProcessToken process) {
+    const auto it = std::find_if(processes_.begin(), processes_.end(),
+                                 [&](const auto& held) { return held.first == process; });
+    if (it == processes_.end()) {
+        return InputIdle::Failed;
+    }
+    switch (::WaitForInputIdle(it->second.get(), 0)) {
+    case 0:
+        return InputIdle::Ready;
+    case WAIT_TIMEOUT:
+        return InputIdle::NotYet;
+    default:
+        return InputIdle::Failed;
+    }
+}
+
+void Win32Platform::CloseProcess(ProcessToken process) noexcept {
+    processes_.erase(std::remove_if(processes_.begin(), processes_.end(),
+                                    [&](const auto& held) { return held.first == process; }),
+                     processes_.end());
 }
 
 std::string Win32Platform::SystemMessage(std::uint32_t code) const {

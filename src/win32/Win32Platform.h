@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace launchwick::win32 {
 
@@ -46,6 +48,8 @@ public:
                                   const std::string& defaultText, std::size_t bufferSize,
                                   const std::string& file) const override;
     bool IsFile(const std::string& path) const override;
+    bool IsFolder(const std::string& path) const override;
+    std::string ExpandEnvironment(const std::string& text) const override;
     std::unique_ptr<TextFile> CreateTextFile(const std::string& path) override;
     std::unique_ptr<TextFile> CreateTempFile(std::string_view suffix, std::string& path) override;
     void RemoveFile(const std::string& path) override;
@@ -54,10 +58,16 @@ public:
                                   const std::string& file, const std::string& parameters,
                                   const std::optional<std::string>& directory,
                                   std::int32_t showCommand) override;
+    std::intptr_t RunShellExecuteHeld(const std::string& file, const std::string& parameters,
+                                      const std::optional<std::string>& directory, std::int32_t showCommand,
+                                      ProcessToken& process) override;
     std::intptr_t RunFindExecutable(const std::string& file, std::string& result) override;
     void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
-    void StartProgram(const std::string& program, const std::string& commandLine,
-                      std::int32_t windowStyle) override;
+    void StartProgram(const std::string& program, const std::string& parameters,
+                      const std::optional<std::string>& directory, std::int32_t showCommand,
+                      ProcessToken* process) override;
+    InputIdle ProcessInputIdle(ProcessToken process) override;
+    void CloseProcess(ProcessToken process) noexcept override;
     std::string SystemMessage(std::uint32_t code) const override;
     bool ClaimSettingsFile(const std::string& path) override;
     void ShowRunningInstance() override;
@@ -70,7 +80,6 @@ public:
     void WriteShortcut(const Shortcut& shortcut) override;
     bool RemoveFileIfPresent(const std::string& path) override;
     void ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) override;
-    std::string ExpandEnvironment(const std::string& text) const override;
     ClockTime LocalTime() const override;
     std::optional<std::uint64_t> FileSize(const std::string& path) const override;
     void RenameFile(const std::string& from, const std::string& to) override;
@@ -80,10 +89,17 @@ private:
     SplashWindow& Splash() const; // throws StatementError when there is no window
 
     SplashWindow* splash_;
+    // ShellExecuteExW; with process, the started process is held under a new token stored there.
+    bool ShellStart(const std::wstring& file, const std::string& parameters,
+                    const std::optional<std::string>& directory, std::int32_t showCommand,
+                    ProcessToken* process, std::intptr_t& instance);
     std::uint32_t tempAttempt_; // moves on with every temporary name tried
     UniqueKernelHandle claim_;  // held for the whole run: the object goes when the process does
     DWORD runningProcess_ = 0;  // the process that held the claim first, and its splash window
     HWND runningWindow_ = nullptr;
+    std::vector<std::pair<ProcessToken, UniqueKernelHandle>>
+        processes_; // held for the ready wait (one, mostly)
+    ProcessToken lastProcess_ = noProcess;
 };
 
 // Lets the process load DLLs by bare name from the system folder only, never from the program's own

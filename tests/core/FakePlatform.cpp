@@ -328,6 +328,40 @@ bool FakePlatform::IsFile(const std::string& path) const {
     return it != files.end() && !it->second.folder;
 }
 
+bool FakePlatform::IsFolder(const std::string& path) const {
+    Record("IsFolder|" + path);
+    const auto it = files.find(path);
+    return it != files.end() && it->second.folder;
+}
+
+// As the system does: a %NAME% of a defined variable (any letter case) becomes its value; an undefined one
+// stays, and its closing % may open the next name.
+std::string FakePlatform::ExpandEnvironment(const std::string& text) const {
+    Record("Expand|" + text);
+    std::string out;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t open = text.find('%', at);
+        const std::size_t close = open == std::string::npos ? open : text.find('%', open + 1);
+        if (close == std::string::npos) {
+            out += text.substr(at);
+            break;
+        }
+        out += text.substr(at, open - at);
+        std::string name = text.substr(open + 1, close - open - 1);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        if (const auto it = environment.find(name); it != environment.end() && !name.empty()) {
+            out += it->second;
+            at = close + 1;
+        } else {
+            out += text.substr(open, close - open);
+            at = close;
+        }
+    }
+    return out;
+}
+
 std::unique_ptr<TextFile> FakePlatform::Open(const std::string& path) {
     File& file = files[path];
     file.content.clear();
@@ -369,6 +403,25 @@ std::intptr_t FakePlatform::RunShellExecute(Owner owner, const std::optional<std
     return shellExecuteResult;
 }
 
+ProcessToken FakePlatform::Hold(const std::string& program) {
+    if (processless.count(program) != 0) {
+        return noProcess;
+    }
+    const auto token = static_cast<ProcessToken>(processes_.size() + 1);
+    processes_[token] = {program, 0};
+    heldProcesses.insert(token);
+    return token;
+}
+
+std::intptr_t FakePlatform::RunShellExecuteHeld(const std::string& file, const std::string& parameters,
+                                                const std::optional<std::string>& directory,
+                                                std::int32_t showCommand, ProcessToken& process) {
+    Record("ShellExecuteHeld|" + file + "|" + parameters + "|" + OrNull(directory) + "|" +
+           std::to_string(showCommand));
+    process = shellExecuteResult > 32 ? Hold(file) : noProcess;
+    return shellExecuteResult;
+}
+
 std::intptr_t FakePlatform::RunFindExecutable(const std::string& file, std::string& result) {
     Record("FindExecutable|" + file);
     // Like the real lookup, a file that is not there is "file not found" (2).
@@ -388,12 +441,36 @@ void FakePlatform::StartCommandLine(const std::string& commandLine, std::int32_t
     }
 }
 
-void FakePlatform::StartProgram(const std::string& program, const std::string& commandLine,
-                                std::int32_t windowStyle) {
-    Record("StartProgram|" + program + "|" + commandLine + "|" + std::to_string(windowStyle));
+void FakePlatform::StartProgram(const std::string& program, const std::string& parameters,
+                                const std::optional<std::string>& directory, std::int32_t showCommand,
+                                ProcessToken* process) {
+    Record("StartProgram|" + program + "|" + parameters + "|" + OrNull(directory) + "|" +
+           std::to_string(showCommand) + (process != nullptr ? "|held" : ""));
     if (const auto it = startErrors.find(program); it != startErrors.end()) {
         throw StartError(it->second);
     }
+    if (process != nullptr) {
+        *process = Hold(program);
+    }
+}
+
+InputIdle FakePlatform::ProcessInputIdle(ProcessToken process) {
+    Record("InputIdle|" + std::to_string(process));
+    const auto it = processes_.find(process);
+    if (it == processes_.end() || heldProcesses.count(process) == 0) {
+        return InputIdle::Failed;
+    }
+    const auto answers = readiness.find(it->second.first);
+    if (answers == readiness.end() || answers->second.empty()) {
+        return InputIdle::Ready;
+    }
+    const std::size_t at = std::min(it->second.second++, answers->second.size() - 1);
+    return answers->second[at];
+}
+
+void FakePlatform::CloseProcess(ProcessToken process) noexcept {
+    Record("CloseProcess|" + std::to_string(process));
+    heldProcesses.erase(process);
 }
 
 std::string FakePlatform::SystemMessage(std::uint32_t code) const {
@@ -463,31 +540,6 @@ void FakePlatform::ShowIconBox(const std::string& text, const std::string& title
 }
 
 // As the system does it: a name that is not set keeps its percent signs.
-std::string FakePlatform::ExpandEnvironment(const std::string& text) const {
-    std::string expanded;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const auto open = text.find('%', at);
-        const auto close = open == std::string::npos ? open : text.find('%', open + 1);
-        if (close == std::string::npos) {
-            break;
-        }
-        std::string name = text.substr(open + 1, close - open - 1);
-        std::transform(name.begin(), name.end(), name.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        const auto value = environment.find(name);
-        expanded += text.substr(at, open - at);
-        if (value != environment.end()) {
-            expanded += value->second;
-            at = close + 1;
-        } else {
-            expanded += '%' + text.substr(open + 1, close - open - 1);
-            at = close; // the closing sign may open the next name
-        }
-    }
-    return expanded + text.substr(std::min(at, text.size()));
-}
-
 ClockTime FakePlatform::LocalTime() const {
     const long long ms = now + ((21 * 60 + 45) * 60) * 1000LL;
     const long long seconds = ms / 1000;

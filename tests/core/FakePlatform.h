@@ -61,6 +61,13 @@ public:
     std::string browserPath = "C:\\Browser\\browser.exe";
     std::set<std::string> failingCommandLines;        // StartCommandLine fails with "file not found"
     std::map<std::string, std::uint32_t> startErrors; // StartProgram of these programs fails with the code
+    std::map<std::string, std::string> environment;   // variables for ExpandEnvironment, names in upper case
+    // Held starts (for the ready wait): each gives a process, numbered from 1, unless its program is in
+    // processless; its WaitForInputIdle answers follow readiness[program] (the last one repeats; Ready
+    // when there is none).
+    std::set<std::string> processless;
+    std::map<std::string, std::vector<InputIdle>> readiness;
+    std::set<ProcessToken> heldProcesses; // held and not closed yet
     std::map<std::uint32_t, std::string> systemMessages{
         {fileNotFoundError, "The system cannot find the file specified.\r\n"}};
     bool otherInstance = false; // another process runs for the same settings file
@@ -73,7 +80,6 @@ public:
     std::optional<std::uint32_t> startupFolderError;
     std::string executableName = "ZVKLaunchwick.exe";
     std::map<std::string, std::uint32_t> failingPaths;
-    std::map<std::string, std::string> environment; // names in upper case
 
     // Scripted processor load: each SystemTimes call moves the clocks on by the next step; the last step
     // repeats. Busy(p) is one second of a load of p percent.
@@ -133,6 +139,8 @@ public:
                                   const std::string& defaultText, std::size_t bufferSize,
                                   const std::string& file) const override;
     bool IsFile(const std::string& path) const override;
+    bool IsFolder(const std::string& path) const override;
+    std::string ExpandEnvironment(const std::string& text) const override;
     std::unique_ptr<TextFile> CreateTextFile(const std::string& path) override;
     std::unique_ptr<TextFile> CreateTempFile(std::string_view suffix, std::string& path) override;
     void RemoveFile(const std::string& path) override;
@@ -140,10 +148,16 @@ public:
                                   const std::string& file, const std::string& parameters,
                                   const std::optional<std::string>& directory,
                                   std::int32_t showCommand) override;
+    std::intptr_t RunShellExecuteHeld(const std::string& file, const std::string& parameters,
+                                      const std::optional<std::string>& directory, std::int32_t showCommand,
+                                      ProcessToken& process) override;
     std::intptr_t RunFindExecutable(const std::string& file, std::string& result) override;
     void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
-    void StartProgram(const std::string& program, const std::string& commandLine,
-                      std::int32_t windowStyle) override;
+    void StartProgram(const std::string& program, const std::string& parameters,
+                      const std::optional<std::string>& directory, std::int32_t showCommand,
+                      ProcessToken* process) override;
+    InputIdle ProcessInputIdle(ProcessToken process) override;
+    void CloseProcess(ProcessToken process) noexcept override;
     std::string SystemMessage(std::uint32_t code) const override;
     bool ClaimSettingsFile(const std::string& path) override;
     void ShowRunningInstance() override;
@@ -154,7 +168,6 @@ public:
     void WriteShortcut(const Shortcut& shortcut) override;
     bool RemoveFileIfPresent(const std::string& path) override;
     void ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) override;
-    std::string ExpandEnvironment(const std::string& text) const override;
     // The virtual clock from 2024-07-12 21:45:00.000 on.
     ClockTime LocalTime() const override;
     // The log's line for text made ms into the virtual clock (within its first day).
@@ -184,6 +197,8 @@ private:
     std::array<TimerState, 3> timers_{};
     long long armCount_ = 0;
     int tempCount_ = 0;
+    ProcessToken Hold(const std::string& program);
+    std::map<ProcessToken, std::pair<std::string, std::size_t>> processes_; // program, answers given
     mutable std::size_t processorStep_ = 0;
     mutable ProcessorTimes processorTimes_;
     mutable std::vector<std::pair<std::string, std::function<void()>>> hooks_;

@@ -133,6 +133,37 @@ TEST(PlanShellRun, PositionsMustFitSixteenBits) {
     EXPECT_EQ(plan.parameters, "x");
 }
 
+struct AbsoluteCase {
+    const char* path;
+    const char* folder;
+    bool absolute;
+    const char* result;
+};
+
+constexpr AbsoluteCase kAbsolutes[] = {
+    {"C:\\x\\a.exe", "D:\\work", true, "C:\\x\\a.exe"},
+    {"C:/x/a.exe", "D:\\work", true, "C:/x/a.exe"},
+    {"C:a.exe", "D:\\work", true, "C:a.exe"},
+    {"\\\\server\\share\\a.exe", "D:\\work", true, "\\\\server\\share\\a.exe"},
+    {"a.exe", "D:\\work", false, "D:\\work\\a.exe"},
+    {"sub\\a.exe", "D:\\", false, "D:\\sub\\a.exe"},
+    {"..\\a.exe", "D:\\work\\", false, "D:\\work\\..\\a.exe"},
+    {"\\Tools\\a.exe", "D:\\work", false, "D:\\Tools\\a.exe"},
+    {"/Tools/a.exe", "D:\\work", false, "D:/Tools/a.exe"},
+    {"\\Tools", "\\\\server\\share\\dir", false, "\\\\server\\share\\Tools"},
+    {"\\Tools", "\\\\server\\share", false, "\\\\server\\share\\Tools"},
+    {"a.exe", "\\\\server\\share", false, "\\\\server\\share\\a.exe"},
+    {"", "D:\\work", false, "D:\\work\\"},
+};
+
+TEST(AbsolutePath, TakesARelativePathFromTheFolder) {
+    for (const auto& c : kAbsolutes) {
+        SCOPED_TRACE(std::string(c.path) + " in " + c.folder);
+        EXPECT_EQ(IsAbsolutePath(c.path), c.absolute);
+        EXPECT_EQ(AbsolutePath(c.path, c.folder), c.result);
+    }
+}
+
 struct Rig {
     FakePlatform fake;
     Shell_Library shell{fake};
@@ -160,7 +191,7 @@ TEST(ShellRun, FallsBackToTheCommandLineAsItNowStandsWhenRefused) {
         Lines expected = {"ShellExecute|None|(null)|C:\\ZVK32\\Parvane.exe|/session:1|C:\\ZVK32|7"};
         if (fallback) {
             expected.push_back("IsFile|C:\\ZVK32\\Parvane.exe");
-            expected.push_back("StartProgram|C:\\ZVK32\\Parvane.exe|\"C:\\ZVK32\\Parvane.exe\" /session:1|7");
+            expected.push_back("StartProgram|C:\\ZVK32\\Parvane.exe|/session:1|(null)|7");
         }
         EXPECT_EQ(rig.fake.calls, expected);
         EXPECT_EQ(commandLine, "C:\\ZVK32\\Parvane.exe /session:1");
@@ -171,8 +202,9 @@ struct ResolveCase {
     const char* entry; // as the sequence passes it: wrapped in quotes
     std::vector<std::string> files;
     std::vector<std::string> folders;
-    const char* program; // nullptr: nothing may start, the start fails as for a missing program
-    const char* commandLine;
+    const char* program; // nullptr: nothing may start, the start fails as for a missing program; else made
+                         // absolute against the current folder
+    const char* parameters;
 };
 
 // The fallback runs the shortest leading part that ends in ".exe", is followed by a space, a tab or the
@@ -182,40 +214,29 @@ const ResolveCase kResolves[] = {
      {"C:\\ZVK32\\Parvane.exe"},
      {},
      "C:\\ZVK32\\Parvane.exe",
-     "\"C:\\ZVK32\\Parvane.exe\" /session:1"},
+     "/session:1"},
     {"\"C:\\Apps\\d.exe\\tool.exe -z\"",
      {"C:\\Apps\\d.exe\\tool.exe"},
      {"C:\\Apps\\d.exe"},
      "C:\\Apps\\d.exe\\tool.exe",
-     "\"C:\\Apps\\d.exe\\tool.exe\" -z"},
-    {"\"C:\\x.exe.bak\\y.exe -a\"",
-     {"C:\\x.exe", "C:\\x.exe.bak\\y.exe"},
-     {},
-     "C:\\x.exe.bak\\y.exe",
-     "\"C:\\x.exe.bak\\y.exe\" -a"},
-    {"\"C:\\A B\\x.EXE\"", {"C:\\A B\\x.EXE"}, {}, "C:\\A B\\x.EXE", "\"C:\\A B\\x.EXE\""},
+     "-z"},
+    {"\"C:\\x.exe.bak\\y.exe -a\"", {"C:\\x.exe", "C:\\x.exe.bak\\y.exe"}, {}, "C:\\x.exe.bak\\y.exe", "-a"},
+    {"\"C:\\A B\\x.EXE\"", {"C:\\A B\\x.EXE"}, {}, "C:\\A B\\x.EXE", ""},
     {"\"C:\\Apps\\My Tools\\app.exe -x\"",
      {"C:\\Apps\\My.exe", "C:\\Apps\\My Tools\\app.exe"},
      {},
      "C:\\Apps\\My Tools\\app.exe",
-     "\"C:\\Apps\\My Tools\\app.exe\" -x"},
+     "-x"},
     {"\"C:\\Apps\\My Tools\\app.exe -x\"", {"C:\\Apps\\My.exe"}, {}, nullptr, nullptr},
     {"\"C:\\Program Files\\Tools\\x.exe -a\"", {"C:\\Program.exe"}, {}, nullptr, nullptr},
     // A tab ends the program too; spaces and tabs before the arguments go, those inside and after stay.
-    {"\"C:\\T\\a.exe\t-x\"", {"C:\\T\\a.exe"}, {}, "C:\\T\\a.exe", "\"C:\\T\\a.exe\" -x"},
-    {"\"C:\\T\\a.exe \t -x \ty \"", {"C:\\T\\a.exe"}, {}, "C:\\T\\a.exe", "\"C:\\T\\a.exe\" -x \ty "},
+    {"\"C:\\T\\a.exe\t-x\"", {"C:\\T\\a.exe"}, {}, "C:\\T\\a.exe", "-x"},
+    {"\"C:\\T\\a.exe \t -x \ty \"", {"C:\\T\\a.exe"}, {}, "C:\\T\\a.exe", "-x \ty "},
     // The shortest qualifying part wins; a folder named like a program does not qualify.
-    {"\"C:\\A\\b.exe c.exe -q\"",
-     {"C:\\A\\b.exe", "C:\\A\\b.exe c.exe"},
-     {},
-     "C:\\A\\b.exe",
-     "\"C:\\A\\b.exe\" c.exe -q"},
-    {"\"C:\\d.exe x\\y.exe -a\"",
-     {"C:\\d.exe x\\y.exe"},
-     {"C:\\d.exe"},
-     "C:\\d.exe x\\y.exe",
-     "\"C:\\d.exe x\\y.exe\" -a"},
-    {"\"bare.exe -x\"", {"bare.exe"}, {}, "bare.exe", "\"bare.exe\" -x"},
+    {"\"C:\\A\\b.exe c.exe -q\"", {"C:\\A\\b.exe", "C:\\A\\b.exe c.exe"}, {}, "C:\\A\\b.exe", "c.exe -q"},
+    {"\"C:\\d.exe x\\y.exe -a\"", {"C:\\d.exe x\\y.exe"}, {"C:\\d.exe"}, "C:\\d.exe x\\y.exe", "-a"},
+    {"\"bare.exe -x\"", {"bare.exe"}, {}, "C:\\Users\\me\\bare.exe", "-x"},
+    {"\"\\Tools\\r.exe -x\"", {"\\Tools\\r.exe"}, {}, "C:\\Tools\\r.exe", "-x"},
     // No program at all: not an .exe, or a quote that the settings reader would never have accepted.
     {"\"C:\\T\\run.bat -x\"", {"C:\\T\\run.bat"}, {}, nullptr, nullptr},
     {"\"C:\\T\\a.exe -x", {"C:\\T\\a.exe"}, {}, nullptr, nullptr},
@@ -245,19 +266,128 @@ TEST(ShellRun, TheFallbackStartsOnlyTheNamedProgram) {
             EXPECT_EQ(starts, Lines{});
         } else {
             EXPECT_EQ(code, 0U);
-            EXPECT_EQ(starts, Lines{"StartProgram|" + std::string(c.program) + "|" + c.commandLine + "|1"});
+            EXPECT_EQ(starts,
+                      Lines{"StartProgram|" + std::string(c.program) + "|" + c.parameters + "|(null)|1"});
         }
     }
 }
 
-TEST(ShellRun, UsesTheCurrentFolderOrTheGivenOne) {
-    Rig rig;
-    std::string bare = "\"report.exe\"";
-    rig.Run(bare);
-    std::string given = "C:\\Tools\\a.exe -x";
-    rig.Run(given, 1, "D:\\work");
-    EXPECT_EQ(rig.fake.calls, (Lines{"ShellExecute|None|(null)|report.exe||C:\\Users\\me|1",
-                                     "ShellExecute|None|(null)|C:\\Tools\\a.exe|-x|D:\\work|1"}));
+struct StartInCase {
+    const char* name;
+    const char* entry;
+    const char* startIn; // nullptr: none given
+    std::int32_t style;
+    std::intptr_t shellExecute;
+    Lines calls;        // IsFolder, ShellExecute, IsFile and StartProgram, in order
+    std::uint32_t code; // the StartError thrown, 0 for none
+};
+
+// A start-in folder is checked at the start, taken from the current folder when relative, and given to both
+// kinds of start; a relative program is then taken from the current folder, never from the start-in folder.
+const StartInCase kStartIns[] = {
+    {"none: the program's folder",
+     "\"C:\\Tools\\a.exe\"",
+     nullptr,
+     1,
+     33,
+     {"ShellExecute|None|(null)|C:\\Tools\\a.exe||C:\\Tools|1"},
+     0},
+    {"none: a bare name gets the current folder",
+     "\"report.exe\"",
+     nullptr,
+     1,
+     33,
+     {"ShellExecute|None|(null)|report.exe||C:\\Users\\me|1"},
+     0},
+    {"given",
+     "C:\\Tools\\a.exe -x",
+     "D:\\work",
+     4,
+     33,
+     {"IsFolder|D:\\work", "ShellExecute|None|(null)|C:\\Tools\\a.exe|-x|D:\\work|4"},
+     0},
+    {"missing at the start",
+     "\"C:\\Tools\\a.exe\"",
+     "D:\\gone",
+     1,
+     33,
+     {"IsFolder|D:\\gone"},
+     directoryError},
+    {"relative",
+     "\"C:\\Tools\\a.exe\"",
+     "sub",
+     1,
+     33,
+     {"IsFolder|C:\\Users\\me\\sub", "ShellExecute|None|(null)|C:\\Tools\\a.exe||C:\\Users\\me\\sub|1"},
+     0},
+    {"from the root",
+     "\"C:\\Tools\\a.exe\"",
+     "\\work",
+     1,
+     33,
+     {"IsFolder|C:\\work", "ShellExecute|None|(null)|C:\\Tools\\a.exe||C:\\work|1"},
+     0},
+    {"a bare program stays the current folder's",
+     "\"tool.exe\"",
+     "D:\\work",
+     0,
+     33,
+     {"IsFolder|D:\\work", "ShellExecute|None|(null)|C:\\Users\\me\\tool.exe||D:\\work|0"},
+     0},
+    {"the fallback gets it too",
+     "\"tool.exe -tray\"",
+     "D:\\work",
+     7,
+     2,
+     {"IsFolder|D:\\work", "ShellExecute|None|(null)|C:\\Users\\me\\tool.exe -tray||D:\\work|7",
+      "IsFile|tool.exe", "StartProgram|C:\\Users\\me\\tool.exe|-tray|D:\\work|7"},
+     0},
+    {"the fallback without one",
+     "\"C:\\Tools\\a.exe -x y\"",
+     nullptr,
+     3,
+     2,
+     {"ShellExecute|None|(null)|C:\\Tools\\a.exe -x y||C:\\Tools|3", "IsFile|C:\\Tools\\a.exe",
+      "StartProgram|C:\\Tools\\a.exe|-x y|(null)|3"},
+     0},
+    {"missing: the fallback does not run either",
+     "\"tool.exe -tray\"",
+     "D:\\gone",
+     7,
+     2,
+     {"IsFolder|D:\\gone"},
+     directoryError},
+    // A web address has no start-in folder; its window state reaches the browser's start.
+    {"web address",
+     "\"http://a.example/\"",
+     "D:\\gone",
+     7,
+     33,
+     {"ShellExecute|Splash|open|C:\\Browser\\browser.exe|http://a.example/|(null)|7"},
+     0},
+};
+
+TEST(ShellRun, ChecksAndUsesTheStartInFolder) {
+    for (const auto& c : kStartIns) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        rig.fake.shellExecuteResult = c.shellExecute;
+        for (const char* folder : {"D:\\work", "C:\\Users\\me\\sub", "C:\\work"}) {
+            rig.fake.AddFolder(folder);
+        }
+        rig.fake.AddFile("C:\\Tools\\a.exe");
+        rig.fake.AddFile("tool.exe");
+        std::string commandLine = c.entry;
+        std::uint32_t code = 0;
+        try {
+            rig.Run(commandLine, c.style,
+                    c.startIn ? std::optional<std::string>(c.startIn) : std::optional<std::string>());
+        } catch (const StartError& failure) {
+            code = failure.code;
+        }
+        EXPECT_EQ(code, c.code);
+        EXPECT_EQ(rig.fake.Lines({"IsFolder", "ShellExecute", "IsFile", "StartProgram"}), c.calls);
+    }
 }
 
 TEST(ShellRun, PassesAFailedStartOnToTheCallerWithItsCode) {
@@ -273,8 +403,7 @@ TEST(ShellRun, PassesAFailedStartOnToTheCallerWithItsCode) {
         code = failure.code;
     }
     EXPECT_EQ(code, 740U);
-    EXPECT_EQ(rig.fake.Lines({"StartProgram"}),
-              Lines{"StartProgram|C:\\Apps\\admin.exe|\"C:\\Apps\\admin.exe\" -q|1"});
+    EXPECT_EQ(rig.fake.Lines({"StartProgram"}), Lines{"StartProgram|C:\\Apps\\admin.exe|-q|(null)|1"});
 }
 
 TEST(ShellRun, AnOverflowStartsAndChangesNothing) {

@@ -4,6 +4,7 @@
 
 #include "FakePlatform.h"
 #include "Setup.h"
+#include "Texts.h"
 
 #include <gtest/gtest.h>
 
@@ -578,8 +579,7 @@ TEST(Sequence, RunsTheWorkedExampleTickByTick) {
                "Trace|timerCount = 2", "Trace|timerCount reached specified delay.  Executing app...",
                "Status|" + Launch(1, 1, name), "AnnounceStatus",
                "ShellExecute|None|(null)|C:\\ZVK32\\Parvane.exe /session:1||C:\\ZVK32|1",
-               "IsFile|C:\\ZVK32\\Parvane.exe",
-               "StartProgram|C:\\ZVK32\\Parvane.exe|\"C:\\ZVK32\\Parvane.exe\" /session:1|1",
+               "IsFile|C:\\ZVK32\\Parvane.exe", "StartProgram|C:\\ZVK32\\Parvane.exe|/session:1|(null)|1",
                "ProgressWidth|7590", "ProgressVisible|true", "SetFocus|Form", "Trace|tmrMain_Timer End"}));
     EXPECT_EQ(rig.form.timerCount, 0);
     EXPECT_EQ(rig.settings.currentShellPath, 2);
@@ -769,7 +769,7 @@ TEST(Sequence, AProgramThatFailsToStartOrARefusedFocusNeitherStopsNorDelaysTheRe
                                "StartProgram", "EndProcess"});
     };
     Lines expected = run(false);
-    const std::string launched = "StartProgram|" + kGone + "|\"" + kGone + "\" /session:2|1";
+    const std::string launched = "StartProgram|" + kGone + "|/session:2|(null)|1";
     const auto at = std::find(expected.begin(), expected.end(), launched);
     ASSERT_NE(at, expected.end());
     // The one difference: the failed start is said where its start would have been.
@@ -821,6 +821,78 @@ TEST(Sequence, AFailedStartIsTracedInItsLaunchTick) {
                                  "Trace|timerCount = 0",
                                  "Trace|timerCount reached specified delay.  Executing app...",
                                  "Trace|" + std::string(c.line), "Trace|tmrMain_Timer End"}));
+    }
+}
+
+struct StartOptionRun {
+    const char* name;
+    Keys profile; // profile 1's keys; profile 2 (kProgram /2, no options) follows with delay 0
+    std::intptr_t shellExecute;
+    Lines starts; // profile 1's start calls (and its failure), on tick 1
+};
+
+const StartOptionRun kStartOptionRuns[] = {
+    {"no options", {{"Path1", kProgram}}, 33, {"ShellExecute|None|(null)|" + kProgram + "||C:\\ZVK32|1"}},
+    {"minimized",
+     {{"Path1", kProgram}, {"Window1", "minimized"}},
+     33,
+     {"ShellExecute|None|(null)|" + kProgram + "||C:\\ZVK32|7"}},
+    {"no focus, through the fallback",
+     {{"Path1", kProgram + " /a"}, {"Window1", "NoFocus"}},
+     2,
+     {"ShellExecute|None|(null)|" + kProgram + " /a||C:\\ZVK32|4",
+      "StartProgram|" + kProgram + "|/a|(null)|4"}},
+    {"hidden, started in a folder",
+     {{"Path1", kProgram + " /a"}, {"Window1", "Hidden"}, {"StartIn1", "C:\\Work"}},
+     2,
+     {"ShellExecute|None|(null)|" + kProgram + " /a||C:\\Work|0",
+      "StartProgram|" + kProgram + "|/a|C:\\Work|0"}},
+    {"a folder through a variable",
+     {{"Path1", "%ZVK%\\Parvane.exe"}, {"StartIn1", "%WORK%"}},
+     33,
+     {"ShellExecute|None|(null)|" + kProgram + "||C:\\Work|1"}},
+    {"a bad window state",
+     {{"Path1", kProgram}, {"Window1", "Iconic"}},
+     33,
+     {"ShellExecute|None|(null)|" + kProgram + "||C:\\ZVK32|1"}},
+    {"maximized browser",
+     {{"Path1", "http://example.com/a.exe"}, {"Window1", "Maximized"}, {"StartIn1", "C:\\Gone"}},
+     33,
+     {"ShellExecute|Splash|open|C:\\Browser\\browser.exe|http://example.com/a.exe|(null)|3"}},
+    {"a folder missing at the start",
+     {{"Path1", "%ZVK%\\Parvane.exe -x"}, {"StartIn1", "C:\\Gone"}},
+     2,
+     {"Trace|Could not start " + kProgram + " -x: Directory name invalid."}},
+};
+
+TEST(Sequence, StartsEachProgramAsItsOptionsSay) {
+    for (const auto& c : kStartOptionRuns) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        rig.fake.shellExecuteResult = c.shellExecute;
+        rig.fake.environment = {{"ZVK", "C:\\ZVK32"}, {"WORK", "C:\\Work"}};
+        rig.fake.AddFolder("C:\\Work");
+        rig.fake.AddFile("http://example.com/a.exe");
+        rig.fake.systemMessages[directoryError] = "Directory name invalid.\r\n";
+        Keys keys = c.profile;
+        keys.emplace_back("Path2", kProgram + " /2");
+        rig.Load(keys);
+        rig.Step();
+        const auto starts = [](const Lines& calls) {
+            Lines kept;
+            for (const auto& line : calls) {
+                if (line.rfind("ShellExecute|None", 0) == 0 || line.rfind("ShellExecute|Splash", 0) == 0 ||
+                    line.rfind("StartProgram|", 0) == 0 || line.rfind("Trace|Could not start", 0) == 0) {
+                    kept.push_back(line);
+                }
+            }
+            return kept;
+        };
+        EXPECT_EQ(starts(rig.Step()), c.starts);
+        // The next profile starts on time, as it would without options.
+        const Lines next = starts(rig.Step());
+        ASSERT_FALSE(next.empty());
+        EXPECT_EQ(next.front(), "ShellExecute|None|(null)|" + kProgram + " /2||C:\\ZVK32|1");
     }
 }
 
@@ -1018,6 +1090,194 @@ TEST(IdleWait, CancelDuringAWaitStartsNothing) {
     EXPECT_EQ(rig.Step(60000), kExitCalls);
     EXPECT_EQ(rig.fake.now, 8000);
     EXPECT_TRUE(Only(rig.fake.calls, {"ShellExecute"}).empty());
+}
+
+// ---- The optional wait for a started program to be ready ----
+
+// One tick in short: "wait S", or what it did ("count", "launch", "complete", "idle" for a wait for an idle
+// computer), after "ready " or "over " when it went on after a ready wait.
+std::string ReadyTickKind(const Lines& calls) {
+    std::string kind;
+    for (const auto& line : calls) {
+        int left = 0;
+        if (std::sscanf(line.c_str(), "Trace|Waiting for ready: %d s left", &left) == 1) {
+            return "wait " + std::to_string(left);
+        }
+        if (line == "Trace|Ready: going on") {
+            kind = "ready ";
+        } else if (line == "Trace|Ready wait over: going on anyway") {
+            kind = "over ";
+        } else if (line == "Trace|timerCount reached specified delay.  Executing app...") {
+            kind += "launch";
+        } else if (line == "Trace|timerCount hasn't reached specified delay...") {
+            kind += "count";
+        } else if (line == "Trace|currentShellPath > shellPathCount") {
+            kind += "complete";
+        } else if (line.rfind("Trace|Waiting for idle: ", 0) == 0) {
+            kind += "idle";
+        }
+    }
+    return kind;
+}
+
+struct ReadyCase {
+    const char* name;
+    Keys keys;                      // after Path1=kProgram /1 (started through the fallback when refused)
+    std::vector<InputIdle> answers; // WaitForInputIdle's answers for kProgram
+    Lines ticks;                    // ReadyTickKind of each tick
+    std::intptr_t shellExecute = 33;
+    bool processless = false;
+    std::uint32_t startError = 0;
+};
+
+const ReadyCase kReadyCases[] = {
+    {"ready at the first check: the tick is as without the wait",
+     {{"WaitReady1", "10"}, {"Path2", kProgram + " /2"}, {"Delay2", "1"}},
+     {InputIdle::Ready},
+     {"launch", "count", "launch", "complete"}},
+    {"ready after waits",
+     {{"WaitReady1", "10"}, {"Path2", kProgram + " /2"}},
+     {InputIdle::NotYet, InputIdle::NotYet, InputIdle::Ready},
+     {"launch", "wait 9", "wait 8", "ready launch", "complete"}},
+    {"the limit, then the next countdown",
+     {{"WaitReady1", "2"}, {"Path2", kProgram + " /2"}, {"Delay2", "1"}},
+     {InputIdle::NotYet},
+     {"launch", "wait 1", "wait 0", "over count", "launch", "complete"}},
+    {"readiness wins over the spent budget",
+     {{"WaitReady1", "1"}, {"Path2", kProgram + " /2"}},
+     {InputIdle::NotYet, InputIdle::Ready},
+     {"launch", "wait 0", "ready launch", "complete"}},
+    {"a console program, or one that has ended (WAIT_FAILED)",
+     {{"WaitReady1", "5"}, {"Path2", kProgram + " /2"}},
+     {InputIdle::Failed},
+     {"launch", "launch", "complete"}},
+    {"a start that gave no process",
+     {{"WaitReady1", "5"}, {"Path2", kProgram + " /2"}},
+     {InputIdle::NotYet},
+     {"launch", "launch", "complete"},
+     33,
+     true},
+    {"a start that failed",
+     {{"WaitReady1", "5"}, {"Path2", kProgram + " /2"}},
+     {InputIdle::NotYet},
+     {"launch", "launch", "complete"},
+     2,
+     false,
+     740},
+    {"through the fallback",
+     {{"WaitReady1", "5"}, {"Path2", kProgram + " /2"}},
+     {InputIdle::NotYet, InputIdle::Ready},
+     {"launch", "wait 4", "ready launch", "complete"},
+     2},
+    {"the last profile: the completion tick waits",
+     {{"WaitReady1", "3"}},
+     {InputIdle::NotYet, InputIdle::NotYet, InputIdle::Ready},
+     {"launch", "wait 2", "wait 1", "ready complete"}},
+    {"the idle wait comes at the end of the next countdown, with its own budget",
+     {{"WaitReady1", "2"}, {"Path2", kProgram + " /2"}, {"[Options]\r\nWaitForIdle", "1"}},
+     {InputIdle::NotYet},
+     {"idle", "launch", "wait 1", "wait 0", "over idle", "launch", "complete"}},
+    {"off: 0",
+     {{"WaitReady1", "0"}, {"Path2", kProgram + " /2"}},
+     {InputIdle::NotYet},
+     {"launch", "launch", "complete"}},
+    {"off: a bad value",
+     {{"WaitReady1", "1.5"}, {"Path2", kProgram + " /2"}},
+     {InputIdle::NotYet},
+     {"launch", "launch", "complete"}},
+};
+
+TEST(ReadyWait, TheNextProfileWaitsUntilTheProgramIsReadyOrTheBudgetIsSpent) {
+    for (const auto& c : kReadyCases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        rig.fake.shellExecuteResult = c.shellExecute;
+        rig.fake.readiness[kProgram] = c.answers;
+        rig.fake.readiness[kProgram + " /1"] = c.answers; // the plain start's file, arguments and all
+        rig.fake.processorSteps = {FakePlatform::Busy(100)};
+        if (c.processless) {
+            rig.fake.processless = {kProgram + " /1"};
+        }
+        if (c.startError != 0) {
+            rig.fake.startErrors = {{kProgram, c.startError}};
+        }
+        Keys keys = {{"Path1", kProgram + " /1"}};
+        keys.insert(keys.end(), c.keys.begin(), c.keys.end());
+        rig.Load(keys);
+        rig.Step();
+        Lines ticks;
+        std::string bar = "ProgressVisible|false";
+        int firstWaits = 0;
+        for (std::size_t tick = 1; tick <= c.ticks.size(); ++tick) {
+            const Lines calls = rig.Step();
+            ticks.push_back(ReadyTickKind(calls));
+            const Lines drawn = Only(calls, {"ProgressWidth", "ProgressVisible"});
+            ASSERT_FALSE(drawn.empty());
+            if (ticks.back().rfind("wait", 0) == 0) {
+                const std::string left = ticks.back().substr(5);
+                // Only the three lines, nothing counts or starts, the bar holds still.
+                EXPECT_EQ(Only(calls, {"Trace"}),
+                          (Lines{"Trace|" + texts::TickStart(rig.settings.currentShellPath,
+                                                             rig.settings.shellPathCount, 0),
+                                 "Trace|Waiting for ready: " + left + " s left", "Trace|tmrMain_Timer End"}));
+                EXPECT_TRUE(Only(calls, {"ShellExecute", "ShellExecuteHeld", "StartProgram"}).empty());
+                EXPECT_EQ(drawn.front(), bar);
+                EXPECT_EQ(rig.fake.LastStatus(), "(1 of " + std::to_string(rig.settings.shellPathCount) +
+                                                     ") Waiting for \"Parvane.exe /1\" to be ready (" + left +
+                                                     " s at most)");
+                firstWaits += Contains(calls, "AnnounceStatus") ? 1 : 0;
+            }
+            bar = drawn.front();
+        }
+        EXPECT_EQ(ticks, c.ticks);
+        EXPECT_EQ(firstWaits, std::count_if(ticks.begin(), ticks.end(),
+                                            [](const std::string& t) { return t.rfind("wait", 0) == 0; }) > 0
+                                  ? 1
+                                  : 0);
+        // Waiting ticks do not count: the bar is full exactly on the last start's tick and stays so.
+        EXPECT_EQ(rig.form.totalTimerCount, rig.settings.totalDelayCount + 1);
+        EXPECT_EQ(bar, "ProgressWidth|7590");
+        // Only a profile with the wait holds its process, and lets go of it when the wait ends.
+        const bool on = rig.settings.shellPathOptions[0].waitReady > 0;
+        EXPECT_EQ(Only(rig.fake.calls, {"ShellExecuteHeld"}).size(), on ? 1U : 0U);
+        EXPECT_TRUE(rig.fake.heldProcesses.empty());
+        rig.Step(60000);
+        EXPECT_TRUE(rig.fake.ended);
+    }
+}
+
+TEST(ReadyWait, HoldsTheProcessOfBothKindsOfStart) {
+    for (const std::intptr_t refused : {33, 2}) {
+        SCOPED_TRACE(refused);
+        Rig rig;
+        rig.fake.shellExecuteResult = refused;
+        rig.fake.AddFolder("C:\\Work");
+        rig.Load({{"Path1", kProgram + " /1"},
+                  {"WaitReady1", "3"},
+                  {"StartIn1", "C:\\Work"},
+                  {"Window1", "Hidden"}});
+        rig.Step(2000);
+        Lines expected = {"ShellExecuteHeld|" + kProgram + " /1||C:\\Work|0"};
+        if (refused <= 32) {
+            expected.push_back("StartProgram|" + kProgram + "|/1|C:\\Work|0|held");
+        }
+        EXPECT_EQ(rig.fake.Lines({"ShellExecute", "ShellExecuteHeld", "StartProgram"}), expected);
+    }
+}
+
+TEST(ReadyWait, CancelDuringAWaitLetsGoOfTheProcessAndStartsNothingMore) {
+    Rig rig;
+    rig.fake.readiness[kProgram] = {InputIdle::NotYet};
+    rig.fake.shellExecuteResult = 2;
+    rig.Load({{"Path1", kProgram + " /1"}, {"WaitReady1", "10"}, {"Path2", kProgram + " /2"}});
+    rig.Step(3000); // the start tick, the launch and one waiting tick
+    ASSERT_EQ(rig.fake.heldProcesses.size(), 1U);
+    const Lines cancel = rig.During([&] { rig.fake.KeyPress(27); });
+    EXPECT_EQ(cancel.at(1), "CloseProcess|1");
+    EXPECT_TRUE(rig.fake.heldProcesses.empty());
+    EXPECT_EQ(rig.Step(60000), kExitCalls);
+    EXPECT_EQ(rig.fake.now, 8000);
+    EXPECT_EQ(Only(rig.fake.calls, {"StartProgram"}).size(), 1U);
 }
 
 // ---- Cancellation ----

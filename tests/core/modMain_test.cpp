@@ -178,7 +178,8 @@ TEST(LoadSettings, WritesTheFullTraceStreamAndPacksTheTables) {
                     GetSettingTrace(3, "C:\\ZVK32\\Parvane.exe /session:3"),
                     "shellPaths(1) = C:\\ZVK32\\Parvane.exe /session:3",
                     "shellPathDelay(1) = 0"};
-    Lines keys = {"Path1|?", "Delay1|0", "Path2|?", "Path3|?", "Delay3|0"};
+    Lines keys = {"Path1|?", "Delay1|0", "Window1|", "StartIn1|", "WaitReady1|", "Path2|?",
+                  "Path3|?", "Delay3|0", "Window3|", "StartIn3|", "WaitReady3|"};
     for (int n = 4; n <= 20; ++n) {
         traces.push_back(GetSettingTrace(n, "?"));
         traces.push_back("No valid entry for path " + std::to_string(n));
@@ -538,6 +539,155 @@ TEST(LoadSettings, AFailedWriteEndsTheLogWithoutAWord) {
     }
 }
 
+struct StartOptionCase {
+    const char* window;  // Window1; nullptr: absent
+    const char* startIn; // StartIn1; nullptr: absent
+    std::int32_t show;
+    const char* folder;              // nullptr: none
+    Lines traces;                    // right after "shellPathDelay(0) = 0"
+    const char* waitReady = nullptr; // WaitReady1; nullptr: absent
+    std::int32_t wait = 0;
+};
+
+const StartOptionCase kStartOptions[] = {
+    {nullptr, nullptr, 1, nullptr, {}},
+    {"Normal", nullptr, 1, nullptr, {"shellPathWindow(0) = Normal"}},
+    {"nofocus", nullptr, 4, nullptr, {"shellPathWindow(0) = NoFocus"}},
+    {"  MINIMIZED  ", nullptr, 7, nullptr, {"shellPathWindow(0) = Minimized"}},
+    {"Maximized", nullptr, 3, nullptr, {"shellPathWindow(0) = Maximized"}},
+    {"hIdDeN", nullptr, 0, nullptr, {"shellPathWindow(0) = Hidden"}},
+    {"", "", 1, nullptr, {}},
+    {"   ", "   ", 1, nullptr, {}},
+    {"Minimised", nullptr, 1, nullptr, {"Ignoring Window1=Minimised"}},
+    {" max ", nullptr, 1, nullptr, {"Ignoring Window1=max"}},
+    {"7", nullptr, 1, nullptr, {"Ignoring Window1=7"}},
+    {"Normal Minimized", nullptr, 1, nullptr, {"Ignoring Window1=Normal Minimized"}},
+    {nullptr, "  D:\\Work  ", 1, "D:\\Work", {"shellPathStartIn(0) = D:\\Work"}},
+    {"Hidden", "sub\\dir", 0, "sub\\dir", {"shellPathWindow(0) = Hidden", "shellPathStartIn(0) = sub\\dir"}},
+    // Variables: defined (in any letter case), two of them, undefined, a lone %.
+    {nullptr,
+     "%LocalAppData%\\Chat",
+     1,
+     "C:\\Users\\me\\AppData\\Local\\Chat",
+     {"shellPathStartIn(0) = C:\\Users\\me\\AppData\\Local\\Chat"}},
+    {nullptr, "%HOMEDRIVE%%HOMEPATH%", 1, "C:\\Users\\me", {"shellPathStartIn(0) = C:\\Users\\me"}},
+    {nullptr, "%NOT_SET%\\x", 1, "%NOT_SET%\\x", {"shellPathStartIn(0) = %NOT_SET%\\x"}},
+    {nullptr, "C:\\100%", 1, "C:\\100%", {"shellPathStartIn(0) = C:\\100%"}},
+    {nullptr, "%EMPTY%", 1, nullptr, {}},
+    // The ready wait: seconds, digits only, 0 or empty off, at most 600.
+    {nullptr, nullptr, 1, nullptr, {"shellPathWaitReady(0) = 60"}, "60", 60},
+    {nullptr, nullptr, 1, nullptr, {"shellPathWaitReady(0) = 1"}, " 001 ", 1},
+    {nullptr, nullptr, 1, nullptr, {"shellPathWaitReady(0) = 600"}, "600", 600},
+    {nullptr, nullptr, 1, nullptr, {"shellPathWaitReady(0) = 600"}, "601", 600},
+    {nullptr, nullptr, 1, nullptr, {"shellPathWaitReady(0) = 600"}, "99999999999999999999", 600},
+    {nullptr, nullptr, 1, nullptr, {}, "0", 0},
+    {nullptr, nullptr, 1, nullptr, {}, "", 0},
+    {nullptr, nullptr, 1, nullptr, {"Ignoring WaitReady1=-5"}, "-5", 0},
+    {nullptr, nullptr, 1, nullptr, {"Ignoring WaitReady1=+5"}, "+5", 0},
+    {nullptr, nullptr, 1, nullptr, {"Ignoring WaitReady1=2.5"}, "2.5", 0},
+    {nullptr, nullptr, 1, nullptr, {"Ignoring WaitReady1=10 s"}, " 10 s ", 0},
+    {nullptr, nullptr, 1, nullptr, {"Ignoring WaitReady1=%WAIT%"}, "%WAIT%", 0}, // no variables here
+    {"Minimized",
+     "C:\\Work",
+     7,
+     "C:\\Work",
+     {"shellPathWindow(0) = Minimized", "shellPathStartIn(0) = C:\\Work", "shellPathWaitReady(0) = 30"},
+     "30",
+     30},
+};
+
+void SetEnvironment(FakePlatform& fake) {
+    fake.environment = {{"LOCALAPPDATA", "C:\\Users\\me\\AppData\\Local"},
+                        {"HOMEDRIVE", "C:"},
+                        {"HOMEPATH", "\\Users\\me"},
+                        {"EMPTY", ""},
+                        {"ZVK", "C:\\ZVK32"}};
+}
+
+TEST(LoadSettings, ReadsTheStartOptionsOfAnAcceptedProfileRightAfterItsDelay) {
+    for (const auto& c : kStartOptions) {
+        SCOPED_TRACE(std::string(c.window ? c.window : "(absent)") + " / " +
+                     (c.startIn ? c.startIn : "(absent)") + " / " + (c.waitReady ? c.waitReady : "(absent)"));
+        Rig rig;
+        SetEnvironment(rig.fake);
+        std::vector<std::pair<std::string, std::string>> keys = {{"Path1", kProgram},
+                                                                 {"Path2", "C:\\Gone.exe"}};
+        if (c.window) {
+            keys.emplace_back("Window1", c.window);
+        }
+        if (c.startIn) {
+            keys.emplace_back("StartIn1", c.startIn);
+        }
+        if (c.waitReady) {
+            keys.emplace_back("WaitReady1", c.waitReady);
+        }
+        // The options of a profile that is not accepted are never read.
+        keys.emplace_back("Window2", "Bad");
+        keys.emplace_back("StartIn2", "%ZVK%");
+        keys.emplace_back("WaitReady2", "x");
+        rig.WriteIni(keys);
+        rig.settings.LoadSettings();
+        ASSERT_EQ(rig.settings.shellPathOptions.size(), 1U);
+        EXPECT_EQ(rig.settings.shellPathOptions[0].showCommand, c.show);
+        EXPECT_EQ(rig.settings.shellPathOptions[0].startIn,
+                  c.folder ? std::optional<std::string>(c.folder) : std::nullopt);
+        EXPECT_EQ(rig.settings.shellPathOptions[0].waitReady, c.wait);
+        const Lines traces = rig.fake.Traces();
+        const auto delay = std::find(traces.begin(), traces.end(), "shellPathDelay(0) = 0");
+        ASSERT_NE(delay, traces.end());
+        Lines expected = c.traces;
+        expected.push_back(GetSettingTrace(2, "C:\\Gone.exe"));
+        EXPECT_EQ(Lines(delay + 1, delay + 1 + static_cast<std::ptrdiff_t>(expected.size())), expected);
+        Lines lookups;
+        for (const auto& line : rig.fake.Lines({"Profile"})) {
+            lookups.push_back(line.substr(0, line.find("|4096|")));
+        }
+        EXPECT_EQ(Lines(lookups.begin(), lookups.begin() + 6),
+                  (Lines{"Profile|Paths|Path1|?", "Profile|Paths|Delay1|0", "Profile|Paths|Window1|",
+                         "Profile|Paths|StartIn1|", "Profile|Paths|WaitReady1|", "Profile|Paths|Path2|?"}));
+        EXPECT_EQ(std::count(lookups.begin(), lookups.end(), "Profile|Paths|Window2|"), 0);
+    }
+}
+
+struct ExpandCase {
+    const char* value; // Path1 as written
+    const char* used;  // the path after expansion: stored, or shown in the box
+    bool accepted;
+};
+
+const ExpandCase kExpands[] = {
+    {"%ZVK%\\Parvane.exe /s", "C:\\ZVK32\\Parvane.exe /s", true},
+    {"%zvk%\\Parvane.exe %HOMEDRIVE%%HOMEPATH%", "C:\\ZVK32\\Parvane.exe C:\\Users\\me", true},
+    {"%LOCALAPPDATA%\\Chat\\chat.exe --tray", "C:\\Users\\me\\AppData\\Local\\Chat\\chat.exe --tray", false},
+    {"%NOT_SET%\\Parvane.exe", "%NOT_SET%\\Parvane.exe", false},
+    {"C:\\ZVK32\\Parvane.exe 100%", "C:\\ZVK32\\Parvane.exe 100%", true},
+    {"%EMPTY%C:\\ZVK32\\Parvane.exe", "C:\\ZVK32\\Parvane.exe", true},
+};
+
+TEST(LoadSettings, ExpandsVariablesInThePathAfterItsTraceLine) {
+    for (const auto& c : kExpands) {
+        SCOPED_TRACE(c.value);
+        Rig rig;
+        SetEnvironment(rig.fake);
+        rig.WriteIni({{"Path1", c.value}});
+        rig.settings.LoadSettings();
+        EXPECT_TRUE(rig.Traced(GetSettingTrace(1, c.value))); // as written
+        EXPECT_EQ(rig.fake.Lines({"Expand"}), Lines{"Expand|" + std::string(c.value)});
+        if (c.accepted) {
+            EXPECT_EQ(rig.settings.shellPaths, Lines{c.used});
+            EXPECT_TRUE(rig.Traced("shellPaths(0) = " + std::string(c.used)));
+        } else {
+            EXPECT_EQ(rig.fake.Lines({"MessageBox"}),
+                      Lines{"MessageBox|Error - ZVK Launchwick|" + InvalidPathText(1, c.used)});
+        }
+    }
+    // Without a % nothing is expanded: the system is not even asked.
+    Rig plain;
+    plain.WriteIni({{"Path1", kProgram}, {"StartIn1", "C:\\ZVK32"}});
+    plain.settings.LoadSettings();
+    EXPECT_TRUE(plain.fake.Lines({"Expand"}).empty());
+}
+
 TEST(LoadSettings, TwentyProfilesOfSixHundredSecondsAndNothingAboveTwenty) {
     Rig rig;
     std::vector<std::pair<std::string, std::string>> keys;
@@ -771,7 +921,7 @@ TEST(LoadSettings, AnAnsiFileIsReadAsItIs) {
         rig.settings.LoadSettings();
         EXPECT_EQ(rig.settings.shellPathCount, 1);
         EXPECT_EQ(rig.fake.Lines({"ReadFile", "CreateTempFile", "RemoveFile"}), Lines{"ReadFile|" + kConfig});
-        EXPECT_EQ(rig.fake.Lines({"Profile"}).size(), 24U);
+        EXPECT_EQ(rig.fake.Lines({"Profile"}).size(), 27U); // 20 paths, a delay, 3 start options, 3 options
         EXPECT_EQ(rig.fake.Lines({"Profile"}).back(), "Profile|Options|LogFile||4096|" + kConfig);
     }
 }

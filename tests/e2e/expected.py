@@ -121,18 +121,22 @@ def load_traces(ini, profiles):
       ("skip", value)           -> no ".exe": no further line
       ("missing", value)        -> message box, no further line
       ("accept", value, delay)  -> shellPaths/shellPathDelay lines (delay after clamping)
+      ("accept", value, delay, options, written)
+                                -> the same, then the option lines (each formatted with k), with the
+                                   GetSetting line showing the value as written before its expansion
     A profile not in the map reads as absent ("?").
     """
     lines = [trace_found(ini), "Loading Settings Start", ini + "ZVKLaunchwick.ini found"]
     k = 0
     for n in range(1, 21):
         kind, value, *rest = profiles.get(n, ("none", "?"))
-        lines.append(trace_get_path(ini, n, value))
+        lines.append(trace_get_path(ini, n, rest[2] if len(rest) > 2 else value))
         if kind == "none":
             lines.append(f"No valid entry for path {n}")
         elif kind == "accept":
             lines.append(f"shellPaths({k}) = {value}")
             lines.append(f"shellPathDelay({k}) = {rest[0]}")
+            lines += [option.format(k=k) for option in (rest[1] if len(rest) > 1 else ())]
             k += 1
     lines.append("Loading Settings End")
     return lines

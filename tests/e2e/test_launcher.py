@@ -11,13 +11,21 @@ the fallback, in the launcher's current folder; a program without arguments, or 
 arguments, is started by ShellExecuteA in its own folder (C:\\ at the root, the current folder for a bare
 name); the window style reaches both start requests; the caller's text loses the two quotes of a quoted
 program; a missing program raises StatementError to the caller and starts nothing; every program starts
-exactly once. A web address goes, without any quote, to the program that the .htm association names (shown
-normally), and the temporary folder is left as it was, names taken beforehand intact; with no association,
+exactly once. A web address goes, without any quote, to the program that the .htm association names (in the
+window style asked for), and the temporary folder is left as it was, names taken beforehand intact; with no association,
 or with a temporary folder that cannot hold the probe file, the plain box "Browser Error" / "Could not open
 browser" shows until it is dismissed, and nothing starts.
 
 Sequence: the real program with a profile "C:\\Tools\\rec.exe /session:1" of delay 0 starts the recorder
 with the arguments "/session:1" in its own current folder, about two seconds after its start.
+
+Start options (one run, profiles of delay 0): each window state reaches the started program as the show
+command it was asked for (Normal 1, NoFocus 4, Minimized 7, Maximized 3, Hidden 0; a bad value is traced as
+ignored and gives 1); a StartIn folder becomes the current folder of an entry with and without arguments,
+also when the folder and the program are relative or come from environment variables set for the program;
+without StartIn an entry with arguments starts in the program's current folder; a StartIn folder that does
+not exist starts nothing and traces "Could not start <entry>: <the system's text for 267>", and the next
+profile starts on its tick. The loading lines show each path as written, then the expanded one.
 """
 
 import json
@@ -240,7 +248,7 @@ class Launcher(lwtest.TestCase):
         # (name, command line, window style, names taken beforehand, start when associated)
         table = [
             ("address", f'"{ADDRESS}"', 1, 0, (BROWSER, ADDRESS, WORK, 1)),
-            ("address_style", f'"{ADDRESS}"', 7, 0, (BROWSER, ADDRESS, WORK, 1)),  # always a normal window
+            ("address_style", f'"{ADDRESS}"', 7, 0, (BROWSER, ADDRESS, WORK, 7)),  # the window style asked for
             ("inner_quotes", '"http://example.invalid/say?q="hi""', 1, 0,
              (BROWSER, "http://example.invalid/say?q=hi", WORK, 1)),
             ("names_taken", f'"{ADDRESS}"', 1, 3, (BROWSER, ADDRESS, WORK, 1)),
@@ -311,6 +319,65 @@ class Sequence(lwtest.TestCase):
             run.assert_no_dialog()
             run.wait_exit(15)
             self.assertEqual(len(sc.recorded()), 1, "started more than once")
+
+    def test_start_options(self):
+        with self.session.scenario("options") as sc:
+            folder = sc.folder
+            rec = folder + "\\bin\\rec.exe"
+            work = folder + "\\work"
+            sc.install_recorder(rec)
+            sc.install_recorder(work + "\\rec.exe")  # a decoy: a relative program must not be found here
+            env = {"LW_APPS": folder + "\\bin", "LW_WORK": work}
+            # (keys after PathN, as written; the entry after expansion; option lines; the start:
+            #  (arguments, window state asked, current folder) or None)
+            table = [
+                (f"{rec} /p1", ["Window1=Normal"], f"{rec} /p1", ["shellPathWindow({k}) = Normal"],
+                 ("/p1", 1, folder)),
+                (f"{rec} /p2", ["Window2= nofocus "], f"{rec} /p2", ["shellPathWindow({k}) = NoFocus"],
+                 ("/p2", 4, folder)),
+                (f"{rec} /p3", ["Window3=MINIMIZED"], f"{rec} /p3", ["shellPathWindow({k}) = Minimized"],
+                 ("/p3", 7, folder)),
+                (f"{rec} /p4", ["Window4=Maximized"], f"{rec} /p4", ["shellPathWindow({k}) = Maximized"],
+                 ("/p4", 3, folder)),
+                (f"{rec} /p5", ["Window5=Hidden"], f"{rec} /p5", ["shellPathWindow({k}) = Hidden"],
+                 ("/p5", 0, folder)),
+                (rec, ["Window6=Iconic", f"StartIn6={work}"], rec,
+                 ["Ignoring Window6=Iconic", f"shellPathStartIn({{k}}) = {work}"], ("", 1, work)),
+                ("%LW_APPS%\\rec.exe /p7", ["StartIn7=%lw_work%"], f"{rec} /p7",
+                 [f"shellPathStartIn({{k}}) = {work}"], ("/p7", 1, work)),
+                ("bin\\rec.exe /p8", ["StartIn8=work", "Window8=NoFocus"], "bin\\rec.exe /p8",
+                 ["shellPathWindow({k}) = NoFocus", "shellPathStartIn({k}) = work"], ("/p8", 4, work)),
+                (f"{rec} /p9", [f"StartIn9={folder}\\missing"], f"{rec} /p9",
+                 [f"shellPathStartIn({{k}}) = {folder}\\missing"], None),
+                (f"{rec} /p10", ["Window10=Minimized"], f"{rec} /p10", ["shellPathWindow({k}) = Minimized"],
+                 ("/p10", 7, folder)),
+            ]
+            sc.write_ini("[Paths]\r\n" + "".join(f"Path{n}={written}\r\n" + "".join(k + "\r\n" for k in keys)
+                                                   for n, (written, keys, *_) in enumerate(table, 1)))
+            run = sc.start(watchdog=40, env=env)
+            run.wait_exit(30)
+            reason = x.failed_start(f"{rec} /p9", self.session.system_message(267), 267)
+            lwtest.log(f"the missing folder: {reason!r}")
+            self.assertTraces(run, x.load_traces(sc.ini, {
+                n: ("accept", entry, 0, options, written)
+                for n, (written, _, entry, options, _) in enumerate(table, 1)}),
+                start=0, then=[line for tick in x.sequence_ticks([0] * len(table), {9: reason}) for line in tick])
+            got = {lwtest.arguments_of(r["cmdline"]): r for r in lwtest.wait_records(sc, len(table) - 1)}
+            lwtest.log("profile | window state asked | current folder | arguments\n" + "\n".join(
+                f"{n} | {got[row[4][0]]['show_asked'] if row[4] and row[4][0] in got else '-'} | "
+                f"{got[row[4][0]]['cwd'] if row[4] and row[4][0] in got else '(not started)'} | "
+                f"{row[4][0] if row[4] else '-'}" for n, row in enumerate(table, 1)))
+            self.assertEqual(len(sc.recorded()), len(table) - 1, sc.recorded())
+            for n, (_, _, _, _, start) in enumerate(table, 1):
+                if start is None:
+                    continue
+                arguments, show, cwd = start
+                with self.subTest(profile=n):
+                    r = got.get(arguments)
+                    self.assertIsNotNone(r, f"profile {n} did not start")
+                    self.assertEqual(r["module"].lower(), rec.lower())
+                    self.assertEqual(r["show_asked"], show, "window state asked")
+                    self.assertEqual(r["cwd"].lower(), cwd.lower(), "current folder")
 
     def test_one_run_per_settings_file(self):
         """A second start for the same settings file, 0.5 s after the first, writes one line and ends within

@@ -10,6 +10,13 @@ measured times next to the expected ones.
 Expected besides: the trace stream byte for byte; the status line and the green fill read from
 screenshots taken just after each tick's last trace line; a program that cannot be started (it vanished
 after loading) neither stops nor delays the sequence; a delay of 0 starts the program on its first tick.
+
+Ready wait (one run, profiles of delay 0): after a program that becomes ready for input about 2.5 s after its
+start (WaitReady 10), the ticks wait ("Waiting for ready: 9 s left", 8, ...) until the first check after the
+moment it really began to wait for input, which writes "Ready: going on" and starts the next profile; a
+program that ends at once (started without arguments, WaitReady 5) holds nothing up for long; after one that
+stays busy (WaitReady 2) exactly two ticks wait (1, 0 s left) and the next writes "Ready wait over: going on
+anyway"; the sequence then completes and the program ends.
 """
 
 import contextlib
@@ -405,6 +412,68 @@ class Sequence(lwtest.TestCase):
             self.assertFill(images[1], win, 1, 4)
             self.assertFill(images[4], win, 4, 4)
 
+    def test_wait_ready(self):
+        with self.session.scenario("ready") as sc:
+            rec = sc.folder + "\\bin\\rec.exe"
+            sc.install_recorder(rec)
+            # (PathN, WaitReadyN or None)
+            table = [(f"{rec} --idle-after=2500 /slow", "10"), (rec, "5"), (f"{rec} --idle-after=8000 /stuck", "2"),
+                     (f"{rec} /last", None)]
+            sc.write_ini("[Paths]\r\n" + "".join(f"Path{n}={path}\r\n" + (f"WaitReady{n}={w}\r\n" if w else "")
+                                                   for n, (path, w) in enumerate(table, 1)))
+            run = sc.start(watchdog=60)
+            run.wait_exit(45)
+            with run.cond:
+                traces = list(run.traces)
+            lines = [t.text for t in traces]
+            load = x.load_traces(sc.ini, {n: ("accept", path, 0, [f"shellPathWaitReady({{k}}) = {w}"] if w else [])
+                                          for n, (path, w) in enumerate(table, 1)})
+            self.assertEqual(lines[:len(load)], load)
+            records = sc.recorded()
+            starts = {lwtest.arguments_of(r["cmdline"]): r for r in records if "module" in r}
+            ready = {r["pid"]: r["ready_ms"] / 1000 for r in records if "ready_ms" in r}
+            slow = starts["--idle-after=2500 /slow"]
+            self.assertIn(slow["pid"], ready, "the slow program never began to wait for input")
+            ready_at = ready[slow["pid"]]
+
+            def tick_of(i):
+                """The tick (index of its Start line) that trace line i belongs to."""
+                return max(j for j in range(i + 1) if lines[j].startswith("tmrMain_Timer Start"))
+
+            waits = [i for i, t in enumerate(lines) if t.startswith("Waiting for ready: ")]
+            goes = [i for i, t in enumerate(lines) if t in ("Ready: going on", "Ready wait over: going on anyway")]
+            launches = [i for i, t in enumerate(lines) if t == "timerCount reached specified delay.  Executing app..."]
+            self.assertEqual(len(launches), 4, lines)
+            # The slow program: waiting ticks from its start until it was ready, then the tick that goes on.
+            slow_waits = [i for i in waits if launches[0] < i < launches[1]]
+            slow_go = [i for i in goes if launches[0] < i < launches[1]]
+            began = slow["time_ms"] / 1000
+            lwtest.log(f"ready wait, slow program (seconds after its start; ready for input at {ready_at - began:.2f}):\n"
+                       + "\n".join(f"{traces[i].wall - began:5.2f} {lines[i]}"
+                                    for i in range(tick_of(launches[0]), launches[1] + 1)))
+            self.assertTrue(slow_waits, "no waiting tick for the slow program")
+            self.assertEqual([lines[i] for i in slow_waits],
+                             [f"Waiting for ready: {9 - j} s left" for j in range(len(slow_waits))])
+            self.assertEqual([lines[i] for i in slow_go], ["Ready: going on"])
+            self.assertEqual(slow_go[0], tick_of(slow_go[0]) + 1, "not right after the tick's Start line")
+            for i in slow_waits:
+                self.assertLessEqual(traces[i].wall, ready_at + TICK_LATE, "a tick waited after the program was ready")
+            self.assertGreaterEqual(traces[slow_go[0]].wall, ready_at, "went on before the program was ready")
+            self.assertLessEqual(traces[slow_go[0]].wall, ready_at + x.TICK + TICK_LATE,
+                                 "the tick after readiness did not go on")
+            # The program that ends at once: never waited for up to its limit.
+            quick_go = [lines[i] for i in goes if launches[1] < i < launches[2]]
+            lwtest.log("ready wait, program that ends at once:\n" + "\n".join(lines[tick_of(launches[1]):launches[2] + 1]))
+            self.assertNotIn("Ready wait over: going on anyway", quick_go)
+            # The busy one: exactly its two waiting ticks, then on anyway.
+            stuck_waits = [lines[i] for i in waits if launches[2] < i < launches[3]]
+            stuck_go = [i for i in goes if launches[2] < i < launches[3]]
+            lwtest.log("ready wait, busy program:\n" + "\n".join(
+                lines[tick_of(launches[2]) + 0:launches[3] + 1]))
+            self.assertEqual(stuck_waits, ["Waiting for ready: 1 s left", "Waiting for ready: 0 s left"])
+            self.assertEqual([lines[i] for i in stuck_go], ["Ready wait over: going on anyway"])
+            self.assertEqual(lines[-3:], ["tmrMain_Timer Start currentShellPath=5 shellPathCount=4 timerCount=0",
+                                          "currentShellPath > shellPathCount", "tmrMain_Timer End"])
 
 if __name__ == "__main__":
     lwtest.main()

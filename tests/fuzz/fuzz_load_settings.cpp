@@ -4,10 +4,12 @@
 // Input: byte 0 holds options, bytes 1-3 a bit per profile 1..20 whose program part is made to exist,
 // the rest is the file.
 //   bit 0     the settings file exists (unless the default file is written first)
-//   bit 1     the rest is the file's text as it stands; otherwise it is up to 47 values separated by
-//             line feeds, for Path1, Delay1, ..., Path22, Delay22 under "[Paths]", then WaitForIdle,
-//             IdleBelow and LogFile under "[Options]" (a value that starts with byte 1 is written with a "#"
-//             before its key)
+//   bit 1     the rest is the file's text as it stands; otherwise it is up to 107 values separated by
+//             line feeds, for Path1, Delay1, ..., Path22, Delay22, written under "[Paths]", then
+//             WaitForIdle and IdleBelow under "[Options]", then Window1, StartIn1, ..., Window20,
+//             StartIn20, then WaitReady1 ... WaitReady20, all in the one "[Paths]" before the options, then
+//             LogFile under "[Options]" (a value that starts with byte 1 is written with a "#" before its
+//             key). The environment has a few variables for the %NAME% texts (see kEnvironment).
 //   bit 2     run the window's load handler instead of LoadSettings
 //   bits 3, 7 both set: first write the default file, then append the rest to it (its 73 lines make
 //             every lookup slow, so only one input in four does this)
@@ -23,9 +25,11 @@
 #include "modMain.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -172,34 +176,136 @@ void CheckDefaultWrite(const FakePlatform& fake, std::uint8_t selector) {
 }
 
 std::string BuildFile(std::string_view payload) {
-    std::string text = "[Paths]\r\n";
+    std::string paths = "[Paths]\r\n";
+    std::string options = "[Options]\r\n";
     std::size_t start = 0;
-    // Lines 1 to 44: Path1, Delay1 ... Delay22; lines 45 and 46: the two options of the idle wait; 47: the
-    // log.
-    static constexpr const char* options[] = {"[Options]\r\nWaitForIdle", "IdleBelow", "LogFile"};
-    for (int i = 0; i < 47 && start <= payload.size(); ++i) {
+    // Lines 1 to 44: Path1, Delay1 ... Delay22; lines 45 and 46: the two options of the idle wait; lines
+    // 47 to 86: Window1, StartIn1 ... StartIn20; lines 87 to 106: WaitReady1 ... WaitReady20; all of them in
+    // the one [Paths] section before [Options]; line 107: the log.
+    for (int i = 0; i < 107 && start <= payload.size(); ++i) {
         std::size_t end = payload.find('\n', start);
         if (end == std::string_view::npos) {
             end = payload.size();
         }
         std::string_view value = payload.substr(start, end - start);
-        std::string key =
-            i >= 44 ? options[i - 44] : (i % 2 == 0 ? "Path" : "Delay") + std::to_string(i / 2 + 1);
+        std::string key;
+        if (i < 44) {
+            key = (i % 2 == 0 ? "Path" : "Delay") + std::to_string(i / 2 + 1);
+        } else if (i < 46) {
+            key = i == 44 ? "WaitForIdle" : "IdleBelow";
+        } else if (i < 86) {
+            key = (i % 2 == 0 ? "Window" : "StartIn") + std::to_string((i - 46) / 2 + 1);
+        } else if (i < 106) {
+            key = "WaitReady" + std::to_string(i - 85);
+        } else {
+            key = "LogFile";
+        }
         if (!value.empty() && value.front() == '\x01') {
             key.insert(0, "#");
             value.remove_prefix(1);
         }
-        text += key + "=" + std::string(value) + "\r\n";
+        ((i >= 44 && i < 46) || i == 106 ? options : paths) += key + "=" + std::string(value) + "\r\n";
         start = end + 1;
     }
-    return text;
+    return paths + options;
+}
+
+// Variables of the environment for the %NAME% texts: a folder that exists, one that does not, an empty one.
+const std::map<std::string, std::string> kEnvironment = {
+    {"A", kFolder}, {"B", "C:\\Missing"}, {"E", ""}, {"P", "%A%"}};
+
+// The state a WindowN value names, as the reader must take it (case ignored), and its show command.
+std::optional<std::pair<std::string, std::int32_t>> WindowStateOf(const std::string& value) {
+    static const std::pair<std::string, std::int32_t> states[] = {
+        {"Normal", 1}, {"NoFocus", 4}, {"Minimized", 7}, {"Maximized", 3}, {"Hidden", 0}};
+    for (const auto& state : states) {
+        if (state.first.size() == value.size() &&
+            std::equal(value.begin(), value.end(), state.first.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) ==
+                       std::tolower(static_cast<unsigned char>(b));
+            })) {
+            return state;
+        }
+    }
+    return std::nullopt;
 }
 
 struct Profile {
-    std::string value; // Path value as the reader sees it
+    std::string written; // Path value as read, before its variables are expanded
+    std::string value;   // Path value as the reader sees it
     bool hasExe = false;
     bool exists = false;
 };
+
+// Runs a short sequence (a long one would make the input slow): every start of a profile gets the show
+// command that its trace lines named, and its start-in folder when it has one; a start-in folder that is
+// not there starts nothing and says so.
+void CheckStarts(FakePlatform& fake, const launchwick::modMain& settings) {
+    long long ticks = 0;
+    for (const std::int32_t d : settings.shellPathDelay) {
+        ticks += std::max<std::int32_t>(d, 0) + 1;
+    }
+    if (ticks > 60) {
+        return;
+    }
+    fake.AddFolder(kFolder);
+    fake.Advance(1000); // the start tick
+    for (long long tick = 0; tick <= ticks; ++tick) {
+        const std::int16_t current = settings.currentShellPath;
+        if (current < 1 || current > settings.shellPathCount) {
+            break; // only the completion tick is left
+        }
+        const auto k = static_cast<std::size_t>(current - 1);
+        const std::string entry = settings.shellPaths.at(k); // the launcher may drop its quotes
+        const std::size_t from = fake.calls.size();
+        fake.Advance(1000);
+        if (settings.currentShellPath == current) {
+            continue; // a countdown tick
+        }
+        const launchwick::StartOptions& options = settings.shellPathOptions.at(k);
+        bool web = false;
+        try {
+            web = launchwick::PlanShellRun(entry.front() == '"' ? entry : '"' + entry + '"', std::nullopt)
+                      .webAddress;
+        } catch (const launchwick::StatementError&) {
+            continue; // too long to be started at all
+        }
+        std::vector<std::string> starts;
+        bool failed = false;
+        for (std::size_t i = from; i < fake.calls.size(); ++i) {
+            const std::string& line = fake.calls[i];
+            if (line.rfind("ShellExecute|", 0) == 0 || line.rfind("StartProgram|", 0) == 0) {
+                starts.push_back(line);
+            }
+            failed = failed || line.rfind("Trace|Could not start " + entry + ": ", 0) == 0;
+        }
+        const std::string show = "|" + std::to_string(options.showCommand);
+        for (std::string start : starts) {
+            // A start for the ready wait holds its process: the plain start's other call, the fallback's
+            // mark.
+            FUZZ_CHECK((start.rfind("ShellExecuteHeld|", 0) == 0 ||
+                        start.size() > 5 && start.compare(start.size() - 5, 5, "|held") == 0) ==
+                       (options.waitReady > 0 && !web));
+            if (start.size() > 5 && start.compare(start.size() - 5, 5, "|held") == 0) {
+                start.resize(start.size() - 5);
+            }
+            FUZZ_CHECK(start.size() >= show.size() &&
+                       start.compare(start.size() - show.size(), show.size(), show) == 0);
+        }
+        if (web || !options.startIn) {
+            continue;
+        }
+        const std::string folder = launchwick::AbsolutePath(*options.startIn, fake.currentFolder);
+        const auto it = fake.files.find(folder);
+        if (it == fake.files.end() || !it->second.folder) {
+            FUZZ_CHECK(starts.empty() && failed);
+            continue;
+        }
+        for (const std::string& start : starts) {
+            FUZZ_CHECK(start.find("|" + folder + "|") != std::string::npos);
+        }
+    }
+}
 
 } // namespace
 
@@ -217,6 +323,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     FakePlatform fake;
     fake.executableFolder = kFolder;
+    fake.environment = kEnvironment;
     launchwick::modMain settings(fake);
     settings.configFilePath = kConfig;
     launchwick::Shell_Library shell(fake);
@@ -258,7 +365,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Profile profiles[kProfiles + 1];
     for (int n = 1; n <= kProfiles && configExists; ++n) {
         Profile profile;
-        profile.value = Setting(fake, "Path" + std::to_string(n), "?");
+        profile.written = Setting(fake, "Path" + std::to_string(n), "?");
+        profile.value = profile.written.find('%') == std::string::npos
+                            ? profile.written
+                            : fake.ExpandEnvironment(profile.written);
         const std::size_t p = FindExe(profile.value);
         profile.hasExe = profile.value != "?" && p != std::string::npos;
         const std::string program = profile.hasExe ? profile.value.substr(0, p + 4) : std::string();
@@ -327,13 +437,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Profile& profile = profiles[n];
         const std::string number = std::to_string(n);
         expectedLookups.push_back("Profile|Paths|Path" + number + "|?|4096|" + source);
-        if (profile.value == "?") {
+        // The trace shows the path as written, before its variables are expanded.
+        FUZZ_CHECK(CountOf(traces, "GetSetting(" + kConfig + ", \"Paths\", \"Path" + number +
+                                       "\", \"?\") = " + profile.written) >= 1);
+        if (profile.value == "?" || profile.value.empty()) {
             expectedNoEntry.push_back("No valid entry for path " + number);
         } else if (profile.hasExe && !profile.exists) {
             expectedBoxes.push_back(kInvalidPrefix + number + " (" + profile.value +
                                     ") appears to be an invalid file or path.");
         } else if (profile.exists) {
             expectedLookups.push_back("Profile|Paths|Delay" + number + "|0|4096|" + source);
+            expectedLookups.push_back("Profile|Paths|Window" + number + "||4096|" + source);
+            expectedLookups.push_back("Profile|Paths|StartIn" + number + "||4096|" + source);
+            expectedLookups.push_back("Profile|Paths|WaitReady" + number + "||4096|" + source);
             accepted.push_back(profile.value);
             FUZZ_CHECK(accepted.size() <= count);
             // The delay stored for this entry.
@@ -350,6 +466,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
             case DelayKind::Either:
                 break;
+            }
+            // The start options: stored as read, and traced once each, with k.
+            const std::string index = std::to_string(k);
+            const std::string window = Setting(fake, "Window" + number, "");
+            const auto state = WindowStateOf(window);
+            const launchwick::StartOptions& options = settings.shellPathOptions.at(k);
+            FUZZ_CHECK(options.showCommand == (state ? state->second : 1));
+            FUZZ_CHECK(CountOf(traces, "shellPathWindow(" + index + ") = " + (state ? state->first : "")) ==
+                       (state ? 1u : 0u));
+            if (!window.empty() && !state) {
+                FUZZ_CHECK(CountOf(traces, "Ignoring Window" + number + "=" + window) >= 1);
+            }
+            std::string startIn = Setting(fake, "StartIn" + number, "");
+            if (startIn.find('%') != std::string::npos) {
+                startIn = fake.ExpandEnvironment(startIn);
+            }
+            FUZZ_CHECK(options.startIn ==
+                       (startIn.empty() ? std::nullopt : std::optional<std::string>(startIn)));
+            FUZZ_CHECK(CountOf(traces, "shellPathStartIn(" + index + ") = " + startIn) ==
+                       (startIn.empty() ? 0u : 1u));
+            // The ready wait: digits only, 0 off, at most 600; anything else is ignored and said so.
+            const std::string waitText = Setting(fake, "WaitReady" + number, "");
+            const Option wait =
+                waitText.empty() || waitText.find_first_not_of("0123456789") != std::string::npos
+                    ? Option{0, !waitText.empty()}
+                    : ReadOption(waitText, 0, 600, 0, true);
+            FUZZ_CHECK(options.waitReady == wait.value);
+            FUZZ_CHECK(CountOf(traces, "shellPathWaitReady(" + index + ") = " + std::to_string(wait.value)) ==
+                       (wait.value > 0 ? 1u : 0u));
+            if (wait.ignored) {
+                FUZZ_CHECK(CountOf(traces, "Ignoring WaitReady" + number + "=" + waitText) >= 1);
             }
         }
     }
@@ -452,6 +599,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(boxes.size() == expectedBoxes.size() + (any ? 0 : 1));
         FUZZ_CHECK(fake.Lines({"StartCommandLine"}).size() == (any ? 0u : 1u));
         FUZZ_CHECK(fake.Lines({"CreateTextFile"}).empty());
+        if (any) {
+            CheckStarts(fake, settings);
+        }
     } else {
         FUZZ_CHECK(boxes.size() == expectedBoxes.size());
     }

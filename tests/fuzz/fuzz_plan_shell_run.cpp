@@ -3,7 +3,8 @@
 // either is broken.
 //
 // Input: byte 0 holds options, the rest is the command line.
-//   bit 0     a working folder is given: the text after the first NUL of the command line (or empty)
+//   bit 0     a working folder is given: the text after the first NUL of the command line (or empty); it
+//             exists when its length is even
 //   bits 1, 6, 7 all set: stretch; bytes 1-2 pick a length of 32,700 to 32,839, byte 3 a filler
 //             character and byte 4 where it goes, so that lines reach the 16-bit position limits (such
 //             lines are slow to check, so only one input in eight is stretched)
@@ -183,6 +184,15 @@ void CheckShellRun(std::string_view s, const std::optional<std::string>& given, 
                    std::intptr_t shellResult, bool noProgram, bool shortestIsFolder, std::int32_t style) {
     launchwick::test::FakePlatform fake;
     fake.shellExecuteResult = shellResult;
+    // A given folder (a profile's start-in folder) is taken from the current folder and must exist: here it
+    // does when its text has an even length.
+    const std::optional<std::string> startIn =
+        given ? std::optional<std::string>(launchwick::AbsolutePath(*given, fake.currentFolder))
+              : std::nullopt;
+    const bool folderMissing = given && given->size() % 2 != 0;
+    if (startIn && !folderMissing) {
+        fake.AddFolder(*startIn);
+    }
     const std::vector<std::size_t> candidates =
         e.overflow || e.web ? std::vector<std::size_t>{} : ProgramCandidates(e.line);
     std::optional<std::size_t> program; // the length of the program the fallback must start
@@ -222,23 +232,36 @@ void CheckShellRun(std::string_view s, const std::optional<std::string>& given, 
         FUZZ_CHECK(fake.Lines({"StartCommandLine", "StartProgram"}).empty());
         const auto starts = fake.Lines({"ShellExecute"});
         FUZZ_CHECK(starts.size() == 1);
-        FUZZ_CHECK(starts[0] ==
-                   "ShellExecute|Splash|open|" + fake.browserPath + "|" + WithoutQuotes(s) + "|(null)|1");
+        // The window style reaches the browser's start; a start-in folder does not apply.
+        FUZZ_CHECK(starts[0] == "ShellExecute|Splash|open|" + fake.browserPath + "|" + WithoutQuotes(s) +
+                                    "|(null)|" + std::to_string(style));
         return;
     }
     FUZZ_CHECK(caller == e.line);
     const std::string params = e.after.substr(std::min(e.after.find_first_not_of(' '), e.after.size()));
     const bool refused = shellResult <= 32;
-    FUZZ_CHECK(fake.calls[0] == "ShellExecute|None|(null)|" + e.program + "|" + params + "|" +
-                                    e.folder.value_or(fake.currentFolder) + "|" + std::to_string(style));
+    std::size_t first = 0; // the index of the ShellExecute call
+    if (startIn) {
+        FUZZ_CHECK(fake.calls[0] == "IsFolder|" + *startIn);
+        if (folderMissing) {
+            // Nothing starts in the wrong folder.
+            FUZZ_CHECK(failed && code == launchwick::directoryError && fake.calls.size() == 1);
+            return;
+        }
+        first = 1;
+    }
+    const std::string file = startIn ? launchwick::AbsolutePath(e.program, fake.currentFolder) : e.program;
+    FUZZ_CHECK(fake.calls[first] == "ShellExecute|None|(null)|" + file + "|" + params + "|" +
+                                        startIn.value_or(e.folder.value_or(fake.currentFolder)) + "|" +
+                                        std::to_string(style));
     const auto starts = fake.Lines({"StartCommandLine", "StartProgram"});
     if (!refused) {
-        FUZZ_CHECK(fake.calls.size() == 1 && !failed);
+        FUZZ_CHECK(fake.calls.size() == first + 1 && !failed);
         return;
     }
-    // Refused: the fallback runs the shortest existing candidate, quoted, with the rest after one space
-    // once its leading spaces and tabs are gone; with none, nothing starts and the start fails as for a
-    // missing program.
+    // Refused: the fallback runs the shortest existing candidate by its full path, with the rest as its
+    // parameters once their leading spaces and tabs are gone; with none, nothing starts and the start fails
+    // as for a missing program.
     FUZZ_CHECK(failed == !program);
     if (!program) {
         FUZZ_CHECK(starts.empty() && code == launchwick::fileNotFoundError);
@@ -248,8 +271,8 @@ void CheckShellRun(std::string_view s, const std::optional<std::string>& given, 
     std::string rest = e.line.substr(*program);
     rest.erase(0, std::min(rest.find_first_not_of(" \t"), rest.size()));
     FUZZ_CHECK(starts.size() == 1);
-    FUZZ_CHECK(starts[0] == "StartProgram|" + name + "|\"" + name + "\"" + (rest.empty() ? "" : " " + rest) +
-                                "|" + std::to_string(style));
+    FUZZ_CHECK(starts[0] == "StartProgram|" + launchwick::AbsolutePath(name, fake.currentFolder) + "|" +
+                                rest + "|" + startIn.value_or("(null)") + "|" + std::to_string(style));
 }
 
 // The program's own command line: one job word with "quiet" at most once, or no word at all; every other

@@ -532,9 +532,40 @@ void StartingPrograms() {
     char system[MAX_PATH] = {};
     ::GetSystemDirectoryA(system, sizeof system);
     const std::string cmd = std::string(system) + "\\cmd.exe";
-    CHECK_EQ(StartErrorCode([&] { f.platform.StartProgram(cmd, "\"" + cmd + "\" /c exit 0", 0); }), 0U);
-    CHECK_EQ(StartErrorCode([&] { f.platform.StartProgram(std::string(system) + "\\nothing.exe", "x", 0); }),
+    CHECK_EQ(StartErrorCode([&] { f.platform.StartProgram(cmd, "/c exit 0", std::nullopt, 0, nullptr); }),
+             0U);
+    CHECK_EQ(
+        StartErrorCode([&] { f.platform.StartProgram(cmd, "/c exit 0", std::string(system), 0, nullptr); }),
+        0U);
+    CHECK_EQ(StartErrorCode([&] {
+                 f.platform.StartProgram(std::string(system) + "\\nothing.exe", "x", std::nullopt, 0,
+                                         nullptr);
+             }),
              static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+
+    // A held process: a console program answers WAIT_FAILED, which counts as ready; a start that gave no
+    // process holds none; a closed one is no longer asked about.
+    ProcessToken held = noProcess;
+    CHECK_EQ(StartErrorCode([&] { f.platform.StartProgram(cmd, "/c exit 0", std::nullopt, 0, &held); }), 0U);
+    CHECK(held != noProcess);
+    CHECK(f.platform.ProcessInputIdle(held) == InputIdle::Failed);
+    f.platform.CloseProcess(held);
+    CHECK(f.platform.ProcessInputIdle(held) == InputIdle::Failed);
+    ProcessToken none = 7;
+    CHECK(f.platform.RunShellExecuteHeld("C:\\no such folder\\x.exe", "", std::nullopt, 1, none) <= 32);
+    CHECK(none == noProcess);
+
+    // Folders, and variables of the environment.
+    CHECK(f.platform.IsFolder(system));
+    CHECK(!f.platform.IsFolder(cmd));
+    CHECK(!f.platform.IsFolder(std::string(system) + "\\no such folder"));
+    CHECK(!f.platform.IsFolder(""));
+    ::SetEnvironmentVariableA("LW_TEST_VALUE", "C:\\x y");
+    CHECK_EQ(f.platform.ExpandEnvironment("%lw_test_value%\\a.exe %LW_UNDEFINED_NAME% 100%"),
+             std::string("C:\\x y\\a.exe %LW_UNDEFINED_NAME% 100%"));
+    CHECK_EQ(f.platform.ExpandEnvironment(std::string(5000, 'a') + "%LW_TEST_VALUE%"),
+             std::string(5000, 'a') + "C:\\x y");
+    CHECK_EQ(f.platform.ExpandEnvironment(""), std::string());
 
     // A file, not a folder; a relative name is looked for in the current folder.
     CHECK(f.platform.IsFile(cmd));

@@ -1,0 +1,60 @@
+// The optional wait for a started program to be ready for input: after a profile with WaitReadyN starts,
+// the next profile's countdown (or the completion) waits until that program is ready, checked once a tick,
+// for at most the profile's budget of ticks. The started process is held only while the wait runs.
+#pragma once
+
+#include "Platform.h"
+
+#include <cstdint>
+#include <string>
+
+namespace launchwick {
+
+// Ready for input: WaitForInputIdle answered 0, or failed (a console program, one that has ended, one started
+// with administrator rights): there is nothing to wait for. A start that gave no process is ready too.
+bool IsReady(ProcessToken process, InputIdle answer) noexcept;
+
+class ReadyWait {
+public:
+    explicit ReadyWait(Platform& platform) noexcept : platform_(platform) {}
+    ReadyWait(const ReadyWait&) = delete;
+    ReadyWait& operator=(const ReadyWait&) = delete;
+    ~ReadyWait() { End(); }
+
+    static constexpr std::int32_t maxWait = 600; // seconds, like a delay
+
+    // After the start of profile number (1-based, as on the status line) with the display name, whose
+    // budget is seconds: takes over the started process (noProcess for none); the next tick checks first.
+    void Begin(ProcessToken process, std::int32_t seconds, int profile, std::string name) noexcept;
+    bool Active() const noexcept { return active_; }
+
+    enum class Go {
+        Now,   // ready at the first check: the tick is as without the wait
+        Ready, // ready after waiting ticks
+        Over,  // not ready after the whole budget: goes on anyway
+        Wait,  // not yet: this tick waits
+    };
+    struct Answer {
+        Go go;
+        std::int32_t secondsLeft = 0; // for Wait: the waiting ticks left after this one
+        bool firstWait = false;       // for Wait: the first waiting tick of this start
+    };
+    // Asked once a tick while Active. Every answer but Wait ends the wait and lets go of the process.
+    Answer Check() noexcept;
+    // Ends the wait at once (a cancel) and lets go of the process.
+    void End() noexcept;
+
+    int Profile() const noexcept { return profile_; }
+    const std::string& Name() const noexcept { return name_; }
+
+private:
+    Platform& platform_;
+    bool active_ = false;
+    ProcessToken process_ = noProcess;
+    std::int32_t seconds_ = 0;
+    std::int32_t waited_ = 0;
+    int profile_ = 0;
+    std::string name_;
+};
+
+} // namespace launchwick
