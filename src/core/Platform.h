@@ -206,7 +206,7 @@ public:
     // Setting the program up to start at log-on. Failures throw SystemError with the system's code.
     virtual std::string ExecutablePath() const = 0; // full path of the running executable
     virtual std::string StartupFolder() const = 0;  // the user's start-up folder (CSIDL_STARTUP)
-    // Writes the shortcut file, replacing one that is there (IShellLinkA, IPersistFile).
+    // Writes the shortcut file, replacing one that is there (IShellLinkW, IPersistFile).
     virtual void WriteShortcut(const Shortcut& shortcut) = 0;
     // False when there was no such file.
     virtual bool RemoveFileIfPresent(const std::string& path) = 0;

@@ -118,7 +118,7 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
         0, L"STATIC", Wide(scene_.statusText).c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 0, 0, 0, 0,
         window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(lblStatusId)), instance, nullptr);
     if (lblStatus_ == nullptr) {
-        throw StatementError("CreateWindowExA failed for the status line");
+        throw StatementError("CreateWindowExW failed for the status line");
     }
     liveRegion_.Attach(lblStatus_);
     focusChild_ = command1_;
