@@ -72,8 +72,7 @@ ShellRunPlan PlanShellRun(std::string_view commandLine, const std::optional<std:
     return plan;
 }
 
-std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine,
-                                               const std::function<bool(const std::string&)>& isFile) {
+std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, const Platform& platform) {
     const std::string upper = UpperCase(std::string(commandLine));
     constexpr std::string_view extension = ".EXE";
     for (auto at = upper.find(extension); at != std::string::npos; at = upper.find(extension, at + 1)) {
@@ -82,7 +81,7 @@ std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine,
             continue; // ".exe" inside a longer name, such as the folder in C:\x.exe.bak\y.exe
         }
         std::string program(commandLine.substr(0, end));
-        if (!isFile(program)) {
+        if (!platform.IsFile(program)) {
             continue;
         }
         std::string_view rest = commandLine.substr(end);
@@ -149,8 +148,7 @@ void Shell_Library::ShellRun(std::string& commandLine, const std::int32_t& windo
     if (result <= 32) {
         // Refused, typically because the file name carries arguments: start the program that the line
         // names, by its full path so that nothing else can stand in for it, with the rest as parameters.
-        const auto start =
-            PlanFallbackStart(commandLine, [&](const std::string& path) { return platform_.IsFile(path); });
+        const auto start = PlanFallbackStart(commandLine, platform_);
         if (!start) {
             throw StartError(fileNotFoundError);
         }
