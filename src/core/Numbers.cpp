@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <iterator>
 
 namespace launchwick {
 
@@ -15,8 +16,20 @@ std::string TrimSpaces(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
+// Own digits rather than std::to_string, whose tables the program has no other use for; the Win32 layer
+// pads these for its dates.
 std::string Str(long long value) {
-    return std::to_string(value);
+    char digits[20];
+    char* first = std::end(digits);
+    const auto bits = static_cast<unsigned long long>(value);
+    unsigned long long magnitude = value < 0 ? 0ULL - bits : bits;
+    do {
+        *--first = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    std::string text(value < 0 ? "-" : "");
+    text.append(first, std::end(digits));
+    return text;
 }
 
 std::int32_t ToInt32(std::string_view text) {
