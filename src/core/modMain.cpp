@@ -16,7 +16,7 @@ std::string SettingsFilePath(const std::string& executableFolder) {
     if (trimmed.empty() || trimmed.back() != '\\') {
         folder += '\\';
     }
-    return folder + std::string(texts::settingsFileName);
+    return folder.append(texts::settingsFileName);
 }
 
 namespace {
