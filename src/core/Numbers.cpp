@@ -83,7 +83,8 @@ std::string FolderOfPath(std::string_view path) {
     return std::string(path.substr(0, slash));
 }
 
-std::string UpperCase(std::string text) {
+std::string UpperCase(std::string_view original) {
+    std::string text(original);
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return text;

@@ -44,6 +44,6 @@ std::string TrimSpaces(std::string_view text);
 std::string FolderOfPath(std::string_view path);
 
 // Upper case, byte by byte, in the C locale (ASCII letters only).
-std::string UpperCase(std::string text);
+std::string UpperCase(std::string_view text);
 
 } // namespace launchwick

@@ -36,9 +36,9 @@ std::optional<WindowState> FindWindowState(std::string_view value) {
         {texts::windowMaximized, 3}, // SW_SHOWMAXIMIZED
         {texts::windowHidden, 0},    // SW_HIDE
     };
-    const std::string upper = UpperCase(std::string(value));
+    const std::string upper = UpperCase(value);
     for (const WindowState& state : states) {
-        if (UpperCase(std::string(state.name)) == upper) {
+        if (UpperCase(state.name) == upper) {
             return state;
         }
     }
