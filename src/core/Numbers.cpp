@@ -46,7 +46,7 @@ std::int32_t ToInt32(std::string_view text) {
     for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i, ++digits) {
         whole = whole * 10 + (t[i] - '0');
         if (whole > 4'294'967'296LL) {
-            throw StatementError("Overflow");
+            FailStatement("Overflow");
         }
     }
     // Optional fraction, rounded half to even like the rest of the program's conversions.
@@ -60,7 +60,7 @@ std::int32_t ToInt32(std::string_view text) {
         }
     }
     if (digits == 0 || i != t.size()) {
-        throw StatementError("Type mismatch");
+        FailStatement("Type mismatch");
     }
     const double value = static_cast<double>(whole) + fraction;
     return RoundHalfEven(negative ? -value : value);

@@ -14,7 +14,7 @@ namespace launchwick {
 
 template <class T> T Checked(long long value) {
     if (value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max()) {
-        throw StatementError("Overflow");
+        FailStatement("Overflow");
     }
     return static_cast<T>(value);
 }
