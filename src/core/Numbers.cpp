@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <iterator>
 
 namespace launchwick {
 
@@ -15,8 +16,20 @@ std::string TrimSpaces(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
+// Own digits rather than std::to_string, whose tables the program has no other use for; the Win32 layer
+// pads these for its dates.
 std::string Str(long long value) {
-    return std::to_string(value);
+    char digits[20];
+    char* first = std::end(digits);
+    const auto bits = static_cast<unsigned long long>(value);
+    unsigned long long magnitude = value < 0 ? 0ULL - bits : bits;
+    do {
+        *--first = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    std::string text(value < 0 ? "-" : "");
+    text.append(first, std::end(digits));
+    return text;
 }
 
 std::int32_t ToInt32(std::string_view text) {
@@ -33,7 +46,7 @@ std::int32_t ToInt32(std::string_view text) {
     for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i, ++digits) {
         whole = whole * 10 + (t[i] - '0');
         if (whole > 4'294'967'296LL) {
-            throw StatementError("Overflow");
+            FailStatement("Overflow");
         }
     }
     // Optional fraction, rounded half to even like the rest of the program's conversions.
@@ -47,7 +60,7 @@ std::int32_t ToInt32(std::string_view text) {
         }
     }
     if (digits == 0 || i != t.size()) {
-        throw StatementError("Type mismatch");
+        FailStatement("Type mismatch");
     }
     const double value = static_cast<double>(whole) + fraction;
     return RoundHalfEven(negative ? -value : value);
@@ -70,7 +83,8 @@ std::string FolderOfPath(std::string_view path) {
     return std::string(path.substr(0, slash));
 }
 
-std::string UpperCase(std::string text) {
+std::string UpperCase(std::string_view original) {
+    std::string text(original);
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return text;

@@ -14,7 +14,7 @@ namespace launchwick {
 
 template <class T> T Checked(long long value) {
     if (value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max()) {
-        throw StatementError("Overflow");
+        FailStatement("Overflow");
     }
     return static_cast<T>(value);
 }
@@ -44,6 +44,6 @@ std::string TrimSpaces(std::string_view text);
 std::string FolderOfPath(std::string_view path);
 
 // Upper case, byte by byte, in the C locale (ASCII letters only).
-std::string UpperCase(std::string text);
+std::string UpperCase(std::string_view text);
 
 } // namespace launchwick

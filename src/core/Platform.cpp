@@ -11,4 +11,8 @@ void Platform::Trace(const std::string& line) {
     }
 }
 
+void FailStatement(const char* text) {
+    throw StatementError(text);
+}
+
 } // namespace launchwick

@@ -23,6 +23,9 @@ private:
     const char* text_;
 };
 
+// Throws StatementError with the text. Out of line: a failing statement then costs a call where it fails.
+[[noreturn]] void FailStatement(const char* text);
+
 // A program that could not be started, with the system's error code for why.
 class StartError : public StatementError {
 public:

@@ -23,7 +23,7 @@ bool EndsProgramName(char c) {
 }
 
 bool StartsWithWebAddress(std::string_view commandLine) {
-    const auto at = UpperCase(std::string(commandLine)).find("HTTP://");
+    const auto at = UpperCase(commandLine).find("HTTP://");
     return at == 0 || at == 1; // "HTTPS://" does not match, and only one leading character may precede it
 }
 
@@ -72,9 +72,8 @@ ShellRunPlan PlanShellRun(std::string_view commandLine, const std::optional<std:
     return plan;
 }
 
-std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine,
-                                               const std::function<bool(const std::string&)>& isFile) {
-    const std::string upper = UpperCase(std::string(commandLine));
+std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, const Platform& platform) {
+    const std::string upper = UpperCase(commandLine);
     constexpr std::string_view extension = ".EXE";
     for (auto at = upper.find(extension); at != std::string::npos; at = upper.find(extension, at + 1)) {
         const std::size_t end = at + extension.size();
@@ -82,7 +81,7 @@ std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine,
             continue; // ".exe" inside a longer name, such as the folder in C:\x.exe.bak\y.exe
         }
         std::string program(commandLine.substr(0, end));
-        if (!isFile(program)) {
+        if (!platform.IsFile(program)) {
             continue;
         }
         std::string_view rest = commandLine.substr(end);
@@ -141,16 +140,17 @@ void Shell_Library::ShellRun(std::string& commandLine, const std::int32_t& windo
         plan.program = AbsolutePath(plan.program, current);
         plan.workingFolder = startIn;
     }
-    const std::string folder = plan.workingFolder ? *plan.workingFolder : platform_.CurrentFolder();
-    const auto result =
-        process ? platform_.RunShellExecuteHeld(plan.program, plan.parameters, folder, windowStyle, *process)
-                : platform_.RunShellExecute(Owner::None, std::nullopt, plan.program, plan.parameters, folder,
-                                            windowStyle);
+    if (!plan.workingFolder) {
+        plan.workingFolder = platform_.CurrentFolder();
+    }
+    const auto result = process ? platform_.RunShellExecuteHeld(plan.program, plan.parameters,
+                                                                plan.workingFolder, windowStyle, *process)
+                                : platform_.RunShellExecute(Owner::None, std::nullopt, plan.program,
+                                                            plan.parameters, plan.workingFolder, windowStyle);
     if (result <= 32) {
         // Refused, typically because the file name carries arguments: start the program that the line
         // names, by its full path so that nothing else can stand in for it, with the rest as parameters.
-        const auto start =
-            PlanFallbackStart(commandLine, [&](const std::string& path) { return platform_.IsFile(path); });
+        const auto start = PlanFallbackStart(commandLine, platform_);
         if (!start) {
             throw StartError(fileNotFoundError);
         }

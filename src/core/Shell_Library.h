@@ -5,7 +5,6 @@
 #include "Platform.h"
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,8 +33,8 @@ struct FallbackStart {
 
 // Absent when no leading part names a program: the system's own search through the spaces of the line
 // would otherwise run whatever ".exe" sits at one of them ("C:\Program Files\x.exe" starting C:\Program.exe).
-std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine,
-                                               const std::function<bool(const std::string&)>& isFile);
+// Asks the platform which parts are files.
+std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, const Platform& platform);
 
 // True for a path that names its drive and root ("C:\x", "C:/x"), a drive alone ("C:x", whose folder
 // only the system knows) or a network share ("\\server\share").

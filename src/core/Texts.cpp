@@ -2,98 +2,108 @@
 
 #include "Numbers.h"
 
+#include <initializer_list>
 #include <iterator>
 
 namespace launchwick::texts {
 
 namespace {
-const std::string crlf(lineEnd);
-const std::string quote = "\"";
+constexpr std::string_view crlf = lineEnd;
+
+// The parts one after another: one call in place of a chain of string additions, each of which the
+// compiler would spell out where it is used.
+std::string Join(std::initializer_list<std::string_view> parts) {
+    std::string text;
+    for (const std::string_view part : parts) {
+        text += part;
+    }
+    return text;
+}
 } // namespace
 
 std::string FoundSettings(const std::string& path) {
-    return "Found \"" + path + "\".  Loading settings...";
+    return Join({"Found \"", path, "\".  Loading settings..."});
 }
 
 std::string DidNotFindSettings(const std::string& path) {
-    return "Didn't find \"" + path + "\".  Loading default settings...";
+    return Join({"Didn't find \"", path, "\".  Loading default settings..."});
 }
 
 std::string NoValidPathsMessage(const std::string& path) {
-    return "There appears to be an error running ZVK Launchwick." + crlf + crlf +
-           "The configuration file \"" + path + "\" doesn't appear to contain any valid executable paths." +
-           crlf +
-           "You will need to verify your settings in this file to ensure there are valid executable paths "
-           "entered.";
+    return Join(
+        {"There appears to be an error running ZVK Launchwick.", crlf, crlf, "The configuration file \"",
+         path, "\" doesn't appear to contain any valid executable paths.", crlf,
+         "You will need to verify your settings in this file to ensure there are valid executable paths "
+         "entered."});
 }
 
 std::string WelcomeMessage(const std::string& path) {
-    return "This appears to be your first time running ZVK Launchwick." + crlf + crlf +
-           "The configuration file \"" + path + "\" has been created for you with default values." + crlf +
-           "You will need to edit this file to complete your configuration.";
+    return Join({"This appears to be your first time running ZVK Launchwick.", crlf, crlf,
+                 "The configuration file \"", path, "\" has been created for you with default values.", crlf,
+                 "You will need to edit this file to complete your configuration."});
 }
 
 std::string SettingsNotFound(const std::string& path) {
-    return quote + path + "\" wasn't found";
+    return Join({"\"", path, "\" wasn't found"});
 }
 
 std::string SettingsFound(const std::string& path) {
-    return path + "ZVKLaunchwick.ini found";
+    return Join({path, "ZVKLaunchwick.ini found"});
 }
 
 std::string GetSettingTrace(const std::string& path, int profile, const std::string& value) {
-    return "GetSetting(" + path + ", \"Paths\", \"Path" + Str(profile) + "\", \"?\") = " + value;
+    return Join({"GetSetting(", path, ", \"Paths\", \"Path", Str(profile), "\", \"?\") = ", value});
 }
 
 std::string NoValidEntry(int profile) {
-    return "No valid entry for path " + Str(profile);
+    return Join({"No valid entry for path ", Str(profile)});
 }
 
 std::string InvalidPathMessage(int profile, const std::string& value) {
-    return "The path specified in profile " + Str(profile) + " (" + value +
-           ") appears to be an invalid file or path.";
+    return Join({"The path specified in profile ", Str(profile), " (", value,
+                 ") appears to be an invalid file or path."});
 }
 
 std::string ShellPathTrace(int index, const std::string& value) {
-    return "shellPaths(" + Str(index) + ") = " + value;
+    return Join({"shellPaths(", Str(index), ") = ", value});
 }
 
 std::string ShellPathDelayTrace(int index, std::int32_t delay) {
-    return "shellPathDelay(" + Str(index) + ") = " + Str(delay);
+    return Join({"shellPathDelay(", Str(index), ") = ", Str(delay)});
 }
 
 std::string ShellPathWindowTrace(int index, std::string_view state) {
-    return "shellPathWindow(" + Str(index) + ") = " + std::string(state);
+    return Join({"shellPathWindow(", Str(index), ") = ", state});
 }
 
 std::string ShellPathStartInTrace(int index, const std::string& folder) {
-    return "shellPathStartIn(" + Str(index) + ") = " + folder;
+    return Join({"shellPathStartIn(", Str(index), ") = ", folder});
 }
 
 std::string ShellPathWaitReadyTrace(int index, std::int32_t seconds) {
-    return "shellPathWaitReady(" + Str(index) + ") = " + Str(seconds);
+    return Join({"shellPathWaitReady(", Str(index), ") = ", Str(seconds)});
 }
 
 std::string ReadyWaitingTrace(std::int32_t secondsLeft) {
-    return "Waiting for ready: " + Str(secondsLeft) + " s left";
+    return Join({"Waiting for ready: ", Str(secondsLeft), " s left"});
 }
 
 std::string ReadyWaitingStatus(int profile, int shellPathCount, const std::string& name,
                                std::int32_t secondsLeft) {
-    return "(" + Str(profile) + " of " + Str(shellPathCount) + ") Waiting for \"" + name +
-           "\" to be ready (" + Str(secondsLeft) + " s at most)";
+    return Join({"(", Str(profile), " of ", Str(shellPathCount), ") Waiting for \"", name, "\" to be ready (",
+                 Str(secondsLeft), " s at most)"});
 }
 
 std::string CouldNotWrite(const std::string& path) {
-    return "Could not write to " + path;
+    return Join({"Could not write to ", path});
 }
 
 std::string CouldNotReadAsUnicode(const std::string& path) {
-    return "Could not read " + path + " as Unicode";
+    return Join({"Could not read ", path, " as Unicode"});
 }
 
 std::string CouldNotStart(const std::string& entry, const std::string& systemText, std::uint32_t code) {
-    return "Could not start " + entry + ": " + SystemReason(systemText, code);
+    return Join({"Could not start ", entry, ": ", SystemReason(systemText, code)});
 }
 
 std::string SystemReason(const std::string& systemText, std::uint32_t code) {
@@ -107,87 +117,87 @@ std::string SystemReason(const std::string& systemText, std::uint32_t code) {
         }
     }
     reason.erase(reason.find_last_not_of(' ') + 1); // the trailing break and spaces
-    return reason.empty() ? "error " + Str(code) : reason;
+    return reason.empty() ? Join({"error ", Str(code)}) : reason;
 }
 
 std::string AlreadyRunning(const std::string& path) {
-    return "Already running for " + path;
+    return Join({"Already running for ", path});
 }
 
 std::string IgnoringOption(std::string_view key, const std::string& value) {
-    return "Ignoring " + std::string(key) + "=" + value;
+    return Join({"Ignoring ", key, "=", value});
 }
 
 std::string WaitingTrace(int processor, std::int32_t secondsLeft) {
-    return "Waiting for idle: processor " + Str(processor) + " %, " + Str(secondsLeft) + " s left";
+    return Join({"Waiting for idle: processor ", Str(processor), " %, ", Str(secondsLeft), " s left"});
 }
 
 std::string WaitingStatus(int currentShellPath, int shellPathCount, const std::string& name, int processor,
                           std::int32_t secondsLeft) {
-    return "(" + Str(currentShellPath) + " of " + Str(shellPathCount) +
-           ") Waiting for the computer to settle before starting \"" + name + "\" (processor " +
-           Str(processor) + " %, " + Str(secondsLeft) + " s at most)";
+    return Join({"(", Str(currentShellPath), " of ", Str(shellPathCount),
+                 ") Waiting for the computer to settle before starting \"", name, "\" (processor ",
+                 Str(processor), " %, ", Str(secondsLeft), " s at most)"});
 }
 
 std::string LogHeader(const std::string& configFilePath) {
-    return "ZVK Launchwick " LAUNCHWICK_VERSION ", settings " + configFilePath;
+    return Join({"ZVK Launchwick " LAUNCHWICK_VERSION ", settings ", configFilePath});
 }
 
 std::string InstalledMessage(const std::string& shortcut, const std::string& configFilePath) {
-    return "ZVK Launchwick will now start when you log on." + crlf + crlf + "Shortcut: " + shortcut + crlf +
-           "Settings: " + configFilePath;
+    return Join({"ZVK Launchwick will now start when you log on.", crlf, crlf, "Shortcut: ", shortcut, crlf,
+                 "Settings: ", configFilePath});
 }
 
 std::string UninstalledMessage(const std::string& shortcut) {
-    return "ZVK Launchwick will no longer start when you log on." + crlf + crlf + "Removed: " + shortcut;
+    return Join({"ZVK Launchwick will no longer start when you log on.", crlf, crlf, "Removed: ", shortcut});
 }
 
 std::string ShortcutWritten(const std::string& shortcut) {
-    return "Start-up shortcut written: " + shortcut;
+    return Join({"Start-up shortcut written: ", shortcut});
 }
 
 std::string ShortcutRemoved(const std::string& shortcut) {
-    return "Start-up shortcut removed: " + shortcut;
+    return Join({"Start-up shortcut removed: ", shortcut});
 }
 
 std::string NoShortcut(const std::string& shortcut) {
-    return "No start-up shortcut at " + shortcut;
+    return Join({"No start-up shortcut at ", shortcut});
 }
 
 std::string CouldNotWriteShortcut(const std::string& shortcut, const std::string& reason) {
-    return "Could not write the start-up shortcut " + shortcut + ": " + reason;
+    return Join({"Could not write the start-up shortcut ", shortcut, ": ", reason});
 }
 
 std::string CouldNotRemoveShortcut(const std::string& shortcut, const std::string& reason) {
-    return "Could not remove the start-up shortcut " + shortcut + ": " + reason;
+    return Join({"Could not remove the start-up shortcut ", shortcut, ": ", reason});
 }
 
 std::string TickStart(int currentShellPath, int shellPathCount, std::int32_t timerCount) {
-    return "tmrMain_Timer Start currentShellPath=" + Str(currentShellPath) +
-           " shellPathCount=" + Str(shellPathCount) + " timerCount=" + Str(timerCount);
+    return Join({"tmrMain_Timer Start currentShellPath=", Str(currentShellPath),
+                 " shellPathCount=", Str(shellPathCount), " timerCount=", Str(timerCount)});
 }
 
 std::string TimerCountTrace(std::int32_t timerCount) {
-    return "timerCount = " + Str(timerCount);
+    return Join({"timerCount = ", Str(timerCount)});
 }
 
 // Written with a lower-case c and two spaces before currentShellPath, as debugger filters expect.
 std::string CountdownTrace(std::int32_t timerCount, int currentShellPath) {
-    return "timercount = " + Str(timerCount) + "  currentShellPath = " + Str(currentShellPath);
+    return Join({"timercount = ", Str(timerCount), "  currentShellPath = ", Str(currentShellPath)});
 }
 
 std::string LaunchStatus(int currentShellPath, int shellPathCount, const std::string& name) {
-    return "(" + Str(currentShellPath) + " of " + Str(shellPathCount) + ") " + "Starting \"" + name + quote;
+    return Join({"(", Str(currentShellPath), " of ", Str(shellPathCount), ") Starting \"", name, "\""});
 }
 
 std::string CountdownStatus(int currentShellPath, int shellPathCount, const std::string& name,
                             std::int32_t seconds) {
-    return "(" + Str(currentShellPath) + " of " + Str(shellPathCount) + ")" + " Starting \"" + name +
-           "\" in " + Str(seconds) + " seconds";
+    return Join({"(", Str(currentShellPath), " of ", Str(shellPathCount), ") Starting \"", name, "\" in ",
+                 Str(seconds), " seconds"});
 }
 
 std::string KeyPressTrace(int keyAscii) {
-    return "Form_KeyPress KeyAscii = " + Str(keyAscii);
+    return Join({"Form_KeyPress KeyAscii = ", Str(keyAscii)});
 }
 
 namespace {
@@ -232,8 +242,9 @@ constexpr std::string_view defaultSettingsHead[] = {
 std::vector<std::string> DefaultSettingsLines() {
     std::vector<std::string> lines(std::begin(defaultSettingsHead), std::end(defaultSettingsHead));
     for (int n = 1; n <= 20; ++n) {
-        lines.push_back("#Delay" + Str(n) + "=20");
-        lines.push_back("#Path" + Str(n) + "=" + (n <= 4 ? "C:\\ZVK32\\Parvane.exe /session:" + Str(n) : ""));
+        lines.push_back(Join({"#Delay", Str(n), "=20"}));
+        const std::string sample = n <= 4 ? "C:\\ZVK32\\Parvane.exe /session:" + Str(n) : "";
+        lines.push_back(Join({"#Path", Str(n), "=", sample}));
     }
     return lines;
 }

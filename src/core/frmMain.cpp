@@ -144,8 +144,9 @@ void frmMain::tmrMain_Timer() noexcept {
             ResumeNext([&] { timerCount = 0; });
             ShowStatus([&] { return texts::LaunchStatus(s.currentShellPath, s.shellPathCount, nextEXE); },
                        true);
-            const StartOptions options =
-                index < s.shellPathOptions.size() ? s.shellPathOptions[index] : StartOptions{};
+            const StartOptions none;
+            const StartOptions& options =
+                index < s.shellPathOptions.size() ? s.shellPathOptions[index] : none;
             ProcessToken process = noProcess; // held only when the next profile waits for this one
             ProcessToken* const held = options.waitReady > 0 ? &process : nullptr;
             ResumeNext([&] {

@@ -16,8 +16,17 @@ std::string SettingsFilePath(const std::string& executableFolder) {
     if (trimmed.empty() || trimmed.back() != '\\') {
         folder += '\\';
     }
-    return folder + std::string(texts::settingsFileName);
+    return folder.append(texts::settingsFileName);
 }
+
+namespace {
+
+// The key of profile n: "Path" and 3 give "Path3".
+std::string ProfileKey(std::string_view key, int n) {
+    return std::string(key) + Str(n);
+}
+
+} // namespace
 
 std::optional<WindowState> FindWindowState(std::string_view value) {
     static constexpr WindowState states[] = {
@@ -27,20 +36,21 @@ std::optional<WindowState> FindWindowState(std::string_view value) {
         {texts::windowMaximized, 3}, // SW_SHOWMAXIMIZED
         {texts::windowHidden, 0},    // SW_HIDE
     };
-    const std::string upper = UpperCase(std::string(value));
+    const std::string upper = UpperCase(value);
     for (const WindowState& state : states) {
-        if (UpperCase(std::string(state.name)) == upper) {
+        if (UpperCase(state.name) == upper) {
             return state;
         }
     }
     return std::nullopt;
 }
 
-std::string modMain::GetSetting(const std::string& file, const std::string& section, const std::string& key,
-                                const std::string& defaultText) {
-    std::string value =
-        TrimSpaces(platform_.ReadProfileString(section, key, defaultText, profileBufferSize, file));
-    return value.empty() ? defaultText : value;
+std::string modMain::GetSetting(const std::string& file, std::string_view section, std::string_view key,
+                                std::string_view defaultText) {
+    const std::string fallback(defaultText);
+    std::string value = TrimSpaces(platform_.ReadProfileString(std::string(section), std::string(key),
+                                                               fallback, profileBufferSize, file));
+    return value.empty() ? fallback : value;
 }
 
 bool modMain::FileExists(const std::string& path) noexcept {
@@ -65,11 +75,10 @@ void modMain::LoadSettings() noexcept {
         const std::string copy = MakeUnicodeCopy();
         const std::string& source = copy.empty() ? configFilePath : copy; // what the profile calls read
         for (int n = 1; n <= profileCount; ++n) {
-            const std::string section(texts::pathsSection);
             std::string v;
             ResumeNext([&] {
-                v = GetSetting(source, section, std::string(texts::pathKey) + Str(n),
-                               std::string(texts::noPathValue));
+                v = GetSetting(source, texts::pathsSection, ProfileKey(texts::pathKey, n),
+                               texts::noPathValue);
             });
             ResumeNext([&] { platform_.Trace(texts::GetSettingTrace(configFilePath, n, v)); });
             ExpandVariables(v); // everything after the trace line sees the expanded path
@@ -98,8 +107,8 @@ void modMain::LoadSettings() noexcept {
             ResumeNext([&] { shellPaths.at(k) = v; });
             ResumeNext([&] { platform_.Trace(texts::ShellPathTrace(static_cast<int>(k), v)); });
             ResumeNext([&] {
-                d = ToInt32(GetSetting(source, section, std::string(texts::delayKey) + Str(n),
-                                       std::string(texts::noDelayValue)));
+                d = ToInt32(GetSetting(source, texts::pathsSection, ProfileKey(texts::delayKey, n),
+                                       texts::noDelayValue));
             });
             d = std::min(d, maxDelay);
             ResumeNext([&] { shellPathDelay.at(k) = d; });
@@ -109,15 +118,13 @@ void modMain::LoadSettings() noexcept {
             });
             LoadStartOptions(source, n, k);
         }
-        const std::string options(texts::optionsSection);
         std::string waitForIdle;
         std::string idleBelow;
-        ResumeNext(
-            [&] { waitForIdle = GetSetting(source, options, std::string(texts::waitForIdleKey), ""); });
-        ResumeNext([&] { idleBelow = GetSetting(source, options, std::string(texts::idleBelowKey), ""); });
+        ResumeNext([&] { waitForIdle = GetSetting(source, texts::optionsSection, texts::waitForIdleKey); });
+        ResumeNext([&] { idleBelow = GetSetting(source, texts::optionsSection, texts::idleBelowKey); });
         idleWait.Configure(waitForIdle, idleBelow);
         std::string logFileValue;
-        ResumeNext([&] { logFileValue = GetSetting(source, options, std::string(texts::logFileKey), ""); });
+        ResumeNext([&] { logFileValue = GetSetting(source, texts::optionsSection, texts::logFileKey); });
         logFile.Configure(logFileValue, configFilePath);
         if (!copy.empty()) {
             ResumeNext([&] { platform_.RemoveFile(copy); });
@@ -159,22 +166,20 @@ void modMain::ExpandVariables(std::string& text) noexcept {
 }
 
 void modMain::LoadStartOptions(const std::string& source, int n, std::size_t k) noexcept {
-    const std::string section(texts::pathsSection);
     const int index = static_cast<int>(k);
     std::string window;
-    ResumeNext([&] { window = GetSetting(source, section, std::string(texts::windowKey) + Str(n), ""); });
+    ResumeNext([&] { window = GetSetting(source, texts::pathsSection, ProfileKey(texts::windowKey, n)); });
     if (!window.empty()) {
         if (const auto state = FindWindowState(window)) {
             ResumeNext([&] { shellPathOptions.at(k).showCommand = state->showCommand; });
             ResumeNext([&] { platform_.Trace(texts::ShellPathWindowTrace(index, state->name)); });
         } else {
-            ResumeNext([&] {
-                platform_.Trace(texts::IgnoringOption(std::string(texts::windowKey) + Str(n), window));
-            });
+            ResumeNext(
+                [&] { platform_.Trace(texts::IgnoringOption(ProfileKey(texts::windowKey, n), window)); });
         }
     }
     std::string startIn;
-    ResumeNext([&] { startIn = GetSetting(source, section, std::string(texts::startInKey) + Str(n), ""); });
+    ResumeNext([&] { startIn = GetSetting(source, texts::pathsSection, ProfileKey(texts::startInKey, n)); });
     ExpandVariables(startIn);
     if (!startIn.empty()) {
         ResumeNext([&] { shellPathOptions.at(k).startIn = startIn; });
@@ -182,7 +187,7 @@ void modMain::LoadStartOptions(const std::string& source, int n, std::size_t k) 
     }
     std::string waitReady;
     ResumeNext(
-        [&] { waitReady = GetSetting(source, section, std::string(texts::waitReadyKey) + Str(n), ""); });
+        [&] { waitReady = GetSetting(source, texts::pathsSection, ProfileKey(texts::waitReadyKey, n)); });
     if (const auto seconds = WholeNumber(waitReady)) {
         if (*seconds > 0) {
             const auto w = static_cast<std::int32_t>(std::min<std::uint64_t>(*seconds, ReadyWait::maxWait));
@@ -190,9 +195,8 @@ void modMain::LoadStartOptions(const std::string& source, int n, std::size_t k) 
             ResumeNext([&] { platform_.Trace(texts::ShellPathWaitReadyTrace(index, w)); });
         }
     } else if (!waitReady.empty()) {
-        ResumeNext([&] {
-            platform_.Trace(texts::IgnoringOption(std::string(texts::waitReadyKey) + Str(n), waitReady));
-        });
+        ResumeNext(
+            [&] { platform_.Trace(texts::IgnoringOption(ProfileKey(texts::waitReadyKey, n), waitReady)); });
     }
 }
 

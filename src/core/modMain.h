@@ -59,8 +59,8 @@ public:
     static constexpr std::size_t profileBufferSize = 4096;
 
     // The key's value trimmed of spaces, or defaultText when it has no non-blank value.
-    std::string GetSetting(const std::string& file, const std::string& section, const std::string& key,
-                           const std::string& defaultText);
+    std::string GetSetting(const std::string& file, std::string_view section, std::string_view key,
+                           std::string_view defaultText = {});
     // True when the last-modified time of the file or folder can be read. Never fails.
     bool FileExists(const std::string& path) noexcept;
     void LoadSettings() noexcept;

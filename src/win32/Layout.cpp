@@ -1,6 +1,8 @@
 // Pixel arithmetic and small text builders of the Win32 layer.
 #include "Layout.h"
 
+#include "Numbers.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -59,26 +61,17 @@ std::wstring TextBeforeNul(const wchar_t* buffer, std::size_t size) {
 namespace {
 
 // Appends value in decimal, zero-padded to width characters (the sign counts), as printf's "%0*d" does.
-// Own code rather than snprintf, whose formatting machinery would be most of the program's size.
 void AppendDecimal(std::string& text, long long value, std::size_t width) {
-    char digits[24];
-    std::size_t count = 0;
-    const auto bits = static_cast<unsigned long long>(value);
-    unsigned long long magnitude = value < 0 ? 0ULL - bits : bits;
-    do {
-        digits[count++] = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
+    std::string digits = Str(value);
     if (value < 0) {
         text += '-';
+        digits.erase(0, 1);
         width = width > 0 ? width - 1 : 0;
     }
-    if (width > count) {
-        text.append(width - count, '0');
+    if (width > digits.size()) {
+        text.append(width - digits.size(), '0');
     }
-    while (count > 0) {
-        text += digits[--count];
-    }
+    text += digits;
 }
 
 // Appends value in lower-case hexadecimal without leading zeros, as printf's "%lx" does.

@@ -50,13 +50,13 @@ bool SplashWindow::Owns(HWND window) const noexcept {
 
 void SplashWindow::Focus(FocusTarget target) {
     if (ended_ || !IsShown()) {
-        throw StatementError("Invalid procedure call or argument");
+        FailStatement("Invalid procedure call or argument");
     }
     const HWND window = window_.get();
     if (target == FocusTarget::Form) {
         // Never pulled in front of another program: only a splash that is already in front keeps the focus.
         if (::GetForegroundWindow() != window) {
-            throw StatementError("The focus request was refused");
+            FailStatement("The focus request was refused");
         }
         if (!Owns(::GetFocus()) || ::GetFocus() == window) {
             ::SetFocus(focusChild_);
@@ -69,7 +69,7 @@ void SplashWindow::Focus(FocusTarget target) {
     if (::GetActiveWindow() == window) {
         ::SetFocus(child);
         if (::GetFocus() != child) {
-            throw StatementError("The focus request was refused");
+            FailStatement("The focus request was refused");
         }
     }
 }

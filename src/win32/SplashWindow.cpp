@@ -85,7 +85,7 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
     windowClass.lpszClassName = className;
     class_.atom = ::RegisterClassExA(&windowClass);
     if (class_.atom == 0) {
-        throw StatementError("RegisterClassExA failed");
+        FailStatement("RegisterClassExA failed");
     }
     class_.instance = instance;
 
@@ -93,7 +93,7 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
     const std::string title(texts::windowTitle);
     if (::CreateWindowExA(windowExStyle, AtomName(class_.atom), title.c_str(), windowStyle, 0, 0, 0, 0,
                           nullptr, nullptr, instance, this) == nullptr) {
-        throw StatementError("CreateWindowExA failed");
+        FailStatement("CreateWindowExA failed");
     }
 
     const auto createChild = [&](const char* kind, std::string_view text, DWORD style, DWORD exStyle,
@@ -105,7 +105,7 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
                                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 0, 0, 0, 0, window_.get(),
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         if (child == nullptr) {
-            throw StatementError("CreateWindowExA failed for a control");
+            FailStatement("CreateWindowExA failed for a control");
         }
         return child;
     };
@@ -118,7 +118,7 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
         0, L"STATIC", Wide(scene_.statusText).c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 0, 0, 0, 0,
         window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(lblStatusId)), instance, nullptr);
     if (lblStatus_ == nullptr) {
-        throw StatementError("CreateWindowExW failed for the status line");
+        FailStatement("CreateWindowExW failed for the status line");
     }
     liveRegion_.Attach(lblStatus_);
     focusChild_ = command1_;
@@ -211,7 +211,7 @@ void SplashWindow::SetTimerEnabled(Timer timer, bool enabled) {
     if (ended_ || !window_ ||
         ::SetTimer(window_.get(), TimerId(timer), static_cast<UINT>(timerIntervals.at(TimerIndex(timer))),
                    nullptr) == 0) {
-        throw StatementError("The timer could not be started");
+        FailStatement("The timer could not be started");
     }
     state = true;
 }

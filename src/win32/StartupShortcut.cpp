@@ -51,7 +51,7 @@ std::string Win32Platform::StartupFolder() const {
 void Win32Platform::WriteShortcut(const Shortcut& shortcut) {
     if (shortcut.path.find('\0') != std::string::npos || shortcut.target.find('\0') != std::string::npos ||
         shortcut.workingFolder.find('\0') != std::string::npos) {
-        throw StatementError("Bad file name");
+        FailStatement("Bad file name");
     }
     IShellLinkW* created = nullptr;
     Check(::CoCreateInstance(shellLinkClass, nullptr, CLSCTX_INPROC_SERVER, shellLinkInterface,

@@ -19,7 +19,7 @@ namespace {
 // The characters of a text the C calls would see up to an embedded NUL are not the caller's text.
 std::wstring Terminated(const std::string& text) {
     if (text.find('\0') != std::string::npos) {
-        throw StatementError("Bad file name");
+        FailStatement("Bad file name");
     }
     return Wide(text);
 }
@@ -39,13 +39,13 @@ public:
 
     void Write(std::string_view text) override {
         if (!file_) {
-            throw StatementError("Bad file name or number");
+            FailStatement("Bad file name or number");
         }
         while (!text.empty()) {
             const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1u << 30));
             DWORD written = 0;
             if (!::WriteFile(file_.get(), text.data(), chunk, &written, nullptr) || written == 0) {
-                throw StatementError("Device I/O error");
+                FailStatement("Device I/O error");
             }
             text.remove_prefix(written);
         }
@@ -54,7 +54,7 @@ public:
     void Close() override {
         const HANDLE file = file_.release();
         if (file != INVALID_HANDLE_VALUE && !::CloseHandle(file)) {
-            throw StatementError("Device I/O error");
+            FailStatement("Device I/O error");
         }
     }
 
@@ -69,7 +69,7 @@ std::string FolderFrom(DWORD(WINAPI* call)(DWORD, LPWSTR)) {
     for (;;) {
         const DWORD length = call(static_cast<DWORD>(folder.size()), folder.data());
         if (length == 0) {
-            throw StatementError("Path not found");
+            FailStatement("Path not found");
         }
         if (length < folder.size()) {
             folder.resize(length);
@@ -119,7 +119,7 @@ Win32Platform::Win32Platform() noexcept
 
 SplashWindow& Win32Platform::Splash() const {
     if (splash_ == nullptr) {
-        throw StatementError("No window");
+        FailStatement("No window");
     }
     return *splash_;
 }
@@ -192,7 +192,7 @@ std::string Win32Platform::ExecutablePath() const {
     for (;;) {
         const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) {
-            throw StatementError("Path not found");
+            FailStatement("Path not found");
         }
         if (length < path.size()) {
             path.resize(length);
@@ -200,7 +200,7 @@ std::string Win32Platform::ExecutablePath() const {
         }
         // A full buffer means the name was cut; long paths reach 32767 characters.
         if (path.size() > 65536) {
-            throw StatementError("Path not found");
+            FailStatement("Path not found");
         }
         path.resize(path.size() * 2);
     }
@@ -213,12 +213,12 @@ std::string Win32Platform::CurrentFolder() const {
 std::string Win32Platform::FileDateTime(const std::string& path) const {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(Terminated(path).c_str(), GetFileExInfoStandard, &data)) {
-        throw StatementError("File not found");
+        FailStatement("File not found");
     }
     FILETIME local{};
     SYSTEMTIME time{};
     if (!::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !::FileTimeToSystemTime(&local, &time)) {
-        throw StatementError("File not found");
+        FailStatement("File not found");
     }
     return FormatDateTime(time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond);
 }
@@ -227,7 +227,7 @@ std::string Win32Platform::ReadProfileString(const std::string& section, const s
                                              const std::string& defaultText, std::size_t bufferSize,
                                              const std::string& file) const {
     if (bufferSize == 0 || bufferSize > std::numeric_limits<DWORD>::max()) {
-        throw StatementError("Invalid procedure call or argument");
+        FailStatement("Invalid procedure call or argument");
     }
     std::wstring buffer(bufferSize, L' ');
     const DWORD length =
@@ -242,7 +242,7 @@ std::string Win32Platform::ReadFileBytes(const std::string& path) const {
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
-        throw StatementError("File not found");
+        FailStatement("File not found");
     }
     std::string bytes;
     char buffer[16384];
@@ -251,7 +251,7 @@ std::string Win32Platform::ReadFileBytes(const std::string& path) const {
         bytes.append(buffer, read);
     }
     if (read != 0) {
-        throw StatementError("Device I/O error");
+        FailStatement("Device I/O error");
     }
     return bytes;
 }
@@ -276,7 +276,7 @@ std::unique_ptr<TextFile> Win32Platform::CreateTextFile(const std::string& path)
     UniqueFile file(::CreateFileW(Terminated(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
-        throw StatementError("Path/File access error");
+        FailStatement("Path/File access error");
     }
     return std::make_unique<Win32TextFile>(std::move(file));
 }
@@ -299,7 +299,7 @@ std::unique_ptr<TextFile> Win32Platform::CreateTempFile(std::string_view suffix,
             break;
         }
     }
-    throw StatementError("Path/File access error");
+    FailStatement("Path/File access error");
 }
 
 // FILE_APPEND_DATA alone: every write lands at the end, whole, even when another process appends too.
@@ -308,7 +308,7 @@ std::unique_ptr<TextFile> Win32Platform::AppendTextFile(const std::string& path)
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
     if (!file) {
-        throw StatementError("Path/File access error");
+        FailStatement("Path/File access error");
     }
     return std::make_unique<Win32TextFile>(std::move(file));
 }
@@ -340,7 +340,7 @@ bool Win32Platform::RemoveFileIfPresent(const std::string& path) {
 
 void Win32Platform::RemoveFile(const std::string& path) {
     if (!::DeleteFileW(Terminated(path).c_str())) {
-        throw StatementError("File not found");
+        FailStatement("File not found");
     }
 }
 
@@ -455,7 +455,7 @@ bool Win32Platform::ClaimSettingsFile(const std::string& path) {
                                                   sizeof(ClaimRecord), Wide(name).c_str()));
     const bool taken = ::GetLastError() == ERROR_ALREADY_EXISTS;
     if (!claim) {
-        throw StatementError("The settings file could not be claimed");
+        FailStatement("The settings file could not be claimed");
     }
     const UniqueMappedView view(::MapViewOfFile(claim.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0));
     auto* record = static_cast<ClaimRecord*>(view.get());
@@ -491,7 +491,7 @@ ProcessorTimes Win32Platform::SystemTimes() const {
     FILETIME kernel{};
     FILETIME user{};
     if (!::GetSystemTimes(&idle, &kernel, &user)) {
-        throw StatementError("The processor times could not be read");
+        FailStatement("The processor times could not be read");
     }
     const auto value = [](const FILETIME& time) {
         return static_cast<std::uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
