@@ -1,4 +1,7 @@
+// Conversions between the core's UTF-8 and the system's UTF-16 and ANSI code page, at the layer's edge.
 #include "Utf.h"
+
+#include "Platform.h"
 
 #include "Win32.h"
 
@@ -58,6 +61,21 @@ std::string Utf8(std::wstring_view wide) {
 
 std::string Ansi(std::string_view utf8) {
     return IsAscii(utf8) ? std::string(utf8) : Narrow(CP_ACP, Wide(utf8));
+}
+
+std::wstring Terminated(const std::string& utf8) {
+    if (utf8.find('\0') != std::string::npos) {
+        FailStatement("Bad file name");
+    }
+    return Wide(utf8);
+}
+
+std::optional<std::wstring> WideIf(const std::optional<std::string>& utf8) {
+    return utf8 ? std::optional<std::wstring>(Wide(*utf8)) : std::nullopt;
+}
+
+const wchar_t* OrNull(const std::optional<std::wstring>& wide) noexcept {
+    return wide ? wide->c_str() : nullptr;
 }
 
 } // namespace launchwick::win32

@@ -2,6 +2,7 @@
 // on its way to or from a "...W" call.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,13 @@ std::string Utf8(std::wstring_view wide);
 // UTF-8 to the ANSI code page, for the trace lines. ASCII text stays as it is; a character the code page
 // lacks comes out as the system's conversion writes it.
 std::string Ansi(std::string_view utf8);
+
+// A path or text for a wide call. Fails the statement when the text holds a NUL: the call would see only the
+// characters before it, which are not the caller's text.
+std::wstring Terminated(const std::string& utf8);
+
+// The same for an optional argument, and the pointer the call takes for it: null when absent.
+std::optional<std::wstring> WideIf(const std::optional<std::string>& utf8);
+const wchar_t* OrNull(const std::optional<std::wstring>& wide) noexcept;
 
 } // namespace launchwick::win32

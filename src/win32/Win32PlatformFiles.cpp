@@ -1,0 +1,229 @@
+// Platform calls of the core for files and folders: the settings file, the temporary copies, the log.
+#include "Win32Platform.h"
+
+#include "Layout.h"
+#include "UniqueHandle.h"
+#include "Utf.h"
+#include "Win32.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace launchwick::win32 {
+
+namespace {
+
+class Win32TextFile final : public TextFile {
+public:
+    explicit Win32TextFile(UniqueFile file) noexcept : file_(std::move(file)) {}
+
+    void Write(std::string_view text) override {
+        if (!file_) {
+            FailStatement("Bad file name or number");
+        }
+        while (!text.empty()) {
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1u << 30));
+            DWORD written = 0;
+            if (!::WriteFile(file_.get(), text.data(), chunk, &written, nullptr) || written == 0) {
+                FailStatement("Device I/O error");
+            }
+            text.remove_prefix(written);
+        }
+    }
+
+    void Close() override {
+        const HANDLE file = file_.release();
+        if (file != INVALID_HANDLE_VALUE && !::CloseHandle(file)) {
+            FailStatement("Device I/O error");
+        }
+    }
+
+private:
+    UniqueFile file_;
+};
+
+// A folder from a call that fills a buffer and, when the buffer is too small, answers the size it needs.
+// Asks again while the answer grows, as the folder may change in between.
+std::string FolderFrom(DWORD(WINAPI* call)(DWORD, LPWSTR)) {
+    std::wstring folder(MAX_PATH + 1, L'\0');
+    for (;;) {
+        const DWORD length = call(static_cast<DWORD>(folder.size()), folder.data());
+        if (length == 0) {
+            FailStatement("Path not found");
+        }
+        if (length < folder.size()) {
+            folder.resize(length);
+            return Utf8(folder);
+        }
+        folder.resize(length + 1); // too small: length is the size needed, with its NUL
+    }
+}
+
+std::string TempFolder() {
+    return FolderFrom(::GetTempPathW);
+}
+
+} // namespace
+
+std::string Win32Platform::ExecutableFolder() const {
+    return FolderOfPath(ExecutablePath());
+}
+
+std::string Win32Platform::ExecutablePath() const {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            FailStatement("Path not found");
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return Utf8(path);
+        }
+        // A full buffer means the name was cut; long paths reach 32767 characters.
+        if (path.size() > 65536) {
+            FailStatement("Path not found");
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::string Win32Platform::CurrentFolder() const {
+    return FolderFrom(::GetCurrentDirectoryW);
+}
+
+std::string Win32Platform::FileDateTime(const std::string& path) const {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(Terminated(path).c_str(), GetFileExInfoStandard, &data)) {
+        FailStatement("File not found");
+    }
+    FILETIME local{};
+    SYSTEMTIME time{};
+    if (!::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !::FileTimeToSystemTime(&local, &time)) {
+        FailStatement("File not found");
+    }
+    return FormatDateTime(time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond);
+}
+
+std::string Win32Platform::ReadProfileString(const std::string& section, const std::string& key,
+                                             const std::string& defaultText, std::size_t bufferSize,
+                                             const std::string& file) const {
+    if (bufferSize == 0 || bufferSize > std::numeric_limits<DWORD>::max()) {
+        FailStatement("Invalid procedure call or argument");
+    }
+    std::wstring buffer(bufferSize, L' ');
+    const DWORD length =
+        ::GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(defaultText).c_str(),
+                                   buffer.data(), static_cast<DWORD>(bufferSize), Wide(file).c_str());
+    buffer.resize(std::min<std::size_t>(length, bufferSize));
+    return Utf8(buffer);
+}
+
+std::string Win32Platform::ReadFileBytes(const std::string& path) const {
+    const UniqueFile file(::CreateFileW(Terminated(path).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        FailStatement("File not found");
+    }
+    std::string bytes;
+    char buffer[16384];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        bytes.append(buffer, read);
+    }
+    if (read != 0) {
+        FailStatement("Device I/O error");
+    }
+    return bytes;
+}
+
+bool Win32Platform::IsFile(const std::string& path) const {
+    if (path.find('\0') != std::string::npos) {
+        return false;
+    }
+    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32Platform::IsFolder(const std::string& path) const {
+    if (path.empty() || path.find('\0') != std::string::npos) {
+        return false;
+    }
+    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::unique_ptr<TextFile> Win32Platform::CreateTextFile(const std::string& path) {
+    UniqueFile file(::CreateFileW(Terminated(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        FailStatement("Path/File access error");
+    }
+    return std::make_unique<Win32TextFile>(std::move(file));
+}
+
+std::unique_ptr<TextFile> Win32Platform::CreateTempFile(std::string_view suffix, std::string& path) {
+    const std::string folder = TempFolder();
+    const auto processId = static_cast<std::uint32_t>(::GetCurrentProcessId());
+    // A name another program has taken is skipped; CREATE_NEW never opens or follows an existing file.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = folder + TempFileName(processId, tempAttempt_++, suffix);
+        UniqueFile file(::CreateFileW(Terminated(candidate).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            auto textFile = std::make_unique<Win32TextFile>(std::move(file));
+            path = std::move(candidate);
+            return textFile;
+        }
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            break;
+        }
+    }
+    FailStatement("Path/File access error");
+}
+
+// FILE_APPEND_DATA alone: every write lands at the end, whole, even when another process appends too.
+std::unique_ptr<TextFile> Win32Platform::AppendTextFile(const std::string& path) {
+    UniqueFile file(::CreateFileW(Terminated(path).c_str(), FILE_APPEND_DATA,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+    if (!file) {
+        FailStatement("Path/File access error");
+    }
+    return std::make_unique<Win32TextFile>(std::move(file));
+}
+
+std::optional<std::uint64_t> Win32Platform::FileSize(const std::string& path) const {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(Terminated(path).c_str(), GetFileExInfoStandard, &data)) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+void Win32Platform::RenameFile(const std::string& from, const std::string& to) {
+    if (!::MoveFileExW(Terminated(from).c_str(), Terminated(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        throw SystemError(::GetLastError());
+    }
+}
+
+bool Win32Platform::RemoveFileIfPresent(const std::string& path) {
+    if (::DeleteFileW(Terminated(path).c_str())) {
+        return true;
+    }
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        return false;
+    }
+    throw SystemError(error);
+}
+
+void Win32Platform::RemoveFile(const std::string& path) {
+    if (!::DeleteFileW(Terminated(path).c_str())) {
+        FailStatement("File not found");
+    }
+}
+
+} // namespace launchwick::win32
