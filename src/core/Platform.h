@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace launchwick {
 
@@ -146,6 +147,10 @@ public:
     virtual std::string ReadProfileString(const std::string& section, const std::string& key,
                                           const std::string& defaultText, std::size_t bufferSize,
                                           const std::string& file) const = 0;
+    // GetPrivateProfileString with no key: the names of the section's keys, as the reader matches them.
+    // Throws StatementError when they cannot be listed.
+    virtual std::vector<std::string> ReadProfileKeys(const std::string& section,
+                                                     const std::string& file) const = 0;
     // The whole file's bytes. Throws StatementError when it cannot be read.
     virtual std::string ReadFileBytes(const std::string& path) const = 0;
     // True when path names an existing file, not a folder; a relative path is taken from the current folder.

@@ -74,6 +74,17 @@ void modMain::LoadSettings() noexcept {
         ResumeNext([&] { platform_.Trace(texts::SettingsFound(configFilePath)); });
         const std::string copy = MakeUnicodeCopy();
         const std::string& source = copy.empty() ? configFilePath : copy; // what the profile calls read
+        // Each lookup reads the whole file again: the optional keys of a profile are looked up only when the
+        // section has them. When the names cannot be listed, every key is looked up.
+        std::optional<std::vector<std::string>> pathKeys;
+        ResumeNext([&] {
+            std::vector<std::string> keys =
+                platform_.ReadProfileKeys(std::string(texts::pathsSection), source);
+            for (std::string& key : keys) {
+                key = UpperCase(key);
+            }
+            pathKeys = std::move(keys);
+        });
         for (int n = 1; n <= profileCount; ++n) {
             std::string v;
             ResumeNext([&] {
@@ -116,7 +127,7 @@ void modMain::LoadSettings() noexcept {
             ResumeNext([&] {
                 platform_.Trace(texts::ShellPathDelayTrace(static_cast<int>(k), shellPathDelay.at(k)));
             });
-            LoadStartOptions(source, n, k);
+            LoadStartOptions(source, pathKeys, n, k);
         }
         std::string waitForIdle;
         std::string idleBelow;
@@ -165,10 +176,18 @@ void modMain::ExpandVariables(std::string& text) noexcept {
     }
 }
 
-void modMain::LoadStartOptions(const std::string& source, int n, std::size_t k) noexcept {
+void modMain::LoadStartOptions(const std::string& source, const std::optional<std::vector<std::string>>& keys,
+                               int n, std::size_t k) noexcept {
     const int index = static_cast<int>(k);
+    // The value of the optional key, or empty when the section has no such key.
+    const auto read = [&](std::string_view name, std::string& value) {
+        const std::string key = ProfileKey(name, n);
+        if (!keys || std::find(keys->begin(), keys->end(), UpperCase(key)) != keys->end()) {
+            ResumeNext([&] { value = GetSetting(source, texts::pathsSection, key); });
+        }
+    };
     std::string window;
-    ResumeNext([&] { window = GetSetting(source, texts::pathsSection, ProfileKey(texts::windowKey, n)); });
+    read(texts::windowKey, window);
     if (!window.empty()) {
         if (const auto state = FindWindowState(window)) {
             ResumeNext([&] { shellPathOptions.at(k).showCommand = state->showCommand; });
@@ -179,15 +198,14 @@ void modMain::LoadStartOptions(const std::string& source, int n, std::size_t k) 
         }
     }
     std::string startIn;
-    ResumeNext([&] { startIn = GetSetting(source, texts::pathsSection, ProfileKey(texts::startInKey, n)); });
+    read(texts::startInKey, startIn);
     ExpandVariables(startIn);
     if (!startIn.empty()) {
         ResumeNext([&] { shellPathOptions.at(k).startIn = startIn; });
         ResumeNext([&] { platform_.Trace(texts::ShellPathStartInTrace(index, startIn)); });
     }
     std::string waitReady;
-    ResumeNext(
-        [&] { waitReady = GetSetting(source, texts::pathsSection, ProfileKey(texts::waitReadyKey, n)); });
+    read(texts::waitReadyKey, waitReady);
     if (const auto seconds = WholeNumber(waitReady)) {
         if (*seconds > 0) {
             const auto w = static_cast<std::int32_t>(std::min<std::uint64_t>(*seconds, ReadyWait::maxWait));

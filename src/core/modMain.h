@@ -75,7 +75,9 @@ private:
     void ExpandVariables(std::string& text) noexcept;
     // WindowN, StartInN and WaitReadyN of the accepted profile N, stored at index k, read from source (the
     // settings file or its Unicode copy).
-    void LoadStartOptions(const std::string& source, int n, std::size_t k) noexcept;
+    // keys: the [Paths] key names in upper case, or absent when every key is to be looked up.
+    void LoadStartOptions(const std::string& source, const std::optional<std::vector<std::string>>& keys,
+                          int n, std::size_t k) noexcept;
 
     Platform& platform_;
 };

@@ -43,6 +43,8 @@ public:
     std::string ExecutableFolder() const override;
     std::string CurrentFolder() const override;
     std::string FileDateTime(const std::string& path) const override;
+    std::vector<std::string> ReadProfileKeys(const std::string& section,
+                                             const std::string& file) const override;
     std::string ReadFileBytes(const std::string& path) const override;
     std::string ReadProfileString(const std::string& section, const std::string& key,
                                   const std::string& defaultText, std::size_t bufferSize,

@@ -119,6 +119,31 @@ std::string Win32Platform::ReadProfileString(const std::string& section, const s
     return Utf8(buffer);
 }
 
+std::vector<std::string> Win32Platform::ReadProfileKeys(const std::string& section,
+                                                        const std::string& file) const {
+    const std::wstring wideSection = Wide(section);
+    const std::wstring wideFile = Wide(file);
+    std::wstring buffer(4096, L'\0');
+    for (;;) {
+        const DWORD length = ::GetPrivateProfileStringW(wideSection.c_str(), nullptr, L"", buffer.data(),
+                                                        static_cast<DWORD>(buffer.size()), wideFile.c_str());
+        // Names ended by NULs; a list cut short answers the buffer's size less two.
+        if (length + 2 < buffer.size()) {
+            std::vector<std::string> keys;
+            for (std::size_t at = 0; at < length;) {
+                const std::size_t end = buffer.find(L'\0', at);
+                keys.push_back(Utf8(std::wstring_view(buffer).substr(at, end - at)));
+                at = end + 1;
+            }
+            return keys;
+        }
+        if (buffer.size() >= 1u << 24) {
+            FailStatement("Out of memory");
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
 std::string Win32Platform::ReadFileBytes(const std::string& path) const {
     const UniqueFile file(::CreateFileW(Terminated(path).c_str(), GENERIC_READ,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

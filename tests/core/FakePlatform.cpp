@@ -322,6 +322,24 @@ std::string FakePlatform::ReadProfileString(const std::string& section, const st
     return value.value_or(defaultText).substr(0, bufferSize == 0 ? 0 : bufferSize - 1);
 }
 
+std::vector<std::string> FakePlatform::ReadProfileKeys(const std::string& section,
+                                                       const std::string& file) const {
+    Record("ProfileKeys|" + section + "|" + file);
+    if (failProfileKeys) {
+        throw StatementError("Out of memory");
+    }
+    std::vector<std::string> keys;
+    if (const auto it = files.find(file); it != files.end()) {
+        for (const ProfileSetting& setting : ParseProfile(ProfileText(it->second.content))) {
+            if (SameText(setting.section, section)) {
+                keys.push_back(setting.key);
+            }
+        }
+    }
+    listedProfileKeys = keys;
+    return keys;
+}
+
 bool FakePlatform::IsFile(const std::string& path) const {
     Record("IsFile|" + path);
     const auto it = files.find(path);

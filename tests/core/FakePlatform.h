@@ -53,6 +53,8 @@ public:
     bool failClose = false;
     bool failCreateTemp = false;
     bool failRemove = false;
+    bool failProfileKeys = false;                       // ReadProfileKeys cannot list the names
+    mutable std::vector<std::string> listedProfileKeys; // what ReadProfileKeys answered last
     std::string tempFolder = "C:\\Users\\me\\AppData\\Local\\Temp\\";
 
     // Scripted starts.
@@ -134,6 +136,8 @@ public:
     std::string ExecutableFolder() const override { return executableFolder; }
     std::string CurrentFolder() const override { return currentFolder; }
     std::string FileDateTime(const std::string& path) const override;
+    std::vector<std::string> ReadProfileKeys(const std::string& section,
+                                             const std::string& file) const override;
     std::string ReadFileBytes(const std::string& path) const override;
     std::string ReadProfileString(const std::string& section, const std::string& key,
                                   const std::string& defaultText, std::size_t bufferSize,

@@ -178,8 +178,8 @@ TEST(LoadSettings, WritesTheFullTraceStreamAndPacksTheTables) {
                     GetSettingTrace(3, "C:\\ZVK32\\Parvane.exe /session:3"),
                     "shellPaths(1) = C:\\ZVK32\\Parvane.exe /session:3",
                     "shellPathDelay(1) = 0"};
-    Lines keys = {"Path1|?", "Delay1|0", "Window1|", "StartIn1|", "WaitReady1|", "Path2|?",
-                  "Path3|?", "Delay3|0", "Window3|", "StartIn3|", "WaitReady3|"};
+    // The optional keys of a profile are looked up only when the section has them.
+    Lines keys = {"Path1|?", "Delay1|0", "Path2|?", "Path3|?", "Delay3|0"};
     for (int n = 4; n <= 20; ++n) {
         traces.push_back(GetSettingTrace(n, "?"));
         traces.push_back("No valid entry for path " + std::to_string(n));
@@ -605,48 +605,60 @@ void SetEnvironment(FakePlatform& fake) {
 }
 
 TEST(LoadSettings, ReadsTheStartOptionsOfAnAcceptedProfileRightAfterItsDelay) {
-    for (const auto& c : kStartOptions) {
-        SCOPED_TRACE(std::string(c.window ? c.window : "(absent)") + " / " +
-                     (c.startIn ? c.startIn : "(absent)") + " / " + (c.waitReady ? c.waitReady : "(absent)"));
-        Rig rig;
-        SetEnvironment(rig.fake);
-        std::vector<std::pair<std::string, std::string>> keys = {{"Path1", kProgram},
-                                                                 {"Path2", "C:\\Gone.exe"}};
-        if (c.window) {
-            keys.emplace_back("Window1", c.window);
+    for (const bool listed : {true, false})
+        for (const auto& c : kStartOptions) {
+            SCOPED_TRACE(
+                std::string(c.window ? c.window : "(absent)") + " / " + (c.startIn ? c.startIn : "(absent)") +
+                " / " + (c.waitReady ? c.waitReady : "(absent)") + (listed ? "" : " / key names not listed"));
+            Rig rig;
+            rig.fake.failProfileKeys = !listed;
+            SetEnvironment(rig.fake);
+            std::vector<std::pair<std::string, std::string>> keys = {{"Path1", kProgram},
+                                                                     {"Path2", "C:\\Gone.exe"}};
+            if (c.window) {
+                keys.emplace_back("Window1", c.window);
+            }
+            if (c.startIn) {
+                keys.emplace_back("StartIn1", c.startIn);
+            }
+            if (c.waitReady) {
+                keys.emplace_back("WaitReady1", c.waitReady);
+            }
+            // The options of a profile that is not accepted are never read.
+            keys.emplace_back("Window2", "Bad");
+            keys.emplace_back("StartIn2", "%ZVK%");
+            keys.emplace_back("WaitReady2", "x");
+            rig.WriteIni(keys);
+            rig.settings.LoadSettings();
+            ASSERT_EQ(rig.settings.shellPathOptions.size(), 1U);
+            EXPECT_EQ(rig.settings.shellPathOptions[0].showCommand, c.show);
+            EXPECT_EQ(rig.settings.shellPathOptions[0].startIn,
+                      c.folder ? std::optional<std::string>(c.folder) : std::nullopt);
+            EXPECT_EQ(rig.settings.shellPathOptions[0].waitReady, c.wait);
+            const Lines traces = rig.fake.Traces();
+            const auto delay = std::find(traces.begin(), traces.end(), "shellPathDelay(0) = 0");
+            ASSERT_NE(delay, traces.end());
+            Lines expected = c.traces;
+            expected.push_back(GetSettingTrace(2, "C:\\Gone.exe"));
+            EXPECT_EQ(Lines(delay + 1, delay + 1 + static_cast<std::ptrdiff_t>(expected.size())), expected);
+            Lines lookups;
+            for (const auto& line : rig.fake.Lines({"Profile"})) {
+                lookups.push_back(line.substr(0, line.find("|4096|")));
+            }
+            // Only the keys the section has are looked up; all three when the names cannot be listed.
+            Lines expectedLookups = {"Profile|Paths|Path1|?", "Profile|Paths|Delay1|0"};
+            for (const auto& [key, value] : {std::pair{"Window1", c.window}, std::pair{"StartIn1", c.startIn},
+                                             std::pair{"WaitReady1", c.waitReady}}) {
+                if (value || rig.fake.failProfileKeys) {
+                    expectedLookups.push_back("Profile|Paths|" + std::string(key) + "|");
+                }
+            }
+            expectedLookups.push_back("Profile|Paths|Path2|?");
+            EXPECT_EQ(
+                Lines(lookups.begin(), lookups.begin() + static_cast<std::ptrdiff_t>(expectedLookups.size())),
+                expectedLookups);
+            EXPECT_EQ(std::count(lookups.begin(), lookups.end(), "Profile|Paths|Window2|"), 0);
         }
-        if (c.startIn) {
-            keys.emplace_back("StartIn1", c.startIn);
-        }
-        if (c.waitReady) {
-            keys.emplace_back("WaitReady1", c.waitReady);
-        }
-        // The options of a profile that is not accepted are never read.
-        keys.emplace_back("Window2", "Bad");
-        keys.emplace_back("StartIn2", "%ZVK%");
-        keys.emplace_back("WaitReady2", "x");
-        rig.WriteIni(keys);
-        rig.settings.LoadSettings();
-        ASSERT_EQ(rig.settings.shellPathOptions.size(), 1U);
-        EXPECT_EQ(rig.settings.shellPathOptions[0].showCommand, c.show);
-        EXPECT_EQ(rig.settings.shellPathOptions[0].startIn,
-                  c.folder ? std::optional<std::string>(c.folder) : std::nullopt);
-        EXPECT_EQ(rig.settings.shellPathOptions[0].waitReady, c.wait);
-        const Lines traces = rig.fake.Traces();
-        const auto delay = std::find(traces.begin(), traces.end(), "shellPathDelay(0) = 0");
-        ASSERT_NE(delay, traces.end());
-        Lines expected = c.traces;
-        expected.push_back(GetSettingTrace(2, "C:\\Gone.exe"));
-        EXPECT_EQ(Lines(delay + 1, delay + 1 + static_cast<std::ptrdiff_t>(expected.size())), expected);
-        Lines lookups;
-        for (const auto& line : rig.fake.Lines({"Profile"})) {
-            lookups.push_back(line.substr(0, line.find("|4096|")));
-        }
-        EXPECT_EQ(Lines(lookups.begin(), lookups.begin() + 6),
-                  (Lines{"Profile|Paths|Path1|?", "Profile|Paths|Delay1|0", "Profile|Paths|Window1|",
-                         "Profile|Paths|StartIn1|", "Profile|Paths|WaitReady1|", "Profile|Paths|Path2|?"}));
-        EXPECT_EQ(std::count(lookups.begin(), lookups.end(), "Profile|Paths|Window2|"), 0);
-    }
 }
 
 struct ExpandCase {
@@ -921,7 +933,7 @@ TEST(LoadSettings, AnAnsiFileIsReadAsItIs) {
         rig.settings.LoadSettings();
         EXPECT_EQ(rig.settings.shellPathCount, 1);
         EXPECT_EQ(rig.fake.Lines({"ReadFile", "CreateTempFile", "RemoveFile"}), Lines{"ReadFile|" + kConfig});
-        EXPECT_EQ(rig.fake.Lines({"Profile"}).size(), 27U); // 20 paths, a delay, 3 start options, 3 options
+        EXPECT_EQ(rig.fake.Lines({"Profile"}).size(), 24U); // 20 paths, a delay, 3 options
         EXPECT_EQ(rig.fake.Lines({"Profile"}).back(), "Profile|Options|LogFile||4096|" + kConfig);
     }
 }
