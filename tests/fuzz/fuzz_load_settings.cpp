@@ -529,7 +529,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The log: never the settings file; otherwise every trace line of the run after a header, as the fake
     // never refuses to open it.
     const std::string logText = Setting(fake, "LogFile", "", "Options");
-    const std::string logPath = launchwick::FullPath(logText, kFolder);
+    // %NAME% expanded as the reader does (the fake's environment), relative to the settings file's folder.
+    const std::string logPath = launchwick::FullPath(
+        logText.find('%') == std::string::npos ? logText : fake.ExpandEnvironment(logText), kFolder);
     const bool selfLog = !logText.empty() && launchwick::UpperCase(logPath) == launchwick::UpperCase(kConfig);
     if (selfLog) {
         ignored.push_back("Ignoring LogFile=" + logText);
