@@ -8,50 +8,6 @@
 
 namespace launchwick {
 
-namespace {
-
-bool HasDrive(std::string_view path) {
-    return path.size() >= 2 && path[1] == ':' &&
-           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-}
-
-} // namespace
-
-std::string FullPath(std::string_view path, std::string_view folder) {
-    std::string whole(path);
-    std::replace(whole.begin(), whole.end(), '/', '\\');
-    std::size_t root = 0; // the part kept as it is: "C:\", "\\server\share\"
-    if (whole.rfind("\\\\", 0) == 0) {
-        const auto server = whole.find('\\', 2);
-        const auto share = server == std::string::npos ? server : whole.find('\\', server + 1);
-        root = share == std::string::npos ? whole.size() : share + 1;
-    } else if (HasDrive(whole)) {
-        if (whole.size() == 2 || whole[2] != '\\') {
-            return whole; // "C:x" is taken from that drive's own current folder: left to the system
-        }
-        root = 3;
-    } else if (!whole.empty() && whole.front() == '\\') {
-        const bool drive = HasDrive(folder);
-        whole.insert(0, drive ? folder.substr(0, 2) : std::string_view());
-        root = drive ? 3 : 1;
-    } else {
-        return FullPath(std::string(folder) + "\\" + whole, "");
-    }
-    std::string full = whole.substr(0, root);
-    for (std::size_t start = root; start < whole.size();) {
-        const std::size_t end = std::min(whole.find('\\', start), whole.size());
-        const std::string_view part = std::string_view(whole).substr(start, end - start);
-        if (part == "..") {
-            full.resize(std::max(full.rfind('\\'), root));
-        } else if (!part.empty() && part != ".") {
-            full += full.size() > root ? "\\" : "";
-            full += part;
-        }
-        start = end + 1;
-    }
-    return full;
-}
-
 std::string LogLine(const ClockTime& time, std::string_view text) {
     char stamp[] = "0000-00-00 00:00:00.000 ";
     const auto put = [&stamp](std::size_t last, int value, int digits) {

@@ -2,6 +2,7 @@
 // wants to know afterwards what happened at log-on, when no debugger was watching.
 #pragma once
 
+#include "Numbers.h"
 #include "Platform.h"
 
 #include <cstdint>
@@ -11,10 +12,6 @@
 #include <vector>
 
 namespace launchwick {
-
-// The full path that a path names when it is taken from folder: a relative path joins the folder, a path
-// from the root ("\x") the folder's drive; "." and ".." are resolved and "/" counts as "\".
-std::string FullPath(std::string_view path, std::string_view folder);
 
 // "yyyy-mm-dd hh:mm:ss.mmm " + text + CR LF.
 std::string LogLine(const ClockTime& time, std::string_view text);

@@ -93,32 +93,6 @@ std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, con
     return std::nullopt;
 }
 
-bool IsAbsolutePath(std::string_view path) {
-    const auto separator = [&](std::size_t at) {
-        return at < path.size() && (path[at] == '\\' || path[at] == '/');
-    };
-    return (path.size() >= 2 && path[1] == ':') || (separator(0) && separator(1));
-}
-
-std::string AbsolutePath(std::string_view path, std::string_view folder) {
-    if (IsAbsolutePath(path)) {
-        return std::string(path);
-    }
-    if (!path.empty() && (path.front() == '\\' || path.front() == '/')) {
-        // From the root of the folder's drive ("C:") or share ("\\server\share").
-        std::size_t root = 2;
-        if (!(folder.size() >= 2 && folder[1] == ':')) {
-            root = folder.find_first_of("\\/", folder.find_first_of("\\/", 2) + 1);
-        }
-        return std::string(folder.substr(0, root)) + std::string(path);
-    }
-    std::string absolute(folder);
-    if (!absolute.empty() && absolute.back() != '\\' && absolute.back() != '/') {
-        absolute += '\\';
-    }
-    return absolute + std::string(path);
-}
-
 void Shell_Library::ShellRun(std::string& commandLine, const std::int32_t& windowStyle,
                              const std::optional<std::string>& workingFolder, ProcessToken* process) {
     ShellRunPlan plan = PlanShellRun(commandLine, workingFolder);

@@ -2,6 +2,7 @@
 // address in the default browser.
 #pragma once
 
+#include "Numbers.h"
 #include "Platform.h"
 
 #include <cstdint>
@@ -35,13 +36,6 @@ struct FallbackStart {
 // would otherwise run whatever ".exe" sits at one of them ("C:\Program Files\x.exe" starting C:\Program.exe).
 // Asks the platform which parts are files.
 std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, const Platform& platform);
-
-// True for a path that names its drive and root ("C:\x", "C:/x"), a drive alone ("C:x", whose folder
-// only the system knows) or a network share ("\\server\share").
-bool IsAbsolutePath(std::string_view path);
-// path taken from folder (an absolute folder): unchanged when absolute, on folder's drive or share when it
-// starts at a root ("\x"), otherwise appended to folder.
-std::string AbsolutePath(std::string_view path, std::string_view folder);
 
 class Shell_Library {
 public:

@@ -138,22 +138,26 @@ struct AbsoluteCase {
     const char* folder;
     bool absolute;
     const char* result;
+    const char* full; // FullPath: the same, in its one spelling
 };
 
 constexpr AbsoluteCase kAbsolutes[] = {
-    {"C:\\x\\a.exe", "D:\\work", true, "C:\\x\\a.exe"},
-    {"C:/x/a.exe", "D:\\work", true, "C:/x/a.exe"},
-    {"C:a.exe", "D:\\work", true, "C:a.exe"},
-    {"\\\\server\\share\\a.exe", "D:\\work", true, "\\\\server\\share\\a.exe"},
-    {"a.exe", "D:\\work", false, "D:\\work\\a.exe"},
-    {"sub\\a.exe", "D:\\", false, "D:\\sub\\a.exe"},
-    {"..\\a.exe", "D:\\work\\", false, "D:\\work\\..\\a.exe"},
-    {"\\Tools\\a.exe", "D:\\work", false, "D:\\Tools\\a.exe"},
-    {"/Tools/a.exe", "D:\\work", false, "D:/Tools/a.exe"},
-    {"\\Tools", "\\\\server\\share\\dir", false, "\\\\server\\share\\Tools"},
-    {"\\Tools", "\\\\server\\share", false, "\\\\server\\share\\Tools"},
-    {"a.exe", "\\\\server\\share", false, "\\\\server\\share\\a.exe"},
-    {"", "D:\\work", false, "D:\\work\\"},
+    {"C:\\x\\a.exe", "D:\\work", true, "C:\\x\\a.exe", "C:\\x\\a.exe"},
+    {"C:/x/a.exe", "D:\\work", true, "C:/x/a.exe", "C:\\x\\a.exe"},
+    {"C:a.exe", "D:\\work", true, "C:a.exe", "C:a.exe"},
+    {"\\\\server\\share\\a.exe", "D:\\work", true, "\\\\server\\share\\a.exe", "\\\\server\\share\\a.exe"},
+    {"a.exe", "D:\\work", false, "D:\\work\\a.exe", "D:\\work\\a.exe"},
+    {"sub\\a.exe", "D:\\", false, "D:\\sub\\a.exe", "D:\\sub\\a.exe"},
+    {"..\\a.exe", "D:\\work\\", false, "D:\\work\\..\\a.exe", "D:\\a.exe"},
+    {"\\Tools\\a.exe", "D:\\work", false, "D:\\Tools\\a.exe", "D:\\Tools\\a.exe"},
+    {"/Tools/a.exe", "D:\\work", false, "D:/Tools/a.exe", "D:\\Tools\\a.exe"},
+    {"\\Tools", "\\\\server\\share\\dir", false, "\\\\server\\share\\Tools", "\\\\server\\share\\Tools"},
+    {"\\Tools", "\\\\server\\share", false, "\\\\server\\share\\Tools", "\\\\server\\share\\Tools"},
+    {"a.exe", "\\\\server\\share", false, "\\\\server\\share\\a.exe", "\\\\server\\share\\a.exe"},
+    {"", "D:\\work", false, "D:\\work\\", "D:\\work"},
+    {"a\\..\\..\\b.log", "", false, "a\\..\\..\\b.log", "b.log"},
+    {"\\\\server\\share\\..\\..\\x.log", "C:\\", true, "\\\\server\\share\\..\\..\\x.log",
+     "\\\\server\\share\\x.log"},
 };
 
 TEST(AbsolutePath, TakesARelativePathFromTheFolder) {
@@ -161,6 +165,7 @@ TEST(AbsolutePath, TakesARelativePathFromTheFolder) {
         SCOPED_TRACE(std::string(c.path) + " in " + c.folder);
         EXPECT_EQ(IsAbsolutePath(c.path), c.absolute);
         EXPECT_EQ(AbsolutePath(c.path, c.folder), c.result);
+        EXPECT_EQ(FullPath(c.path, c.folder), c.full);
     }
 }
 
