@@ -301,7 +301,9 @@ void CheckArguments(std::string_view line) {
     Job job = Job::Usage;
     for (const Job candidate : {Job::Install, Job::Uninstall}) {
         const std::string word = candidate == Job::Install ? "/INSTALL" : "/UNINSTALL";
-        if (words == std::vector<std::string>{word} || words == std::vector<std::string>{word, "/QUIET"}) {
+        std::vector<std::string> withQuiet = {word, "/QUIET"};
+        std::sort(withQuiet.begin(), withQuiet.end()); // compared with the sorted words
+        if (words == std::vector<std::string>{word} || words == withQuiet) {
             job = candidate;
         }
     }
