@@ -107,6 +107,7 @@ using UniqueMappedView = UniqueHandle<traits::MappedView>;
 // write a new reference to.
 template <class T> class UniqueCom : public UniqueHandle<traits::ComInterface<T>> {
 public:
+    using UniqueHandle<traits::ComInterface<T>>::UniqueHandle;
     T* operator->() const noexcept { return this->get(); }
     void** OutObject() noexcept { return reinterpret_cast<void**>(this->Out()); }
 };

@@ -56,9 +56,10 @@ void Win32Platform::StartCommandLine(const std::string& commandLine, std::int32_
     Start(nullptr, commandLine, windowStyle);
 }
 
-DWORD Win32Platform::ShellStart(const std::wstring& file, const std::string& parameters,
-                                const std::optional<std::string>& directory, std::int32_t showCommand,
-                                ProcessToken* process, std::intptr_t& instance) {
+std::optional<DWORD> Win32Platform::ShellStart(const std::wstring& file, const std::string& parameters,
+                                               const std::optional<std::string>& directory,
+                                               std::int32_t showCommand, ProcessToken* process,
+                                               std::intptr_t& instance) {
     const std::wstring wideParameters = Terminated(parameters);
     const std::optional<std::wstring> wideDirectory = WideIf(directory);
     SHELLEXECUTEINFOW info{};
@@ -71,8 +72,9 @@ DWORD Win32Platform::ShellStart(const std::wstring& file, const std::string& par
     info.lpDirectory = OrNull(wideDirectory);
     info.nShow = showCommand;
     const BOOL started = ::ShellExecuteExW(&info);
-    const DWORD error = started ? ERROR_SUCCESS : ::GetLastError(); // before anything else can change it
-    UniqueKernelHandle handle(info.hProcess);                       // owned at once, whatever happens next
+    // Before anything else can change it; a failure that left no code is a failure all the same.
+    const std::optional<DWORD> error = started ? std::nullopt : std::optional<DWORD>(::GetLastError());
+    UniqueKernelHandle handle(info.hProcess); // owned at once, whatever happens next
     instance = reinterpret_cast<std::intptr_t>(info.hInstApp);
     if (process != nullptr) {
         *process = noProcess;
@@ -96,10 +98,10 @@ void Win32Platform::StartProgram(const std::string& program, const std::string& 
                                  const std::optional<std::string>& directory, std::int32_t showCommand,
                                  ProcessToken* process) {
     std::intptr_t instance = 0;
-    const DWORD error =
+    const std::optional<DWORD> error =
         ShellStart(Terminated(program), parameters, directory, showCommand, process, instance);
-    if (error != ERROR_SUCCESS) {
-        throw StartError(error);
+    if (error) {
+        throw StartError(*error);
     }
 }
 
