@@ -1,6 +1,8 @@
 // The status line for screen readers: the property service, asked for only when a client can use it.
 #include "LiveRegion.h"
 
+#include "UniqueHandle.h"
+
 #include <utility>
 
 namespace launchwick::win32 {
@@ -23,16 +25,15 @@ constexpr UINT_PTR labelSubclass = 1;
 } // namespace
 
 HRESULT MakeLiveRegion(HWND control) noexcept {
-    IAccPropServices* services = nullptr;
+    UniqueCom<IAccPropServices> services;
     HRESULT result = ::CoCreateInstance(accPropServicesClass, nullptr, CLSCTX_INPROC_SERVER,
-                                        accPropServicesInterface, reinterpret_cast<void**>(&services));
-    if (SUCCEEDED(result) && services != nullptr) {
+                                        accPropServicesInterface, services.OutObject());
+    if (SUCCEEDED(result) && services) {
         VARIANT polite{};
         polite.vt = VT_I4;
         polite.lVal = livePolite;
         result = services->SetHwndProp(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
                                        liveSettingProperty, polite);
-        services->Release();
     }
     return result;
 }

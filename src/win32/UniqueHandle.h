@@ -29,6 +29,12 @@ public:
     pointer get() const noexcept { return value_; }
     explicit operator bool() const noexcept { return value_ != Traits::invalid(); }
 
+    // Where a call that hands out a new handle writes it; the one held before is released first.
+    pointer* Out() noexcept {
+        reset();
+        return &value_;
+    }
+
     // Gives up ownership without releasing, e.g. when the system has already destroyed the object.
     pointer release() noexcept { return std::exchange(value_, Traits::invalid()); }
 
@@ -96,7 +102,15 @@ using UniqueBitmap = UniqueHandle<traits::GdiObject<HBITMAP>>;
 using UniqueBrush = UniqueHandle<traits::GdiObject<HBRUSH>>;
 using UniqueLocalMemory = UniqueHandle<traits::LocalMemory>;
 using UniqueMappedView = UniqueHandle<traits::MappedView>;
-template <class T> using UniqueCom = UniqueHandle<traits::ComInterface<T>>;
+
+// A COM interface pointer: its methods through ->, and the void** that CoCreateInstance and QueryInterface
+// write a new reference to.
+template <class T> class UniqueCom : public UniqueHandle<traits::ComInterface<T>> {
+public:
+    using UniqueHandle<traits::ComInterface<T>>::UniqueHandle;
+    T* operator->() const noexcept { return this->get(); }
+    void** OutObject() noexcept { return reinterpret_cast<void**>(this->Out()); }
+};
 
 // Both handles that CreateProcess hands back; the program never waits on either.
 struct UniqueProcessInformation {

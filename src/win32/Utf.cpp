@@ -71,7 +71,7 @@ std::wstring Terminated(const std::string& utf8) {
 }
 
 std::optional<std::wstring> WideIf(const std::optional<std::string>& utf8) {
-    return utf8 ? std::optional<std::wstring>(Wide(*utf8)) : std::nullopt;
+    return utf8 ? std::optional<std::wstring>(Terminated(*utf8)) : std::nullopt;
 }
 
 const wchar_t* OrNull(const std::optional<std::wstring>& wide) noexcept {

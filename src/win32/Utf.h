@@ -18,8 +18,9 @@ std::string Utf8(std::wstring_view wide);
 // lacks comes out as the system's conversion writes it.
 std::string Ansi(std::string_view utf8);
 
-// A path or text for a wide call. Fails the statement when the text holds a NUL: the call would see only the
-// characters before it, which are not the caller's text.
+// A path or text for a wide call: the one rule for every text that crosses into one. Fails the statement
+// when the text holds a NUL: the call would see only the characters before it, which are not the caller's
+// text.
 std::wstring Terminated(const std::string& utf8);
 
 // The same for an optional argument, and the pointer the call takes for it: null when absent.

@@ -2,6 +2,7 @@
 // of the settings file, the processor times and the clock. Files and program starts have rooms of their own.
 #include "Win32Platform.h"
 
+#include "FilledText.h"
 #include "Layout.h"
 #include "UniqueHandle.h"
 #include "Utf.h"
@@ -107,10 +108,10 @@ bool Win32Platform::ClaimSettingsFile(const std::string& path) {
     if (!upper.empty()) {
         ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
     }
-    const std::string name = InstanceObjectName(Utf8(upper));
+    const std::wstring name = Wide(InstanceObjectName(Utf8(upper)));
     UniqueKernelHandle claim(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                                  sizeof(ClaimRecord), Wide(name).c_str()));
-    const bool taken = ::GetLastError() == ERROR_ALREADY_EXISTS;
+                                                  sizeof(ClaimRecord), name.c_str()));
+    const bool taken = ::GetLastError() == ERROR_ALREADY_EXISTS; // nothing may run between the call and this
     if (!claim) {
         FailStatement("The settings file could not be claimed");
     }
@@ -162,19 +163,17 @@ void Win32Platform::EndProcess() {
 
 std::string Win32Platform::ExpandEnvironment(const std::string& text) const {
     const std::wstring wide = Terminated(text);
-    std::wstring expanded(std::max<std::size_t>(wide.size() + 1, MAX_PATH), L'\0');
-    for (;;) {
-        const DWORD length =
-            ::ExpandEnvironmentStringsW(wide.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
-        if (length == 0) {
-            throw SystemError(::GetLastError());
-        }
-        if (length <= expanded.size()) {
-            expanded.resize(length - 1); // the count includes the NUL
-            return Utf8(expanded);
-        }
-        expanded.resize(length);
-    }
+    std::wstring expanded = FilledText(
+        std::max<std::size_t>(wide.size() + 1, MAX_PATH), "Out of memory", [&](std::wstring& buffer) {
+            const DWORD length =
+                ::ExpandEnvironmentStringsW(wide.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+            if (length == 0) {
+                throw SystemError(::GetLastError());
+            }
+            // The count includes the NUL.
+            return Filled{length <= buffer.size(), length <= buffer.size() ? length - 1 : length};
+        });
+    return Utf8(expanded);
 }
 
 ClockTime Win32Platform::LocalTime() const {

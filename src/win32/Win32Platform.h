@@ -91,10 +91,11 @@ private:
     SplashWindow& Splash() const; // throws StatementError when there is no window
 
     SplashWindow* splash_;
-    // ShellExecuteExW; with process, the started process is held under a new token stored there.
-    bool ShellStart(const std::wstring& file, const std::string& parameters,
-                    const std::optional<std::string>& directory, std::int32_t showCommand,
-                    ProcessToken* process, std::intptr_t& instance);
+    // ShellExecuteExW; with process, the started process is held under a new token stored there. Answers
+    // the system's code of a failed start, read right after the call, and nothing for a start.
+    std::optional<DWORD> ShellStart(const std::wstring& file, const std::string& parameters,
+                                    const std::optional<std::string>& directory, std::int32_t showCommand,
+                                    ProcessToken* process, std::intptr_t& instance);
     std::uint32_t tempAttempt_; // moves on with every temporary name tried
     UniqueKernelHandle claim_;  // held for the whole run: the object goes when the process does
     DWORD runningProcess_ = 0;  // the process that held the claim first, and its splash window

@@ -1,6 +1,7 @@
 // Platform calls of the core for files and folders: the settings file, the temporary copies, the log.
 #include "Win32Platform.h"
 
+#include "FilledText.h"
 #include "Layout.h"
 #include "UniqueHandle.h"
 #include "Utf.h"
@@ -42,21 +43,16 @@ private:
     UniqueFile file_;
 };
 
-// A folder from a call that fills a buffer and, when the buffer is too small, answers the size it needs.
-// Asks again while the answer grows, as the folder may change in between.
+// A folder from a call that fills a buffer and, when the buffer is too small, answers the size it needs
+// with its NUL. Asks again while the answer grows, as the folder may change in between.
 std::string FolderFrom(DWORD(WINAPI* call)(DWORD, LPWSTR)) {
-    std::wstring folder(MAX_PATH + 1, L'\0');
-    for (;;) {
+    return Utf8(FilledText(MAX_PATH + 1, "Path not found", [&](std::wstring& folder) {
         const DWORD length = call(static_cast<DWORD>(folder.size()), folder.data());
         if (length == 0) {
             FailStatement("Path not found");
         }
-        if (length < folder.size()) {
-            folder.resize(length);
-            return Utf8(folder);
-        }
-        folder.resize(length + 1); // too small: length is the size needed, with its NUL
-    }
+        return Filled{length < folder.size(), length};
+    }));
 }
 
 std::string TempFolder() {
@@ -70,22 +66,14 @@ std::string Win32Platform::ExecutableFolder() const {
 }
 
 std::string Win32Platform::ExecutablePath() const {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
+    return Utf8(FilledText(MAX_PATH, "Path not found", [](std::wstring& path) {
         const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) {
             FailStatement("Path not found");
         }
-        if (length < path.size()) {
-            path.resize(length);
-            return Utf8(path);
-        }
-        // A full buffer means the name was cut; long paths reach 32767 characters.
-        if (path.size() > 65536) {
-            FailStatement("Path not found");
-        }
-        path.resize(path.size() * 2);
-    }
+        // A full buffer means the name was cut, and says nothing of its length.
+        return Filled{length < path.size(), length < path.size() ? length : 0};
+    }));
 }
 
 std::string Win32Platform::CurrentFolder() const {
@@ -112,36 +100,30 @@ std::string Win32Platform::ReadProfileString(const std::string& section, const s
         FailStatement("Invalid procedure call or argument");
     }
     std::wstring buffer(bufferSize, L' ');
-    const DWORD length =
-        ::GetPrivateProfileStringW(Wide(section).c_str(), Wide(key).c_str(), Wide(defaultText).c_str(),
-                                   buffer.data(), static_cast<DWORD>(bufferSize), Wide(file).c_str());
+    const DWORD length = ::GetPrivateProfileStringW(Terminated(section).c_str(), Terminated(key).c_str(),
+                                                    Terminated(defaultText).c_str(), buffer.data(),
+                                                    static_cast<DWORD>(bufferSize), Terminated(file).c_str());
     buffer.resize(std::min<std::size_t>(length, bufferSize));
     return Utf8(buffer);
 }
 
 std::vector<std::string> Win32Platform::ReadProfileKeys(const std::string& section,
                                                         const std::string& file) const {
-    const std::wstring wideSection = Wide(section);
-    const std::wstring wideFile = Wide(file);
-    std::wstring buffer(4096, L'\0');
-    for (;;) {
+    const std::wstring wideSection = Terminated(section);
+    const std::wstring wideFile = Terminated(file);
+    const std::wstring names = FilledText(4096, "Out of memory", [&](std::wstring& buffer) {
         const DWORD length = ::GetPrivateProfileStringW(wideSection.c_str(), nullptr, L"", buffer.data(),
                                                         static_cast<DWORD>(buffer.size()), wideFile.c_str());
         // Names ended by NULs; a list cut short answers the buffer's size less two.
-        if (length + 2 < buffer.size()) {
-            std::vector<std::string> keys;
-            for (std::size_t at = 0; at < length;) {
-                const std::size_t end = buffer.find(L'\0', at);
-                keys.push_back(Utf8(std::wstring_view(buffer).substr(at, end - at)));
-                at = end + 1;
-            }
-            return keys;
-        }
-        if (buffer.size() >= 1u << 24) {
-            FailStatement("Out of memory");
-        }
-        buffer.resize(buffer.size() * 2);
+        return Filled{length + 2 < buffer.size(), length + 2 < buffer.size() ? length : 0};
+    });
+    std::vector<std::string> keys;
+    for (std::size_t at = 0; at < names.size();) {
+        const std::size_t end = std::min(names.find(L'\0', at), names.size());
+        keys.push_back(Utf8(std::wstring_view(names).substr(at, end - at)));
+        at = end + 1;
     }
+    return keys;
 }
 
 std::string Win32Platform::ReadFileBytes(const std::string& path) const {
@@ -153,14 +135,17 @@ std::string Win32Platform::ReadFileBytes(const std::string& path) const {
     }
     std::string bytes;
     char buffer[16384];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    for (;;) {
+        DWORD read = 0;
+        // A read that fails half-way must not pass for the end: the encoding is decided on the whole file.
+        if (!::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) {
+            FailStatement("Device I/O error");
+        }
+        if (read == 0) {
+            return bytes;
+        }
         bytes.append(buffer, read);
     }
-    if (read != 0) {
-        FailStatement("Device I/O error");
-    }
-    return bytes;
 }
 
 bool Win32Platform::IsFile(const std::string& path) const {
@@ -194,14 +179,15 @@ std::unique_ptr<TextFile> Win32Platform::CreateTempFile(std::string_view suffix,
     // A name another program has taken is skipped; CREATE_NEW never opens or follows an existing file.
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string candidate = folder + TempFileName(processId, tempAttempt_++, suffix);
-        UniqueFile file(::CreateFileW(Terminated(candidate).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        const std::wstring wideCandidate = Terminated(candidate);
+        UniqueFile file(::CreateFileW(wideCandidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+        const DWORD error = ::GetLastError();
         if (file) {
             auto textFile = std::make_unique<Win32TextFile>(std::move(file));
             path = std::move(candidate);
             return textFile;
         }
-        const DWORD error = ::GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
             break;
         }
@@ -229,13 +215,17 @@ std::optional<std::uint64_t> Win32Platform::FileSize(const std::string& path) co
 }
 
 void Win32Platform::RenameFile(const std::string& from, const std::string& to) {
-    if (!::MoveFileExW(Terminated(from).c_str(), Terminated(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    const std::wstring wideFrom = Terminated(from);
+    const std::wstring wideTo = Terminated(to);
+    if (!::MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         throw SystemError(::GetLastError());
     }
 }
 
 bool Win32Platform::RemoveFileIfPresent(const std::string& path) {
-    if (::DeleteFileW(Terminated(path).c_str())) {
+    // Named, so that nothing runs between the failing call and the reading of its code.
+    const std::wstring widePath = Terminated(path);
+    if (::DeleteFileW(widePath.c_str())) {
         return true;
     }
     const DWORD error = ::GetLastError();
@@ -246,8 +236,9 @@ bool Win32Platform::RemoveFileIfPresent(const std::string& path) {
 }
 
 void Win32Platform::RemoveFile(const std::string& path) {
-    if (!::DeleteFileW(Terminated(path).c_str())) {
-        FailStatement("File not found");
+    const std::wstring widePath = Terminated(path);
+    if (!::DeleteFileW(widePath.c_str())) {
+        throw SystemError(::GetLastError());
     }
 }
 

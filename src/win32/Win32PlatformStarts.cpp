@@ -17,7 +17,7 @@ namespace {
 // CreateProcessW without a working folder; the program runs on and nothing waits for it.
 void Start(const wchar_t* program, const std::string& commandLine, std::int32_t windowStyle) {
     // CreateProcessW may write into the command line, so it gets a copy of its own.
-    std::wstring writable = Wide(commandLine);
+    std::wstring writable = Terminated(commandLine);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -38,8 +38,8 @@ std::intptr_t Win32Platform::RunShellExecute(Owner owner, const std::optional<st
                                              std::int32_t showCommand) {
     const HWND window = owner == Owner::Splash ? Splash().Handle() : nullptr;
     const HINSTANCE result =
-        ::ShellExecuteW(window, OrNull(WideIf(verb)), Wide(file).c_str(), Wide(parameters).c_str(),
-                        OrNull(WideIf(directory)), showCommand);
+        ::ShellExecuteW(window, OrNull(WideIf(verb)), Terminated(file).c_str(),
+                        Terminated(parameters).c_str(), OrNull(WideIf(directory)), showCommand);
     return reinterpret_cast<std::intptr_t>(result);
 }
 
@@ -47,7 +47,7 @@ std::intptr_t Win32Platform::RunFindExecutable(const std::string& file, std::str
     // A full MAX_PATH buffer: the lookup may write that much, and never more.
     wchar_t found[MAX_PATH];
     std::fill(std::begin(found), std::end(found), L' ');
-    const HINSTANCE value = ::FindExecutableW(Wide(file).c_str(), nullptr, found);
+    const HINSTANCE value = ::FindExecutableW(Terminated(file).c_str(), nullptr, found);
     result = Utf8(TextBeforeNul(found, MAX_PATH));
     return reinterpret_cast<std::intptr_t>(value);
 }
@@ -56,12 +56,12 @@ void Win32Platform::StartCommandLine(const std::string& commandLine, std::int32_
     Start(nullptr, commandLine, windowStyle);
 }
 
-bool Win32Platform::ShellStart(const std::wstring& file, const std::string& parameters,
-                               const std::optional<std::string>& directory, std::int32_t showCommand,
-                               ProcessToken* process, std::intptr_t& instance) {
+std::optional<DWORD> Win32Platform::ShellStart(const std::wstring& file, const std::string& parameters,
+                                               const std::optional<std::string>& directory,
+                                               std::int32_t showCommand, ProcessToken* process,
+                                               std::intptr_t& instance) {
     const std::wstring wideParameters = Terminated(parameters);
-    const std::optional<std::wstring> wideDirectory =
-        directory ? std::optional<std::wstring>(Terminated(*directory)) : std::nullopt;
+    const std::optional<std::wstring> wideDirectory = WideIf(directory);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     // No asynchronous hand-over to a thread that outlives the call, and no error box of the shell's own:
@@ -72,6 +72,8 @@ bool Win32Platform::ShellStart(const std::wstring& file, const std::string& para
     info.lpDirectory = OrNull(wideDirectory);
     info.nShow = showCommand;
     const BOOL started = ::ShellExecuteExW(&info);
+    // Before anything else can change it; a failure that left no code is a failure all the same.
+    const std::optional<DWORD> error = started ? std::nullopt : std::optional<DWORD>(::GetLastError());
     UniqueKernelHandle handle(info.hProcess); // owned at once, whatever happens next
     instance = reinterpret_cast<std::intptr_t>(info.hInstApp);
     if (process != nullptr) {
@@ -81,7 +83,7 @@ bool Win32Platform::ShellStart(const std::wstring& file, const std::string& para
             processes_.emplace_back(*process, std::move(handle));
         }
     }
-    return started != FALSE;
+    return error;
 }
 
 std::intptr_t Win32Platform::RunShellExecuteHeld(const std::string& file, const std::string& parameters,
@@ -96,8 +98,10 @@ void Win32Platform::StartProgram(const std::string& program, const std::string& 
                                  const std::optional<std::string>& directory, std::int32_t showCommand,
                                  ProcessToken* process) {
     std::intptr_t instance = 0;
-    if (!ShellStart(Terminated(program), parameters, directory, showCommand, process, instance)) {
-        throw StartError(::GetLastError());
+    const std::optional<DWORD> error =
+        ShellStart(Terminated(program), parameters, directory, showCommand, process, instance);
+    if (error) {
+        throw StartError(*error);
     }
 }
 

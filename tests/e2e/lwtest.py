@@ -98,8 +98,11 @@ def parse_trace(line: bytes):
 
 
 class Trace:
-    def __init__(self, text, truncated, wall):
-        self.text, self.truncated, self.wall = text, truncated, wall
+    """A trace line and its arrival: wall is the clock the Windows-side tools stamp their events with, at the
+    monotonic clock for intervals measured here alone."""
+
+    def __init__(self, text, truncated, wall, at):
+        self.text, self.truncated, self.wall, self.at = text, truncated, wall, at
 
     def matches(self, expected):
         """Equal to expected as the ANSI code page holds it, or a prefix of that when Wine cut the line."""
@@ -426,9 +429,9 @@ class Session:
         return image
 
     def xdotool(self, *args):
-        """Real input through the X server (XTEST), as a user's keyboard and mouse give it; returns the wall
-        time just before the input was sent."""
-        sent = time.time()
+        """Real input through the X server (XTEST), as a user's keyboard and mouse give it; returns the moment
+        just before the input was sent, on the monotonic clock (compare it with a trace line's at)."""
+        sent = time.monotonic()
         subprocess.run(["xdotool", *args], env=dict(os.environ, DISPLAY=self.display), check=True,
                        timeout=15, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return sent
@@ -640,7 +643,7 @@ class Run:
         self.label = f"{scenario.name}-run{self.index}"
         self.traces = []
         self.stderr = bytearray()
-        self.exit_wall = None
+        self.exit_wall = self.exit_at = None
         self.watchdog_fired = False
         self.cond = threading.Condition()
         self.box_count = 0
@@ -661,18 +664,18 @@ class Run:
     def _read(self):
         with self.proc.stderr:
             for line in iter(self.proc.stderr.readline, b""):
-                now = time.time()
+                now, at = time.time(), time.monotonic()
                 with self.cond:
                     self.stderr += line
                     parsed = parse_trace(line)
                     if parsed:
-                        self.traces.append(Trace(parsed[0], parsed[1], now))
+                        self.traces.append(Trace(parsed[0], parsed[1], now, at))
                     self.cond.notify_all()
 
     def _wait(self):
         self.proc.wait()
         with self.cond:
-            self.exit_wall = time.time()
+            self.exit_wall, self.exit_at = time.time(), time.monotonic()
             self.cond.notify_all()
 
     def _watchdog(self):

@@ -110,13 +110,13 @@ class BadInput(lwtest.TestCase):
     def dismiss_until_exit(self, run, timeout):
         """Presses OK on every box the program shows until it ends; returns the boxes in order."""
         boxes = []
-        deadline = run.start_wall + timeout
-        while run.alive and time.time() < deadline:
+        deadline = time.monotonic() + timeout
+        while run.alive and time.monotonic() < deadline:
             rc, out = self.session.driver("dialog", "--timeout", "500", "--action", "ok", timeout=30)
             if out and out[-1].get("found"):
                 boxes.append(out[-1])
                 lwtest.log(f"{run.label}: box {out[-1]['title']!r}: {out[-1]['text'][:200]!r}")
-        run.wait_exit(max(1, deadline - time.time()))
+        run.wait_exit(max(1, deadline - time.monotonic()))
         self.assertTrue(boxes, "no box at all")
         return boxes
 

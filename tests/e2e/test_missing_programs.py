@@ -7,8 +7,6 @@ profile left, the window shows next and Notepad is not started; with none left, 
 paths" box, Notepad and the five-second exit follow.
 """
 
-import time
-
 import expected as x
 import lwtest
 
@@ -20,8 +18,10 @@ class MissingPrograms(lwtest.TestCase):
             box = run.dialog(x.ERROR_TITLE, timeout=15, action="none")
             self.assertEqual(box["text"], x.missing_program_text(n, value))
             self.assertPlainBox(box)
-            time.sleep(0.2)  # let trace lines written before the box reach the pipe
-            self.assertEqual(run.traces[-1].text, x.trace_get_path(ini, n, value),
+            # The lines written before the box may still be on their way through the pipe.
+            line = x.trace_get_path(ini, n, value)
+            run.wait_trace(line, timeout=10)
+            self.assertEqual(run.traces[-1].text, line,
                              f"the box for profile {n} did not come right after its GetSetting line")
             run.dialog(x.ERROR_TITLE, timeout=5)
 
@@ -42,8 +42,7 @@ class MissingPrograms(lwtest.TestCase):
                                                           3: ("missing", values[3])}),
                               then=[line for tick in x.sequence_ticks([7]) for line in tick])
             run.assert_no_dialog()
-            time.sleep(1)
-            self.assertEqual(sc.recorded(), [], "Notepad (or another program) was started")
+            self.assertEqual(lwtest.wait_records(sc, 1, timeout=1), [], "Notepad (or another program) was started")
 
     def test_nothing_left(self):
         with self.session.scenario("missing_all") as sc:

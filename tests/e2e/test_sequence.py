@@ -231,8 +231,8 @@ class Sequence(lwtest.TestCase):
             run, win = self.start_sequence(sc, [(entry, 2)])
             watch = self.session.watch_live_regions(20)
             # Between the start tick and tick 1: the start tick changes nothing on the screen.
-            loaded = next(t.wall for t in run.traces if t.text == LOADED)
-            time.sleep(max(0.0, loaded + x.START_DELAY + x.TICK / 2 - time.time()))
+            loaded = next(t.at for t in run.traces if t.text == LOADED)
+            time.sleep(max(0.0, loaded + x.START_DELAY + x.TICK / 2 - time.monotonic()))
             before = self.session.screenshot(run.label + "-before")
             images = self.follow(run, 4, shots=(1, 2, 3, 4))
             # The trace lines are spelled out below rather than derived.

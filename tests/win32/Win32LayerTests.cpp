@@ -55,6 +55,16 @@ template <class Statement> bool Throws(Statement&& statement) {
     return false;
 }
 
+// The system's code that a statement failed with (StartError, SystemError), 0 when it did not fail.
+template <class Error> std::uint32_t ErrorCode(const std::function<void()>& statement) {
+    try {
+        statement();
+    } catch (const Error& error) {
+        return error.code;
+    }
+    return 0;
+}
+
 // ---- Pixel arithmetic ----
 
 void TwipsBecomeNearestPixels() {
@@ -316,8 +326,28 @@ void TempFilesAreNewWithTheirSuffix() {
     b.reset(); // the destructor closes
     f.platform.RemoveFile(first);
     f.platform.RemoveFile(second);
-    CHECK(Throws([&] { f.platform.RemoveFile(first); }));
     CHECK(Throws([&] { (void)f.platform.FileDateTime(first); }));
+
+    // A file that cannot be removed fails with the system's code for why.
+    const std::string held = TempFolder() + "ZVKLaunchwick-test-held.txt";
+    auto open = f.platform.CreateTextFile(held); // not shared for deletion
+    struct Refusal {
+        std::string path;
+        std::uint32_t code;
+    };
+    const Refusal refusals[] = {
+        {first, ERROR_FILE_NOT_FOUND},
+        {TempFolder() + "no such folder\\x.txt", ERROR_PATH_NOT_FOUND},
+        {held, ERROR_SHARING_VIOLATION},
+    };
+    for (const Refusal& r : refusals) {
+        std::printf("  %s\n", r.path.c_str());
+        CHECK_EQ(ErrorCode<SystemError>([&] { f.platform.RemoveFile(r.path); }), r.code);
+    }
+    CHECK_EQ(ErrorCode<SystemError>([&] { f.platform.RemoveFileIfPresent(held); }),
+             static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+    open.reset();
+    f.platform.RemoveFile(held);
 }
 
 void TempFileNeverOpensAnExistingFile() {
@@ -371,13 +401,7 @@ void LogFilesAreSharedAndRenamedOnlyWhenClosed() {
         first->Write("three\r\n");
         CHECK_EQ(ReadWholeFile(path), std::string("one\r\ntwo\r\nthree\r\n"));
         CHECK(f.platform.FileSize(path) == std::optional<std::uint64_t>(17));
-        std::uint32_t refused = 0;
-        try {
-            f.platform.RenameFile(path, old);
-        } catch (const SystemError& error) {
-            refused = error.code;
-        }
-        CHECK_EQ(refused, sharingViolationError);
+        CHECK_EQ(ErrorCode<SystemError>([&] { f.platform.RenameFile(path, old); }), sharingViolationError);
     }
     f.platform.AppendTextFile(old)->Write("older");
     f.platform.RenameFile(path, old);
@@ -445,6 +469,17 @@ void FileDateTimeIsLocalLastWriteTime() {
     CHECK(Throws([&] { (void)f.platform.FileDateTime(std::string("C:\\windows\0x", 12)); }));
 }
 
+// The far end of a pipe that hands over the start of a settings file and then breaks.
+DWORD WINAPI WriteThenBreak(void* pipe) {
+    const UniqueFile server(static_cast<HANDLE>(pipe));
+    if (::ConnectNamedPipe(server.get(), nullptr) || ::GetLastError() == ERROR_PIPE_CONNECTED) {
+        DWORD written = 0;
+        ::WriteFile(server.get(), "[Paths]\r\n", 9, &written, nullptr);
+        ::FlushFileBuffers(server.get()); // until the reader has it
+    }
+    return 0;
+}
+
 void ProfileStringsComeBackTrimmedAndCut() {
     Fixture f;
     const std::string path = TempFolder() + "ZVKLaunchwick-test.ini";
@@ -497,6 +532,27 @@ void ProfileStringsComeBackTrimmedAndCut() {
     f.platform.RemoveFile(unicodePath);
     CHECK(!f.platform.IsFile(unicodePath));
     CHECK(Throws([&] { (void)f.platform.ReadFileBytes(unicodePath); }));
+
+    // Key names beyond the first buffer come back whole and in order.
+    std::string many = "[Paths]\r\n";
+    for (int n = 0; n < 700; ++n) {
+        many += "Key" + std::to_string(1000 + n) + "=x\r\n";
+    }
+    f.platform.CreateTextFile(path)->Write(many);
+    const std::vector<std::string> keys = f.platform.ReadProfileKeys("Paths", path);
+    CHECK_EQ(keys.size(), std::size_t{700});
+    CHECK(!keys.empty() && keys.front() == "Key1000" && keys.back() == "Key1699");
+    f.platform.RemoveFile(path);
+
+    // A read that fails after part of the file has come fails the statement, and is not the file's end.
+    const std::string pipe = "\\\\.\\pipe\\ZVKLaunchwick-test-" + std::to_string(::GetCurrentProcessId());
+    UniqueFile server(::CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                                         4096, 4096, 0, nullptr));
+    CHECK(static_cast<bool>(server));
+    const UniqueKernelHandle writer(
+        ::CreateThread(nullptr, 0, &WriteThenBreak, server.release(), 0, nullptr));
+    CHECK(Throws([&] { (void)f.platform.ReadFileBytes(pipe); }));
+    ::WaitForSingleObject(writer.get(), 10000);
 }
 
 void FoldersOfTheProcess() {
@@ -516,28 +572,21 @@ void FoldersOfTheProcess() {
     ::SetCurrentDirectoryA(before.c_str());
 }
 
-std::uint32_t StartErrorCode(const std::function<void()>& start) {
-    try {
-        start();
-    } catch (const StartError& error) {
-        return error.code;
-    }
-    return 0;
-}
-
 void StartingPrograms() {
     Fixture f;
-    CHECK(StartErrorCode([&] { f.platform.StartCommandLine("C:\\no such folder\\nothing.exe /a", 1); }) != 0);
-    CHECK_EQ(StartErrorCode([&] { f.platform.StartCommandLine("cmd.exe /c exit 0", 0); }), 0U);
+    CHECK(ErrorCode<StartError>(
+              [&] { f.platform.StartCommandLine("C:\\no such folder\\nothing.exe /a", 1); }) != 0);
+    CHECK_EQ(ErrorCode<StartError>([&] { f.platform.StartCommandLine("cmd.exe /c exit 0", 0); }), 0U);
     char system[MAX_PATH] = {};
     ::GetSystemDirectoryA(system, sizeof system);
     const std::string cmd = std::string(system) + "\\cmd.exe";
-    CHECK_EQ(StartErrorCode([&] { f.platform.StartProgram(cmd, "/c exit 0", std::nullopt, 0, nullptr); }),
-             0U);
     CHECK_EQ(
-        StartErrorCode([&] { f.platform.StartProgram(cmd, "/c exit 0", std::string(system), 0, nullptr); }),
+        ErrorCode<StartError>([&] { f.platform.StartProgram(cmd, "/c exit 0", std::nullopt, 0, nullptr); }),
         0U);
-    CHECK_EQ(StartErrorCode([&] {
+    CHECK_EQ(ErrorCode<StartError>(
+                 [&] { f.platform.StartProgram(cmd, "/c exit 0", std::string(system), 0, nullptr); }),
+             0U);
+    CHECK_EQ(ErrorCode<StartError>([&] {
                  f.platform.StartProgram(std::string(system) + "\\nothing.exe", "x", std::nullopt, 0,
                                          nullptr);
              }),
@@ -546,7 +595,9 @@ void StartingPrograms() {
     // A held process: a console program answers WAIT_FAILED, which counts as ready; a start that gave no
     // process holds none; a closed one is no longer asked about.
     ProcessToken held = noProcess;
-    CHECK_EQ(StartErrorCode([&] { f.platform.StartProgram(cmd, "/c exit 0", std::nullopt, 0, &held); }), 0U);
+    CHECK_EQ(
+        ErrorCode<StartError>([&] { f.platform.StartProgram(cmd, "/c exit 0", std::nullopt, 0, &held); }),
+        0U);
     CHECK(held != noProcess);
     CHECK(f.platform.ProcessInputIdle(held) == InputIdle::Failed);
     f.platform.CloseProcess(held);
@@ -595,6 +646,68 @@ void StartingPrograms() {
 
     CHECK(f.platform.RunShellExecute(Owner::None, std::nullopt, "C:\\no such folder\\x.exe", "", std::nullopt,
                                      1) <= 32);
+}
+
+// A text with a NUL inside never reaches a wide call cut short: the statement fails, nothing is read, started
+// or written.
+void TextsWithANulFailAtTheEdge() {
+    Fixture f;
+    const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); // for the shortcut
+    char system[MAX_PATH] = {};
+    ::GetSystemDirectoryA(system, sizeof system);
+    const std::string cmd = std::string(system) + "\\cmd.exe";
+    const std::string ini = TempFolder() + "ZVKLaunchwick-test-nul.ini";
+    f.platform.CreateTextFile(ini)->Write("[Paths]\r\nPath1=C:\\x.exe\r\n");
+    const std::string link = TempFolder() + "ZVKLaunchwick-test-nul.lnk";
+    const std::string nul(1, '\0');
+    struct Case {
+        const char* what;
+        std::function<void()> statement;
+    };
+    const Case cases[] = {
+        {"profile file",
+         [&] { (void)f.platform.ReadProfileString("Paths", "Path1", "", 4096, ini + nul + "x"); }},
+        {"profile key",
+         [&] { (void)f.platform.ReadProfileString("Paths", "Path1" + nul + "x", "", 4096, ini); }},
+        {"profile default",
+         [&] { (void)f.platform.ReadProfileString("Paths", "Path9", "d" + nul, 4096, ini); }},
+        {"key list file", [&] { (void)f.platform.ReadProfileKeys("Paths", ini + nul + "x"); }},
+        {"shell file",
+         [&] { f.platform.RunShellExecute(Owner::None, std::nullopt, cmd + nul + "x", "", {}, 0); }},
+        {"shell parameters",
+         [&] { f.platform.RunShellExecute(Owner::None, std::nullopt, cmd, "/c exit 0" + nul + "x", {}, 0); }},
+        {"shell folder",
+         [&] { f.platform.RunShellExecute(Owner::None, std::nullopt, cmd, "/c exit 0", system + nul, 0); }},
+        {"command line", [&] { f.platform.StartCommandLine("cmd.exe /c exit 0" + nul + "x", 0); }},
+        {"association",
+         [&] {
+             std::string found;
+             (void)f.platform.RunFindExecutable(ini + nul + "x", found);
+         }},
+        {"shortcut arguments",
+         [&] {
+             f.platform.WriteShortcut(Shortcut{link, cmd, "/c" + nul + "x", system, 1});
+         }},
+        {"shortcut target",
+         [&] {
+             f.platform.WriteShortcut(Shortcut{link, cmd + nul, "/c", system, 1});
+         }},
+    };
+    for (const Case& c : cases) {
+        std::printf("  %s\n", c.what);
+        std::string failure;
+        try {
+            c.statement();
+        } catch (const StatementError& error) {
+            failure = error.what();
+        }
+        CHECK_EQ(failure, std::string("Bad file name"));
+    }
+    CHECK(!f.platform.IsFile(link));
+    f.platform.RemoveFile(ini);
+    if (com) {
+        ::CoUninitialize();
+    }
 }
 
 // The processor times only move on, and kernel time holds the idle time.
@@ -1332,6 +1445,7 @@ int main(int argc, char** argv) {
         {"ProfileStringsComeBackTrimmedAndCut", ProfileStringsComeBackTrimmedAndCut},
         {"FoldersOfTheProcess", FoldersOfTheProcess},
         {"StartingPrograms", StartingPrograms},
+        {"TextsWithANulFailAtTheEdge", TextsWithANulFailAtTheEdge},
         {"OneClaimPerSettingsFile", OneClaimPerSettingsFile},
         {"ProcessorTimesMoveOn", ProcessorTimesMoveOn},
         {"SplashIsAHiddenFramelessCentredWindow", SplashIsAHiddenFramelessCentredWindow},

@@ -49,22 +49,21 @@ std::string Win32Platform::StartupFolder() const {
 }
 
 void Win32Platform::WriteShortcut(const Shortcut& shortcut) {
-    if (shortcut.path.find('\0') != std::string::npos || shortcut.target.find('\0') != std::string::npos ||
-        shortcut.workingFolder.find('\0') != std::string::npos) {
-        FailStatement("Bad file name");
-    }
-    IShellLinkW* created = nullptr;
+    // Every field whole, or no shortcut at all.
+    const std::wstring path = Terminated(shortcut.path);
+    const std::wstring target = Terminated(shortcut.target);
+    const std::wstring arguments = Terminated(shortcut.arguments);
+    const std::wstring workingFolder = Terminated(shortcut.workingFolder);
+    UniqueCom<IShellLinkW> link;
     Check(::CoCreateInstance(shellLinkClass, nullptr, CLSCTX_INPROC_SERVER, shellLinkInterface,
-                             reinterpret_cast<void**>(&created)));
-    const UniqueCom<IShellLinkW> link(created);
-    Check(link.get()->SetPath(Wide(shortcut.target).c_str()));
-    Check(link.get()->SetArguments(Wide(shortcut.arguments).c_str()));
-    Check(link.get()->SetWorkingDirectory(Wide(shortcut.workingFolder).c_str()));
-    Check(link.get()->SetShowCmd(shortcut.showCommand));
-    IPersistFile* persisted = nullptr;
-    Check(link.get()->QueryInterface(persistFileInterface, reinterpret_cast<void**>(&persisted)));
-    const UniqueCom<IPersistFile> file(persisted);
-    Check(file.get()->Save(Wide(shortcut.path).c_str(), TRUE));
+                             link.OutObject()));
+    Check(link->SetPath(target.c_str()));
+    Check(link->SetArguments(arguments.c_str()));
+    Check(link->SetWorkingDirectory(workingFolder.c_str()));
+    Check(link->SetShowCmd(shortcut.showCommand));
+    UniqueCom<IPersistFile> file;
+    Check(link->QueryInterface(persistFileInterface, file.OutObject()));
+    Check(file->Save(path.c_str(), TRUE));
 }
 
 } // namespace launchwick::win32
