@@ -45,8 +45,16 @@ private:
     void tmrStart_Timer() noexcept;
     void tmrMain_Timer() noexcept;
     void tmrExit_Timer();
-    // A tick of the ready wait: true when it waited, and so was the whole tick.
-    bool WaitForReady() noexcept;
+    // The steps of a sequence tick. A waiting tick does not count towards the bar.
+    bool WaitForReady() noexcept;  // true when the ready wait held the tick
+    bool CountOrLaunch() noexcept; // false when a gate held the start
+
+    void CountDown(std::size_t index) noexcept;
+    bool GatesOpen(std::size_t index) noexcept;
+    void Launch(std::size_t index) noexcept;
+    void Start(std::size_t index, const StartOptions& options, ProcessToken* held) noexcept;
+    void Complete() noexcept;
+    void EndTick(bool counts) noexcept;
     void RunDeferredInput() noexcept;
     // Every change of the status line goes through here. A change that a screen reader should speak (the
     // first text of a countdown or a wait, a start, the end of the sequence) is announced; the texts that
@@ -60,6 +68,7 @@ private:
     modMain& settings_;
     Shell_Library& shell_;
     ReadyWait readyWait_;                     // after a start with WaitReadyN, until that program is ready
+    std::size_t openGates_ = 0;               // the gates the current start has passed
     bool busy_ = false;                       // a timer handler is running
     std::vector<std::int32_t> deferredInput_; // clicks and keys that arrived meanwhile
 };

@@ -2,7 +2,6 @@
 
 #include "Encoding.h"
 #include "Numbers.h"
-#include "ReadyWait.h"
 #include "ResumeNext.h"
 #include "Texts.h"
 
@@ -206,15 +205,9 @@ void modMain::LoadStartOptions(const std::string& source, const std::optional<st
     }
     std::string waitReady;
     read(texts::waitReadyKey, waitReady);
-    if (const auto seconds = WholeNumber(waitReady)) {
-        if (*seconds > 0) {
-            const auto w = static_cast<std::int32_t>(std::min<std::uint64_t>(*seconds, ReadyWait::maxWait));
-            ResumeNext([&] { shellPathOptions.at(k).waitReady = w; });
-            ResumeNext([&] { platform_.Trace(texts::ShellPathWaitReadyTrace(index, w)); });
-        }
-    } else if (!waitReady.empty()) {
-        ResumeNext(
-            [&] { platform_.Trace(texts::IgnoringOption(ProfileKey(texts::waitReadyKey, n), waitReady)); });
+    if (const std::int32_t w = WaitOption(platform_, ProfileKey(texts::waitReadyKey, n), waitReady); w > 0) {
+        ResumeNext([&] { shellPathOptions.at(k).waitReady = w; });
+        ResumeNext([&] { platform_.Trace(texts::ShellPathWaitReadyTrace(index, w)); });
     }
 }
 
