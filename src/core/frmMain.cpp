@@ -158,14 +158,16 @@ void frmMain::CountDown(std::size_t index) noexcept {
         timerCount == 1);
 }
 
-bool frmMain::GatesOpen(std::size_t /*index*/) noexcept {
+bool frmMain::GatesOpen(std::size_t index) noexcept {
     modMain& s = settings_;
     struct GateAt {
         Gate& gate;
         std::int32_t seconds; // its budget for this start; 0: off
     };
     // In order, each with its own budget. A gate that has let this start through is not asked again.
-    const GateAt gates[] = {{s.idleWait, s.idleWait.WaitSeconds()}};
+    const std::int32_t network =
+        index < s.shellPathOptions.size() ? s.shellPathOptions[index].waitNetwork : 0;
+    const GateAt gates[] = {{networkWait_, network}, {s.idleWait, s.idleWait.WaitSeconds()}};
     for (; openGates_ < std::size(gates); ++openGates_) {
         const GateAt& at = gates[openGates_];
         if (at.seconds <= 0) {
@@ -217,6 +219,11 @@ void frmMain::Start(std::size_t index, const StartOptions& options, ProcessToken
         std::string& entry = settings_.shellPaths.at(index);
         const std::string stored = entry; // the launcher may drop the quotes of the caller's text
         try {
+            // A program that waited for the network was not looked for when the settings were read.
+            const std::string program = ProgramPart(entry);
+            if (options.waitNetwork > 0 && !settings_.FileExists(program.substr(program.rfind('"') + 1))) {
+                throw StartError(fileNotFoundError);
+            }
             if (!entry.empty() && entry.front() == '"') {
                 shell_.ShellRun(entry, options.showCommand, options.startIn, held);
             } else {

@@ -8,6 +8,7 @@
 // This file: the splash window's behaviour. The Win32 layer forwards the window's events here.
 #pragma once
 
+#include "NetworkWait.h"
 #include "Platform.h"
 #include "ReadyWait.h"
 #include "Shell_Library.h"
@@ -22,7 +23,8 @@ namespace launchwick {
 class frmMain {
 public:
     frmMain(Platform& platform, modMain& settings, Shell_Library& shell)
-        : platform_(platform), settings_(settings), shell_(shell), readyWait_(platform) {}
+        : platform_(platform), settings_(settings), shell_(shell), readyWait_(platform),
+          networkWait_(platform) {}
 
     // Window events.
     void Form_Load() noexcept;
@@ -68,6 +70,7 @@ private:
     modMain& settings_;
     Shell_Library& shell_;
     ReadyWait readyWait_;                     // after a start with WaitReadyN, until that program is ready
+    NetworkWait networkWait_;                 // before a start with WaitNetworkN
     std::size_t openGates_ = 0;               // the gates the current start has passed
     bool busy_ = false;                       // a timer handler is running
     std::vector<std::int32_t> deferredInput_; // clicks and keys that arrived meanwhile
