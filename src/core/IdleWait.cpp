@@ -7,17 +7,6 @@
 
 namespace launchwick {
 
-std::optional<std::uint64_t> WholeNumber(const std::string& text) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
-        return std::nullopt;
-    }
-    std::uint64_t value = 0;
-    for (const char digit : text) {
-        value = std::min<std::uint64_t>(value * 10 + static_cast<std::uint64_t>(digit - '0'), 1'000'000);
-    }
-    return value;
-}
-
 int ProcessorUse(const ProcessorTimes& before, const ProcessorTimes& after) noexcept {
     if (after.kernel < before.kernel || after.user < before.user || after.idle < before.idle) {
         return 0; // counters that went back tell nothing
@@ -32,13 +21,8 @@ int ProcessorUse(const ProcessorTimes& before, const ProcessorTimes& after) noex
 }
 
 void IdleWait::Configure(const std::string& waitForIdle, const std::string& idleBelow) noexcept {
-    waitSeconds_ = 0;
+    waitSeconds_ = WaitOption(platform_, texts::waitForIdleKey, waitForIdle);
     idleBelow_ = defaultIdleBelow;
-    if (const auto wait = WholeNumber(waitForIdle)) {
-        waitSeconds_ = static_cast<std::int32_t>(std::min<std::uint64_t>(*wait, maxWait));
-    } else if (!waitForIdle.empty()) {
-        ResumeNext([&] { platform_.Trace(texts::IgnoringOption(texts::waitForIdleKey, waitForIdle)); });
-    }
     if (const auto below = WholeNumber(idleBelow); below && *below >= 1 && *below <= 100) {
         idleBelow_ = static_cast<int>(*below);
     } else if (!idleBelow.empty()) {
@@ -59,23 +43,21 @@ void IdleWait::Sample() noexcept {
     });
 }
 
-IdleWait::Answer IdleWait::AtLaunchPoint() noexcept {
-    if (!On()) {
-        return {Start::Now, processor_, 0};
-    }
-    const bool idle = idleBelow_ >= 100 || processor_ < idleBelow_;
-    Start start = Start::Wait;
-    if (idle) {
-        start = waited_ > 0 ? Start::AfterIdle : Start::Now;
-    } else if (waited_ >= waitSeconds_) {
-        start = Start::AfterLimit;
-    }
-    if (start != Start::Wait) {
-        waited_ = 0;
-        return {start, processor_, 0};
-    }
-    ++waited_;
-    return {Start::Wait, processor_, waitSeconds_ - waited_, waited_ == 1};
+bool IdleWait::Met() noexcept {
+    return idleBelow_ >= 100 || processor_ < idleBelow_;
+}
+
+std::string IdleWait::WaitingTrace(std::int32_t secondsLeft) const {
+    return texts::WaitingTrace(processor_, secondsLeft);
+}
+
+std::string IdleWait::WaitingStatus(int profile, int count, const std::string& name,
+                                    std::int32_t secondsLeft) const {
+    return texts::WaitingStatus(profile, count, name, processor_, secondsLeft);
+}
+
+std::string_view IdleWait::Released(WaitOutcome outcome) const noexcept {
+    return outcome == WaitOutcome::Met ? texts::idleStarting : texts::idleWaitOver;
 }
 
 } // namespace launchwick

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Platform.h"
+#include "Wait.h"
 
 #include <cstdint>
 #include <optional>
@@ -15,16 +16,11 @@ namespace launchwick {
 // of kernel plus user time, where kernel time includes the idle time. 0 when no time has passed.
 int ProcessorUse(const ProcessorTimes& before, const ProcessorTimes& after) noexcept;
 
-// A whole number written with digits only, as the settings file writes one; a long one saturates, as it only
-// ever counts as "above the limit". Empty or anything else: none.
-std::optional<std::uint64_t> WholeNumber(const std::string& text);
-
-class IdleWait {
+class IdleWait final : public Gate {
 public:
     explicit IdleWait(Platform& platform) noexcept : platform_(platform) {}
 
-    static constexpr std::int32_t maxWait = 600; // seconds, like a delay
-    static constexpr int defaultIdleBelow = 30;  // percent
+    static constexpr int defaultIdleBelow = 30; // percent
 
     // The two option values as read ("" when absent). A value that is not digits only (or, for the idle
     // threshold, not 1 to 100) keeps the option's default and is traced as ignored.
@@ -36,21 +32,12 @@ public:
     // Takes a processor sample when the option is on: at the start tick and on every sequence tick.
     void Sample() noexcept;
 
-    enum class Start {
-        Now,        // idle (or the option is off) when the countdown ended: the plain launch
-        AfterIdle,  // idle after some waiting
-        AfterLimit, // the budget is spent: starts anyway
-        Wait,       // not yet: wait one more tick
-    };
-    struct Answer {
-        Start start;
-        int processor;            // the last sample's use, percent
-        std::int32_t secondsLeft; // for Wait: the waiting ticks left after this one
-        bool firstWait = false;   // for Wait: the first waiting tick of this start
-    };
-    // Asked once a tick while a program's countdown has ended and it has not started. Every answer but
-    // Wait ends the current start's wait, so the next start has a budget of its own.
-    Answer AtLaunchPoint() noexcept;
+    // The gate: the last sample's use is below the threshold.
+    bool Met() noexcept override;
+    std::string WaitingTrace(std::int32_t secondsLeft) const override;
+    std::string WaitingStatus(int profile, int count, const std::string& name,
+                              std::int32_t secondsLeft) const override;
+    std::string_view Released(WaitOutcome outcome) const noexcept override;
 
 private:
     Platform& platform_;
@@ -58,7 +45,6 @@ private:
     int idleBelow_ = defaultIdleBelow;
     std::optional<ProcessorTimes> last_;
     int processor_ = 0;
-    std::int32_t waited_ = 0;
 };
 
 } // namespace launchwick

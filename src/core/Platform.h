@@ -208,6 +208,11 @@ public:
     // GetSystemTimes. Throws StatementError when the system cannot tell.
     virtual ProcessorTimes SystemTimes() const = 0;
 
+    // INetworkListManager::GetConnectivity (NLM_CONNECTIVITY flags) of a list manager made for this question:
+    // one made earlier keeps the answer of its own moment. Throws SystemError with the system's code when it
+    // cannot be made or cannot answer.
+    virtual std::uint32_t NetworkConnectivity() = 0;
+
     // Ends the process at once; no further handler of the window runs.
     virtual void EndProcess() = 0;
 

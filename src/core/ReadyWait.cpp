@@ -14,30 +14,22 @@ void ReadyWait::Begin(ProcessToken process, std::int32_t seconds, int profile, s
     End();
     process_ = process;
     seconds_ = seconds;
-    waited_ = 0;
+    budget_ = WaitBudget();
     profile_ = profile;
     name_ = std::move(name);
     active_ = true;
 }
 
-ReadyWait::Answer ReadyWait::Check() noexcept {
+WaitStep ReadyWait::Check() noexcept {
     InputIdle answer = InputIdle::Failed;
     if (process_ != noProcess) {
         ResumeNext([&] { answer = platform_.ProcessInputIdle(process_); });
     }
-    // Readiness wins over a spent budget.
-    Go go = Go::Wait;
-    if (IsReady(process_, answer)) {
-        go = waited_ > 0 ? Go::Ready : Go::Now;
-    } else if (waited_ >= seconds_) {
-        go = Go::Over;
-    }
-    if (go != Go::Wait) {
+    const WaitStep step = budget_.Step(IsReady(process_, answer), seconds_);
+    if (step.outcome != WaitOutcome::Wait) {
         End();
-        return {go};
     }
-    ++waited_;
-    return {Go::Wait, seconds_ - waited_, waited_ == 1};
+    return step;
 }
 
 void ReadyWait::End() noexcept {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Platform.h"
+#include "Wait.h"
 
 #include <cstdint>
 #include <string>
@@ -21,26 +22,13 @@ public:
     ReadyWait& operator=(const ReadyWait&) = delete;
     ~ReadyWait() { End(); }
 
-    static constexpr std::int32_t maxWait = 600; // seconds, like a delay
-
     // After the start of profile number (1-based, as on the status line) with the display name, whose
     // budget is seconds: takes over the started process (noProcess for none); the next tick checks first.
     void Begin(ProcessToken process, std::int32_t seconds, int profile, std::string name) noexcept;
     bool Active() const noexcept { return active_; }
 
-    enum class Go {
-        Now,   // ready at the first check: the tick is as without the wait
-        Ready, // ready after waiting ticks
-        Over,  // not ready after the whole budget: goes on anyway
-        Wait,  // not yet: this tick waits
-    };
-    struct Answer {
-        Go go;
-        std::int32_t secondsLeft = 0; // for Wait: the waiting ticks left after this one
-        bool firstWait = false;       // for Wait: the first waiting tick of this start
-    };
-    // Asked once a tick while Active. Every answer but Wait ends the wait and lets go of the process.
-    Answer Check() noexcept;
+    // Asked once a tick while Active. Every outcome but Wait ends the wait and lets go of the process.
+    WaitStep Check() noexcept;
     // Ends the wait at once (a cancel) and lets go of the process.
     void End() noexcept;
 
@@ -52,7 +40,7 @@ private:
     bool active_ = false;
     ProcessToken process_ = noProcess;
     std::int32_t seconds_ = 0;
-    std::int32_t waited_ = 0;
+    WaitBudget budget_;
     int profile_ = 0;
     std::string name_;
 };

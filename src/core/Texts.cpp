@@ -94,6 +94,25 @@ std::string ReadyWaitingStatus(int profile, int shellPathCount, const std::strin
                  Str(secondsLeft), " s at most)"});
 }
 
+std::string ShellPathWaitNetworkTrace(int index, std::int32_t seconds) {
+    return Join({"shellPathWaitNetwork(", Str(index), ") = ", Str(seconds)});
+}
+
+std::string NetworkWaitingTrace(std::int32_t secondsLeft) {
+    return Join({"Waiting for the network: ", Str(secondsLeft), " s left"});
+}
+
+std::string NetworkWaitingStatus(int profile, int shellPathCount, const std::string& name,
+                                 std::int32_t secondsLeft) {
+    return Join({"(", Str(profile), " of ", Str(shellPathCount),
+                 ") Waiting for the network before starting \"", name, "\" (", Str(secondsLeft),
+                 " s at most)"});
+}
+
+std::string CouldNotAskForNetwork(const std::string& reason) {
+    return Join({"Could not ask for the network: ", reason});
+}
+
 std::string CouldNotWrite(const std::string& path) {
     return Join({"Could not write to ", path});
 }

@@ -65,6 +65,15 @@ std::string ShellPathWaitReadyTrace(int index, std::int32_t seconds);
 std::string ReadyWaitingTrace(std::int32_t secondsLeft);
 std::string ReadyWaitingStatus(int profile, int shellPathCount, const std::string& name,
                                std::int32_t secondsLeft);
+// The optional wait for the network.
+inline constexpr std::string_view waitNetworkKey = "WaitNetwork";
+inline constexpr std::string_view networkStarting = "Network: starting";
+inline constexpr std::string_view networkWaitOver = "Network wait over: starting anyway";
+std::string ShellPathWaitNetworkTrace(int index, std::int32_t seconds);
+std::string NetworkWaitingTrace(std::int32_t secondsLeft);
+std::string NetworkWaitingStatus(int profile, int shellPathCount, const std::string& name,
+                                 std::int32_t secondsLeft);
+std::string CouldNotAskForNetwork(const std::string& reason);
 std::string CouldNotWrite(const std::string& path);
 // The settings file needed a Unicode copy that could not be made; it is read as an ANSI file.
 std::string CouldNotReadAsUnicode(const std::string& path);

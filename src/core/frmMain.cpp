@@ -4,6 +4,8 @@
 #include "ResumeNext.h"
 #include "Texts.h"
 
+#include <iterator>
+
 namespace launchwick {
 
 namespace {
@@ -104,128 +106,176 @@ void frmMain::tmrStart_Timer() noexcept {
     ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrMain, true); });
 }
 
+// A sequence tick: the ready wait, then the current profile's countdown, gates and launch, or the completion.
 void frmMain::tmrMain_Timer() noexcept {
     modMain& s = settings_;
     s.idleWait.Sample();
-    bool waiting = false; // for an idle computer: the tick does not count towards the bar
     ResumeNext([&] { platform_.Trace(texts::TickStart(s.currentShellPath, s.shellPathCount, timerCount)); });
-    if (WaitForReady()) {
-        return;
-    }
-    if (s.currentShellPath <= s.shellPathCount) {
-        const auto index = static_cast<std::size_t>(s.currentShellPath - 1);
-        ResumeNext([&] { platform_.Trace(std::string(texts::tickInRange)); });
-        ResumeNext([&] {
-            platform_.Trace(texts::ShellPathDelayTrace(s.currentShellPath - 1, s.shellPathDelay.at(index)));
-        });
-        ResumeNext([&] { platform_.Trace(texts::TimerCountTrace(timerCount)); });
-        bool counting = false;
-        ResumeNext([&] { counting = timerCount < s.shellPathDelay.at(index); });
-        IdleWait::Answer idle{IdleWait::Start::Now, 0, 0};
-        if (!counting) {
-            idle = s.idleWait.AtLaunchPoint();
-            waiting = idle.start == IdleWait::Start::Wait;
-        }
-        if (waiting) {
-            ResumeNext([&] { platform_.Trace(texts::WaitingTrace(idle.processor, idle.secondsLeft)); });
-            ShowStatus(
-                [&] {
-                    return texts::WaitingStatus(s.currentShellPath, s.shellPathCount, nextEXE, idle.processor,
-                                                idle.secondsLeft);
-                },
-                idle.firstWait);
-        } else if (!counting) {
-            if (idle.start == IdleWait::Start::AfterIdle) {
-                ResumeNext([&] { platform_.Trace(std::string(texts::idleStarting)); });
-            } else if (idle.start == IdleWait::Start::AfterLimit) {
-                ResumeNext([&] { platform_.Trace(std::string(texts::idleWaitOver)); });
-            }
-            ResumeNext([&] { platform_.Trace(std::string(texts::tickLaunch)); });
-            ResumeNext([&] { timerCount = 0; });
-            ShowStatus([&] { return texts::LaunchStatus(s.currentShellPath, s.shellPathCount, nextEXE); },
-                       true);
-            const StartOptions none;
-            const StartOptions& options =
-                index < s.shellPathOptions.size() ? s.shellPathOptions[index] : none;
-            ProcessToken process = noProcess; // held only when the next profile waits for this one
-            ProcessToken* const held = options.waitReady > 0 ? &process : nullptr;
-            ResumeNext([&] {
-                std::string& entry = s.shellPaths.at(index);
-                const std::string stored = entry; // the launcher may drop the quotes of the caller's text
-                try {
-                    if (!entry.empty() && entry.front() == '"') {
-                        shell_.ShellRun(entry, options.showCommand, options.startIn, held);
-                    } else {
-                        std::string wrapped = '"' + entry + '"';
-                        shell_.ShellRun(wrapped, options.showCommand, options.startIn, held);
-                    }
-                } catch (const StartError& failure) {
-                    // Said in the trace, never in a box: the sequence carries on regardless.
-                    platform_.Trace(
-                        texts::CouldNotStart(stored, platform_.SystemMessage(failure.code), failure.code));
-                }
-            });
-            if (held != nullptr) {
-                // A start that failed or gave no process is ready at the first check.
-                readyWait_.Begin(process, options.waitReady, s.currentShellPath, nextEXE);
-            }
-            ResumeNext([&] { s.currentShellPath = Add16(s.currentShellPath, 1); });
-            if (s.currentShellPath <= s.shellPathCount) {
-                ResumeNext([&] {
-                    nextEXE = DisplayName(s.shellPaths.at(static_cast<std::size_t>(s.currentShellPath - 1)));
-                });
-            }
+    bool counts = false; // a waiting tick does not count towards the bar
+    if (!WaitForReady()) {
+        if (s.currentShellPath <= s.shellPathCount) {
+            counts = CountOrLaunch();
         } else {
-            ResumeNext([&] { platform_.Trace(std::string(texts::tickCountdown)); });
-            ResumeNext([&] { timerCount = Add32(timerCount, 1); });
-            ResumeNext([&] { platform_.Trace(texts::CountdownTrace(timerCount, s.currentShellPath)); });
+            Complete();
+            counts = true;
+        }
+    }
+    EndTick(counts);
+}
+
+bool frmMain::CountOrLaunch() noexcept {
+    modMain& s = settings_;
+    const auto index = static_cast<std::size_t>(s.currentShellPath - 1);
+    ResumeNext([&] { platform_.Trace(std::string(texts::tickInRange)); });
+    ResumeNext([&] {
+        platform_.Trace(texts::ShellPathDelayTrace(s.currentShellPath - 1, s.shellPathDelay.at(index)));
+    });
+    ResumeNext([&] { platform_.Trace(texts::TimerCountTrace(timerCount)); });
+    bool counting = false;
+    ResumeNext([&] { counting = timerCount < s.shellPathDelay.at(index); });
+    if (counting) {
+        CountDown(index);
+        return true;
+    }
+    if (!GatesOpen(index)) {
+        return false;
+    }
+    Launch(index);
+    return true;
+}
+
+void frmMain::CountDown(std::size_t index) noexcept {
+    modMain& s = settings_;
+    ResumeNext([&] { platform_.Trace(std::string(texts::tickCountdown)); });
+    ResumeNext([&] { timerCount = Add32(timerCount, 1); });
+    ResumeNext([&] { platform_.Trace(texts::CountdownTrace(timerCount, s.currentShellPath)); });
+    ShowStatus(
+        [&] {
+            const std::int32_t remaining =
+                Checked<std::int32_t>(static_cast<long long>(s.shellPathDelay.at(index)) - timerCount);
+            return texts::CountdownStatus(s.currentShellPath, s.shellPathCount, nextEXE, remaining);
+        },
+        timerCount == 1);
+}
+
+bool frmMain::GatesOpen(std::size_t index) noexcept {
+    modMain& s = settings_;
+    struct GateAt {
+        Gate& gate;
+        std::int32_t seconds; // its budget for this start; 0: off
+    };
+    // In order, each with its own budget. A gate that has let this start through is not asked again.
+    const std::int32_t network =
+        index < s.shellPathOptions.size() ? s.shellPathOptions[index].waitNetwork : 0;
+    const GateAt gates[] = {{networkWait_, network}, {s.idleWait, s.idleWait.WaitSeconds()}};
+    for (; openGates_ < std::size(gates); ++openGates_) {
+        const GateAt& at = gates[openGates_];
+        if (at.seconds <= 0) {
+            continue;
+        }
+        const WaitStep step = at.gate.budget.Step(at.gate.Met(), at.seconds);
+        if (step.outcome == WaitOutcome::Wait) {
+            ResumeNext([&] { platform_.Trace(at.gate.WaitingTrace(step.secondsLeft)); });
             ShowStatus(
                 [&] {
-                    const std::int32_t remaining = Checked<std::int32_t>(
-                        static_cast<long long>(s.shellPathDelay.at(index)) - timerCount);
-                    return texts::CountdownStatus(s.currentShellPath, s.shellPathCount, nextEXE, remaining);
+                    return at.gate.WaitingStatus(s.currentShellPath, s.shellPathCount, nextEXE,
+                                                 step.secondsLeft);
                 },
-                timerCount == 1);
+                step.firstWait);
+            return false;
         }
-    } else {
-        ResumeNext([&] { platform_.Trace(std::string(texts::tickComplete)); });
-        ShowStatus([] { return std::string(texts::statusComplete); }, true);
-        ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrMain, false); });
-        ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrExit, true); });
+        if (step.outcome != WaitOutcome::Now) {
+            ResumeNext([&] { platform_.Trace(std::string(at.gate.Released(step.outcome))); });
+        }
     }
-    if (!waiting) {
+    openGates_ = 0;
+    return true;
+}
+
+void frmMain::Launch(std::size_t index) noexcept {
+    modMain& s = settings_;
+    ResumeNext([&] { platform_.Trace(std::string(texts::tickLaunch)); });
+    ResumeNext([&] { timerCount = 0; });
+    ShowStatus([&] { return texts::LaunchStatus(s.currentShellPath, s.shellPathCount, nextEXE); }, true);
+    const StartOptions none;
+    const StartOptions& options = index < s.shellPathOptions.size() ? s.shellPathOptions[index] : none;
+    ProcessToken process = noProcess; // held only when the next profile waits for this one
+    ProcessToken* const held = options.waitReady > 0 ? &process : nullptr;
+    Start(index, options, held);
+    if (held != nullptr) {
+        // A start that failed or gave no process is ready at the first check.
+        readyWait_.Begin(process, options.waitReady, s.currentShellPath, nextEXE);
+    }
+    ResumeNext([&] { s.currentShellPath = Add16(s.currentShellPath, 1); });
+    if (s.currentShellPath <= s.shellPathCount) {
+        ResumeNext([&] {
+            nextEXE = DisplayName(s.shellPaths.at(static_cast<std::size_t>(s.currentShellPath - 1)));
+        });
+    }
+}
+
+void frmMain::Start(std::size_t index, const StartOptions& options, ProcessToken* held) noexcept {
+    ResumeNext([&] {
+        std::string& entry = settings_.shellPaths.at(index);
+        const std::string stored = entry; // the launcher may drop the quotes of the caller's text
+        try {
+            // A program that waited for the network was not looked for when the settings were read.
+            const std::string program = ProgramPart(entry);
+            if (options.waitNetwork > 0 && !settings_.FileExists(program.substr(program.rfind('"') + 1))) {
+                throw StartError(fileNotFoundError);
+            }
+            if (!entry.empty() && entry.front() == '"') {
+                shell_.ShellRun(entry, options.showCommand, options.startIn, held);
+            } else {
+                std::string wrapped = '"' + entry + '"';
+                shell_.ShellRun(wrapped, options.showCommand, options.startIn, held);
+            }
+        } catch (const StartError& failure) {
+            // Said in the trace, never in a box: the sequence carries on regardless.
+            platform_.Trace(
+                texts::CouldNotStart(stored, platform_.SystemMessage(failure.code), failure.code));
+        }
+    });
+}
+
+void frmMain::Complete() noexcept {
+    ResumeNext([&] { platform_.Trace(std::string(texts::tickComplete)); });
+    ShowStatus([] { return std::string(texts::statusComplete); }, true);
+    ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrMain, false); });
+    ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrExit, true); });
+}
+
+void frmMain::EndTick(bool counts) noexcept {
+    if (counts) {
         ResumeNext([&] { totalTimerCount = Add32(totalTimerCount, 1); });
     }
-    setProgressBar(totalTimerCount, s.totalDelayCount);
+    setProgressBar(totalTimerCount, settings_.totalDelayCount);
     ResumeNext([&] { platform_.SetFocus(FocusTarget::Form); });
     ResumeNext([&] { platform_.Trace(std::string(texts::tickEnd)); });
 }
 
+// A tick of the ready wait: true when it waited, and so is a waiting tick.
 bool frmMain::WaitForReady() noexcept {
     if (!readyWait_.Active()) {
         return false;
     }
-    const ReadyWait::Answer answer = readyWait_.Check();
-    if (answer.go == ReadyWait::Go::Ready) {
+    const WaitStep step = readyWait_.Check();
+    if (step.outcome == WaitOutcome::Met) {
         ResumeNext([&] { platform_.Trace(std::string(texts::readyGoingOn)); });
-    } else if (answer.go == ReadyWait::Go::Over) {
+    } else if (step.outcome == WaitOutcome::Over) {
         ResumeNext([&] { platform_.Trace(std::string(texts::readyWaitOver)); });
     }
-    if (answer.go != ReadyWait::Go::Wait) {
+    if (step.outcome != WaitOutcome::Wait) {
         return false; // the tick goes on as it would have
     }
     // Nothing counts and nothing starts; the bar holds still.
-    modMain& s = settings_;
-    ResumeNext([&] { platform_.Trace(texts::ReadyWaitingTrace(answer.secondsLeft)); });
+    ResumeNext([&] { platform_.Trace(texts::ReadyWaitingTrace(step.secondsLeft)); });
     ShowStatus(
         [&] {
-            return texts::ReadyWaitingStatus(readyWait_.Profile(), s.shellPathCount, readyWait_.Name(),
-                                             answer.secondsLeft);
+            return texts::ReadyWaitingStatus(readyWait_.Profile(), settings_.shellPathCount,
+                                             readyWait_.Name(), step.secondsLeft);
         },
-        answer.firstWait);
-    setProgressBar(totalTimerCount, s.totalDelayCount);
-    ResumeNext([&] { platform_.SetFocus(FocusTarget::Form); });
-    ResumeNext([&] { platform_.Trace(std::string(texts::tickEnd)); });
+        step.firstWait);
     return true;
 }
 

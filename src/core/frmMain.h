@@ -8,6 +8,7 @@
 // This file: the splash window's behaviour. The Win32 layer forwards the window's events here.
 #pragma once
 
+#include "NetworkWait.h"
 #include "Platform.h"
 #include "ReadyWait.h"
 #include "Shell_Library.h"
@@ -22,7 +23,8 @@ namespace launchwick {
 class frmMain {
 public:
     frmMain(Platform& platform, modMain& settings, Shell_Library& shell)
-        : platform_(platform), settings_(settings), shell_(shell), readyWait_(platform) {}
+        : platform_(platform), settings_(settings), shell_(shell), readyWait_(platform),
+          networkWait_(platform) {}
 
     // Window events.
     void Form_Load() noexcept;
@@ -45,8 +47,16 @@ private:
     void tmrStart_Timer() noexcept;
     void tmrMain_Timer() noexcept;
     void tmrExit_Timer();
-    // A tick of the ready wait: true when it waited, and so was the whole tick.
-    bool WaitForReady() noexcept;
+    // The steps of a sequence tick. A waiting tick does not count towards the bar.
+    bool WaitForReady() noexcept;  // true when the ready wait held the tick
+    bool CountOrLaunch() noexcept; // false when a gate held the start
+
+    void CountDown(std::size_t index) noexcept;
+    bool GatesOpen(std::size_t index) noexcept;
+    void Launch(std::size_t index) noexcept;
+    void Start(std::size_t index, const StartOptions& options, ProcessToken* held) noexcept;
+    void Complete() noexcept;
+    void EndTick(bool counts) noexcept;
     void RunDeferredInput() noexcept;
     // Every change of the status line goes through here. A change that a screen reader should speak (the
     // first text of a countdown or a wait, a start, the end of the sequence) is announced; the texts that
@@ -60,6 +70,8 @@ private:
     modMain& settings_;
     Shell_Library& shell_;
     ReadyWait readyWait_;                     // after a start with WaitReadyN, until that program is ready
+    NetworkWait networkWait_;                 // before a start with WaitNetworkN
+    std::size_t openGates_ = 0;               // the gates the current start has passed
     bool busy_ = false;                       // a timer handler is running
     std::vector<std::int32_t> deferredInput_; // clicks and keys that arrived meanwhile
 };

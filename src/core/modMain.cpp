@@ -2,7 +2,6 @@
 
 #include "Encoding.h"
 #include "Numbers.h"
-#include "ReadyWait.h"
 #include "ResumeNext.h"
 #include "Texts.h"
 
@@ -27,6 +26,11 @@ std::string ProfileKey(std::string_view key, int n) {
 }
 
 } // namespace
+
+std::string ProgramPart(const std::string& entry) {
+    const auto p = UpperCase(entry).find(".EXE");
+    return p == std::string::npos ? std::string() : entry.substr(0, p + 4);
+}
 
 std::optional<WindowState> FindWindowState(std::string_view value) {
     static constexpr WindowState states[] = {
@@ -97,12 +101,13 @@ void modMain::LoadSettings() noexcept {
                 ResumeNext([&] { platform_.Trace(texts::NoValidEntry(n)); });
                 continue;
             }
-            const auto p = UpperCase(v).find(".EXE");
-            if (p == std::string::npos) {
+            const std::string program = ProgramPart(v);
+            if (program.empty()) {
                 continue; // not a program: skipped without a word
             }
-            const std::string program = v.substr(0, p + 4);
-            if (!FileExists(program)) {
+            // A program that waits for the network may be on it: it is looked for at its turn.
+            if (!FileExists(program) &&
+                WholeNumber(OptionalKey(source, pathKeys, texts::waitNetworkKey, n)).value_or(0) == 0) {
                 ResumeNext([&] {
                     platform_.ShowMessageBox(texts::InvalidPathMessage(n, v), std::string(texts::errorTitle));
                 });
@@ -179,12 +184,8 @@ void modMain::ExpandVariables(std::string& text) noexcept {
 void modMain::LoadStartOptions(const std::string& source, const std::optional<std::vector<std::string>>& keys,
                                int n, std::size_t k) noexcept {
     const int index = static_cast<int>(k);
-    // The value of the optional key, or empty when the section has no such key.
     const auto read = [&](std::string_view name, std::string& value) {
-        const std::string key = ProfileKey(name, n);
-        if (!keys || std::find(keys->begin(), keys->end(), UpperCase(key)) != keys->end()) {
-            ResumeNext([&] { value = GetSetting(source, texts::pathsSection, key); });
-        }
+        value = OptionalKey(source, keys, name, n);
     };
     std::string window;
     read(texts::windowKey, window);
@@ -206,16 +207,28 @@ void modMain::LoadStartOptions(const std::string& source, const std::optional<st
     }
     std::string waitReady;
     read(texts::waitReadyKey, waitReady);
-    if (const auto seconds = WholeNumber(waitReady)) {
-        if (*seconds > 0) {
-            const auto w = static_cast<std::int32_t>(std::min<std::uint64_t>(*seconds, ReadyWait::maxWait));
-            ResumeNext([&] { shellPathOptions.at(k).waitReady = w; });
-            ResumeNext([&] { platform_.Trace(texts::ShellPathWaitReadyTrace(index, w)); });
-        }
-    } else if (!waitReady.empty()) {
-        ResumeNext(
-            [&] { platform_.Trace(texts::IgnoringOption(ProfileKey(texts::waitReadyKey, n), waitReady)); });
+    if (const std::int32_t w = WaitOption(platform_, ProfileKey(texts::waitReadyKey, n), waitReady); w > 0) {
+        ResumeNext([&] { shellPathOptions.at(k).waitReady = w; });
+        ResumeNext([&] { platform_.Trace(texts::ShellPathWaitReadyTrace(index, w)); });
     }
+    std::string waitNetwork;
+    read(texts::waitNetworkKey, waitNetwork);
+    if (const std::int32_t w = WaitOption(platform_, ProfileKey(texts::waitNetworkKey, n), waitNetwork);
+        w > 0) {
+        ResumeNext([&] { shellPathOptions.at(k).waitNetwork = w; });
+        ResumeNext([&] { platform_.Trace(texts::ShellPathWaitNetworkTrace(index, w)); });
+    }
+}
+
+std::string modMain::OptionalKey(const std::string& source,
+                                 const std::optional<std::vector<std::string>>& keys, std::string_view name,
+                                 int n) noexcept {
+    std::string value;
+    const std::string key = ProfileKey(name, n);
+    if (!keys || std::find(keys->begin(), keys->end(), UpperCase(key)) != keys->end()) {
+        ResumeNext([&] { value = GetSetting(source, texts::pathsSection, key); });
+    }
+    return value;
 }
 
 void modMain::WriteDefaultSettings() noexcept {

@@ -21,7 +21,12 @@ struct StartOptions {
     std::int32_t showCommand = showNormal;
     std::optional<std::string> startIn; // the program's current folder as written (expanded); absent: none
     std::int32_t waitReady = 0;         // seconds the next profile waits for this program to be ready; 0: off
+    std::int32_t waitNetwork = 0;       // seconds this program waits for the network; 0: off
 };
+
+// The program part of an entry: everything up to and including its first ".exe", in any letter case; empty
+// when it has none.
+std::string ProgramPart(const std::string& entry);
 
 // A value of WindowN: its canonical name and the show command it gives the start.
 struct WindowState {
@@ -73,9 +78,12 @@ private:
 
     // Replaces the %NAME% variables of text; leaves it as it is when it has none or they cannot be expanded.
     void ExpandVariables(std::string& text) noexcept;
-    // WindowN, StartInN and WaitReadyN of the accepted profile N, stored at index k, read from source (the
-    // settings file or its Unicode copy).
-    // keys: the [Paths] key names in upper case, or absent when every key is to be looked up.
+    // The value of profile n's optional key name, or empty when the section has no such key.
+    std::string OptionalKey(const std::string& source, const std::optional<std::vector<std::string>>& keys,
+                            std::string_view name, int n) noexcept;
+    // WindowN, StartInN, WaitReadyN and WaitNetworkN of the accepted profile N, stored at index k, read from
+    // source (the settings file or its Unicode copy). keys: the [Paths] key names in upper case, or absent
+    // when every key is to be looked up.
     void LoadStartOptions(const std::string& source, const std::optional<std::vector<std::string>>& keys,
                           int n, std::size_t k) noexcept;
 

@@ -75,6 +75,7 @@ public:
     void ShowRunningInstance() override;
 
     ProcessorTimes SystemTimes() const override;
+    std::uint32_t NetworkConnectivity() override;
     void EndProcess() override;
 
     std::string ExecutablePath() const override;

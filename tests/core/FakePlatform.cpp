@@ -518,6 +518,14 @@ ProcessorTimes FakePlatform::SystemTimes() const {
     return processorTimes_;
 }
 
+std::uint32_t FakePlatform::NetworkConnectivity() {
+    Record("Network");
+    if (networkError) {
+        throw SystemError(*networkError);
+    }
+    return connectivity.at(std::min(networkStep_++, connectivity.size() - 1));
+}
+
 void FakePlatform::EndProcess() {
     Record("EndProcess");
     ended = true;

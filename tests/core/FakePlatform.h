@@ -91,6 +91,11 @@ public:
         return {(100 - p) * 100'000, (100 - p) * 100'000 + p * 50'000, p * 50'000};
     }
 
+    // Scripted network: each NetworkConnectivity call answers the next flags (the last repeats), or fails
+    // with networkError.
+    std::vector<std::uint32_t> connectivity{0x60};
+    std::optional<std::uint32_t> networkError;
+
     std::string executableFolder = "C:\\ZVK32";
     std::string currentFolder = "C:\\Users\\me";
     double twipsPerPixel = 15.0;
@@ -166,6 +171,7 @@ public:
     bool ClaimSettingsFile(const std::string& path) override;
     void ShowRunningInstance() override;
     ProcessorTimes SystemTimes() const override;
+    std::uint32_t NetworkConnectivity() override;
     void EndProcess() override;
     std::string ExecutablePath() const override;
     std::string StartupFolder() const override;
@@ -204,6 +210,7 @@ private:
     ProcessToken Hold(const std::string& program);
     std::map<ProcessToken, std::pair<std::string, std::size_t>> processes_; // program, answers given
     mutable std::size_t processorStep_ = 0;
+    std::size_t networkStep_ = 0;
     mutable ProcessorTimes processorTimes_;
     mutable std::vector<std::pair<std::string, std::function<void()>>> hooks_;
     mutable std::optional<std::pair<std::string, std::vector<ProfileSetting>>> parsedProfile_;

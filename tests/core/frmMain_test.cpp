@@ -1079,29 +1079,54 @@ TEST(IdleWait, AWaitingTickTracesOnlyItsWaitAndTheStartNamesHowItCame) {
 }
 
 TEST(IdleWait, CancelDuringAWaitStartsNothing) {
-    Rig rig;
-    rig.fake.processorSteps = {FakePlatform::Busy(100)};
-    rig.Load({{"Path1", kProgram}, {"[Options]\r\nWaitForIdle", "5"}});
-    rig.Step(3000); // the start tick and two waiting ticks
-    EXPECT_EQ(rig.fake.LastStatus().rfind("(1 of 1) Waiting for the computer to settle", 0), 0U);
-    Lines esc = {"Trace|Form_KeyPress KeyAscii = 27"};
-    esc.insert(esc.end(), kCancelCalls.begin(), kCancelCalls.end());
-    EXPECT_EQ(rig.During([&] { rig.fake.KeyPress(27); }), esc);
-    EXPECT_EQ(rig.Step(60000), kExitCalls);
-    EXPECT_EQ(rig.fake.now, 8000);
-    EXPECT_TRUE(Only(rig.fake.calls, {"ShellExecute"}).empty());
+    const std::pair<Keys, std::string> waits[] = {
+        {{{"Path1", kProgram}, {"[Options]\r\nWaitForIdle", "5"}},
+         "(1 of 1) Waiting for the computer to settle"},
+        {{{"Path1", kProgram}, {"WaitNetwork1", "5"}}, "(1 of 1) Waiting for the network"},
+    };
+    for (const auto& [keys, status] : waits) {
+        SCOPED_TRACE(status);
+        Rig rig;
+        rig.fake.processorSteps = {FakePlatform::Busy(100)};
+        rig.fake.connectivity = {0};
+        rig.Load(keys);
+        rig.Step(3000); // the start tick and two waiting ticks
+        EXPECT_EQ(rig.fake.LastStatus().rfind(status, 0), 0U);
+        Lines esc = {"Trace|Form_KeyPress KeyAscii = 27"};
+        esc.insert(esc.end(), kCancelCalls.begin(), kCancelCalls.end());
+        EXPECT_EQ(rig.During([&] { rig.fake.KeyPress(27); }), esc);
+        EXPECT_EQ(rig.Step(60000), kExitCalls);
+        EXPECT_EQ(rig.fake.now, 8000);
+        EXPECT_TRUE(Only(rig.fake.calls, {"ShellExecute"}).empty());
+    }
 }
 
 // ---- The optional wait for a started program to be ready ----
 
 // One tick in short: "wait S", or what it did ("count", "launch", "complete", "idle" for a wait for an idle
-// computer), after "ready " or "over " when it went on after a ready wait.
+// computer), after "ready " or "over " when it went on after a ready wait. For the network: "net S" for a
+// waiting tick, "online ", "offline " or "unasked:<why> " before what the tick then did, " missing" after a
+// launch whose program was not there.
 std::string ReadyTickKind(const Lines& calls) {
     std::string kind;
     for (const auto& line : calls) {
         int left = 0;
         if (std::sscanf(line.c_str(), "Trace|Waiting for ready: %d s left", &left) == 1) {
             return "wait " + std::to_string(left);
+        }
+        if (std::sscanf(line.c_str(), "Trace|Waiting for the network: %d s left", &left) == 1) {
+            return kind + "net " + std::to_string(left);
+        }
+        const std::string unasked = "Trace|Could not ask for the network: ";
+        if (line.rfind(unasked, 0) == 0) {
+            kind += "unasked:" + line.substr(unasked.size()) + " ";
+        } else if (line == "Trace|Network: starting") {
+            kind += "online ";
+        } else if (line == "Trace|Network wait over: starting anyway") {
+            kind += "offline ";
+        } else if (line.rfind("Trace|Could not start ", 0) == 0 &&
+                   line.find(": The system cannot find the file specified.") != std::string::npos) {
+            kind += " missing";
         }
         if (line == "Trace|Ready: going on") {
             kind = "ready ";
@@ -1128,7 +1153,13 @@ struct ReadyCase {
     std::intptr_t shellExecute = 33;
     bool processless = false;
     std::uint32_t startError = 0;
+    std::vector<std::uint32_t> network = {0x60}; // the network's connectivity at each check
+    std::size_t networkChecks = 0;
+    std::uint32_t networkError = 0; // the list manager cannot be made, with this code
+    int appearsOnTick = 0;          // kShare appears before this tick; 0: never
 };
+
+const std::string kShare = "\\\\files\\apps\\tool.exe";
 
 const ReadyCase kReadyCases[] = {
     {"ready at the first check: the tick is as without the wait",
@@ -1185,6 +1216,97 @@ const ReadyCase kReadyCases[] = {
      {{"WaitReady1", "1.5"}, {"Path2", kProgram + " /2"}},
      {InputIdle::NotYet},
      {"launch", "launch", "complete"}},
+    {"two ready waits in a row: each has its own budget",
+     {{"WaitReady1", "2"}, {"Path2", kProgram + " /2"}, {"WaitReady2", "2"}},
+     {InputIdle::NotYet},
+     {"launch", "wait 1", "wait 0", "over launch", "wait 1", "wait 0", "over complete"}},
+    // The network gate, on the fake's connectivity.
+    {"network: connected at once, the launch is as without the wait",
+     {{"WaitNetwork1", "5"}},
+     {},
+     {"launch", "complete"},
+     33,
+     false,
+     0,
+     {0x40},
+     1},
+    {"network: after waits, IPv6 local network alone is connected",
+     {{"WaitNetwork1", "5"}},
+     {},
+     {"net 4", "net 3", "online launch", "complete"},
+     33,
+     false,
+     0,
+     {0, 0x1 | 0x2, 0x200},
+     3},
+    {"network: the limit; the no-traffic flags alone are not connected",
+     {{"WaitNetwork1", "2"}, {"Path2", kProgram + " /2"}, {"WaitNetwork2", "1"}},
+     {},
+     {"net 1", "net 0", "offline launch", "net 0", "offline launch", "complete"},
+     33,
+     false,
+     0,
+     {0x1 | 0x2},
+     5},
+    {"network: the list manager cannot be made: said once, the gate opens for the run",
+     {{"WaitNetwork1", "5"}, {"Path2", kProgram + " /2"}, {"WaitNetwork2", "5"}},
+     {},
+     {"unasked:Class not registered launch", "launch", "complete"},
+     33,
+     false,
+     0,
+     {0},
+     1,
+     0x80040154},
+    {"network first, then the idle wait, each with its own budget",
+     {{"WaitNetwork1", "3"}, {"[Options]\r\nWaitForIdle", "2"}},
+     {},
+     {"net 2", "online idle", "idle", "launch", "complete"},
+     33,
+     false,
+     0,
+     {0, 0x20},
+     2},
+    {"network after a ready wait",
+     {{"WaitReady1", "2"}, {"Path2", kProgram + " /2"}, {"WaitNetwork2", "3"}},
+     {InputIdle::NotYet},
+     {"launch", "wait 1", "wait 0", "over net 2", "net 1", "online launch", "complete"},
+     33,
+     false,
+     0,
+     {0, 0, 0x10},
+     3},
+    {"a program on the network is looked for at its turn: there",
+     {{"Path2", kShare + " /2"}, {"WaitNetwork2", "3"}},
+     {},
+     {"launch", "net 2", "online launch", "complete"},
+     33,
+     false,
+     0,
+     {0, 0x40},
+     2,
+     0,
+     1},
+    {"a program on the network that appears during the wait",
+     {{"Path2", kShare + " /2"}, {"WaitNetwork2", "3"}},
+     {},
+     {"launch", "net 2", "net 1", "online launch", "complete"},
+     33,
+     false,
+     0,
+     {0, 0, 0x40},
+     3,
+     0,
+     4},
+    {"a program on the network that never appears is not started; the next one starts on time",
+     {{"Path2", kShare + " /2"}, {"WaitNetwork2", "2"}, {"Path3", kProgram + " /3"}},
+     {},
+     {"launch", "net 1", "net 0", "offline launch missing", "launch", "complete"},
+     33,
+     false,
+     0,
+     {0},
+     3},
 };
 
 TEST(ReadyWait, TheNextProfileWaitsUntilTheProgramIsReadyOrTheBudgetIsSpent) {
@@ -1194,12 +1316,18 @@ TEST(ReadyWait, TheNextProfileWaitsUntilTheProgramIsReadyOrTheBudgetIsSpent) {
         rig.fake.shellExecuteResult = c.shellExecute;
         rig.fake.readiness[kProgram] = c.answers;
         rig.fake.readiness[kProgram + " /1"] = c.answers; // the plain start's file, arguments and all
+        rig.fake.readiness[kProgram + " /2"] = c.answers;
         rig.fake.processorSteps = {FakePlatform::Busy(100)};
         if (c.processless) {
             rig.fake.processless = {kProgram + " /1"};
         }
         if (c.startError != 0) {
             rig.fake.startErrors = {{kProgram, c.startError}};
+        }
+        rig.fake.connectivity = c.network;
+        if (c.networkError != 0) {
+            rig.fake.networkError = c.networkError;
+            rig.fake.systemMessages[c.networkError] = "Class not registered\r\n";
         }
         Keys keys = {{"Path1", kProgram + " /1"}};
         keys.insert(keys.end(), c.keys.begin(), c.keys.end());
@@ -1209,12 +1337,28 @@ TEST(ReadyWait, TheNextProfileWaitsUntilTheProgramIsReadyOrTheBudgetIsSpent) {
         std::string bar = "ProgressVisible|false";
         int firstWaits = 0;
         for (std::size_t tick = 1; tick <= c.ticks.size(); ++tick) {
+            if (static_cast<int>(tick) == c.appearsOnTick) {
+                rig.fake.AddFile(kShare);
+            }
             const Lines calls = rig.Step();
             ticks.push_back(ReadyTickKind(calls));
             const Lines drawn = Only(calls, {"ProgressWidth", "ProgressVisible"});
             ASSERT_FALSE(drawn.empty());
+            const auto net = ticks.back().find("net ");
+            if (net != std::string::npos) {
+                // Nothing starts, the bar holds still, and the status line says what it waits for.
+                EXPECT_TRUE(Only(calls, {"ShellExecute", "ShellExecuteHeld", "StartProgram"}).empty());
+                EXPECT_EQ(drawn.front(), bar);
+                EXPECT_EQ(rig.fake.LastStatus(), "(" + std::to_string(rig.settings.currentShellPath) +
+                                                     " of " + std::to_string(rig.settings.shellPathCount) +
+                                                     ") Waiting for the network before starting \"" +
+                                                     rig.form.nextEXE + "\" (" +
+                                                     ticks.back().substr(net + 4) + " s at most)");
+                firstWaits += Contains(calls, "AnnounceStatus") ? 1 : 0;
+            }
             if (ticks.back().rfind("wait", 0) == 0) {
                 const std::string left = ticks.back().substr(5);
+                const std::string waited = std::to_string(rig.settings.currentShellPath - 1);
                 // Only the three lines, nothing counts or starts, the bar holds still.
                 EXPECT_EQ(Only(calls, {"Trace"}),
                           (Lines{"Trace|" + texts::TickStart(rig.settings.currentShellPath,
@@ -1222,24 +1366,36 @@ TEST(ReadyWait, TheNextProfileWaitsUntilTheProgramIsReadyOrTheBudgetIsSpent) {
                                  "Trace|Waiting for ready: " + left + " s left", "Trace|tmrMain_Timer End"}));
                 EXPECT_TRUE(Only(calls, {"ShellExecute", "ShellExecuteHeld", "StartProgram"}).empty());
                 EXPECT_EQ(drawn.front(), bar);
-                EXPECT_EQ(rig.fake.LastStatus(), "(1 of " + std::to_string(rig.settings.shellPathCount) +
-                                                     ") Waiting for \"Parvane.exe /1\" to be ready (" + left +
-                                                     " s at most)");
+                EXPECT_EQ(rig.fake.LastStatus(), "(" + waited + " of " +
+                                                     std::to_string(rig.settings.shellPathCount) +
+                                                     ") Waiting for \"Parvane.exe /" + waited +
+                                                     "\" to be ready (" + left + " s at most)");
                 firstWaits += Contains(calls, "AnnounceStatus") ? 1 : 0;
             }
             bar = drawn.front();
         }
         EXPECT_EQ(ticks, c.ticks);
-        EXPECT_EQ(firstWaits, std::count_if(ticks.begin(), ticks.end(),
-                                            [](const std::string& t) { return t.rfind("wait", 0) == 0; }) > 0
-                                  ? 1
-                                  : 0);
+        // Announced on the first waiting tick of each wait only.
+        const auto wait = [&](std::size_t i) -> std::string {
+            return ticks[i].rfind("wait", 0) == 0               ? "ready"
+                   : ticks[i].find("net ") != std::string::npos ? "net"
+                                                                : "";
+        };
+        int waits = 0;
+        for (std::size_t i = 0; i < ticks.size(); ++i) {
+            waits += !wait(i).empty() && (i == 0 || wait(i) != wait(i - 1)) ? 1 : 0;
+        }
+        EXPECT_EQ(firstWaits, waits);
+        EXPECT_EQ(Only(rig.fake.calls, {"Network"}).size(), c.networkChecks);
+        EXPECT_TRUE(Only(rig.fake.calls, {"MessageBox"}).empty());
         // Waiting ticks do not count: the bar is full exactly on the last start's tick and stays so.
         EXPECT_EQ(rig.form.totalTimerCount, rig.settings.totalDelayCount + 1);
         EXPECT_EQ(bar, "ProgressWidth|7590");
         // Only a profile with the wait holds its process, and lets go of it when the wait ends.
-        const bool on = rig.settings.shellPathOptions[0].waitReady > 0;
-        EXPECT_EQ(Only(rig.fake.calls, {"ShellExecuteHeld"}).size(), on ? 1U : 0U);
+        const auto on =
+            std::count_if(rig.settings.shellPathOptions.begin(), rig.settings.shellPathOptions.end(),
+                          [](const StartOptions& o) { return o.waitReady > 0; });
+        EXPECT_EQ(Only(rig.fake.calls, {"ShellExecuteHeld"}).size(), static_cast<std::size_t>(on));
         EXPECT_TRUE(rig.fake.heldProcesses.empty());
         rig.Step(60000);
         EXPECT_TRUE(rig.fake.ended);

@@ -547,6 +547,8 @@ struct StartOptionCase {
     Lines traces;                    // right after "shellPathDelay(0) = 0"
     const char* waitReady = nullptr; // WaitReady1; nullptr: absent
     std::int32_t wait = 0;
+    const char* waitNetwork = nullptr; // WaitNetwork1; nullptr: absent
+    std::int32_t network = 0;
 };
 
 const StartOptionCase kStartOptions[] = {
@@ -587,13 +589,22 @@ const StartOptionCase kStartOptions[] = {
     {nullptr, nullptr, 1, nullptr, {"Ignoring WaitReady1=2.5"}, "2.5", 0},
     {nullptr, nullptr, 1, nullptr, {"Ignoring WaitReady1=10 s"}, " 10 s ", 0},
     {nullptr, nullptr, 1, nullptr, {"Ignoring WaitReady1=%WAIT%"}, "%WAIT%", 0}, // no variables here
+    // The network wait: read with the same rules, after the ready wait.
+    {nullptr, nullptr, 1, nullptr, {"shellPathWaitNetwork(0) = 60"}, nullptr, 0, "60", 60},
+    {nullptr, nullptr, 1, nullptr, {"shellPathWaitNetwork(0) = 600"}, nullptr, 0, "601", 600},
+    {nullptr, nullptr, 1, nullptr, {}, nullptr, 0, "0", 0},
+    {nullptr, nullptr, 1, nullptr, {"Ignoring WaitNetwork1=1m"}, nullptr, 0, " 1m ", 0},
+    {nullptr, nullptr, 1, nullptr, {"Ignoring WaitNetwork1=-3"}, nullptr, 0, "-3", 0},
     {"Minimized",
      "C:\\Work",
      7,
      "C:\\Work",
-     {"shellPathWindow(0) = Minimized", "shellPathStartIn(0) = C:\\Work", "shellPathWaitReady(0) = 30"},
+     {"shellPathWindow(0) = Minimized", "shellPathStartIn(0) = C:\\Work", "shellPathWaitReady(0) = 30",
+      "shellPathWaitNetwork(0) = 5"},
      "30",
-     30},
+     30,
+     "5",
+     5},
 };
 
 void SetEnvironment(FakePlatform& fake) {
@@ -609,7 +620,8 @@ TEST(LoadSettings, ReadsTheStartOptionsOfAnAcceptedProfileRightAfterItsDelay) {
         for (const auto& c : kStartOptions) {
             SCOPED_TRACE(
                 std::string(c.window ? c.window : "(absent)") + " / " + (c.startIn ? c.startIn : "(absent)") +
-                " / " + (c.waitReady ? c.waitReady : "(absent)") + (listed ? "" : " / key names not listed"));
+                " / " + (c.waitReady ? c.waitReady : "(absent)") + " / " +
+                (c.waitNetwork ? c.waitNetwork : "(absent)") + (listed ? "" : " / key names not listed"));
             Rig rig;
             rig.fake.failProfileKeys = !listed;
             SetEnvironment(rig.fake);
@@ -624,6 +636,9 @@ TEST(LoadSettings, ReadsTheStartOptionsOfAnAcceptedProfileRightAfterItsDelay) {
             if (c.waitReady) {
                 keys.emplace_back("WaitReady1", c.waitReady);
             }
+            if (c.waitNetwork) {
+                keys.emplace_back("WaitNetwork1", c.waitNetwork);
+            }
             // The options of a profile that is not accepted are never read.
             keys.emplace_back("Window2", "Bad");
             keys.emplace_back("StartIn2", "%ZVK%");
@@ -635,6 +650,7 @@ TEST(LoadSettings, ReadsTheStartOptionsOfAnAcceptedProfileRightAfterItsDelay) {
             EXPECT_EQ(rig.settings.shellPathOptions[0].startIn,
                       c.folder ? std::optional<std::string>(c.folder) : std::nullopt);
             EXPECT_EQ(rig.settings.shellPathOptions[0].waitReady, c.wait);
+            EXPECT_EQ(rig.settings.shellPathOptions[0].waitNetwork, c.network);
             const Lines traces = rig.fake.Traces();
             const auto delay = std::find(traces.begin(), traces.end(), "shellPathDelay(0) = 0");
             ASSERT_NE(delay, traces.end());
@@ -645,10 +661,11 @@ TEST(LoadSettings, ReadsTheStartOptionsOfAnAcceptedProfileRightAfterItsDelay) {
             for (const auto& line : rig.fake.Lines({"Profile"})) {
                 lookups.push_back(line.substr(0, line.find("|4096|")));
             }
-            // Only the keys the section has are looked up; all three when the names cannot be listed.
+            // Only the keys the section has are looked up; all of them when the names cannot be listed.
             Lines expectedLookups = {"Profile|Paths|Path1|?", "Profile|Paths|Delay1|0"};
-            for (const auto& [key, value] : {std::pair{"Window1", c.window}, std::pair{"StartIn1", c.startIn},
-                                             std::pair{"WaitReady1", c.waitReady}}) {
+            for (const auto& [key, value] :
+                 {std::pair{"Window1", c.window}, std::pair{"StartIn1", c.startIn},
+                  std::pair{"WaitReady1", c.waitReady}, std::pair{"WaitNetwork1", c.waitNetwork}}) {
                 if (value || rig.fake.failProfileKeys) {
                     expectedLookups.push_back("Profile|Paths|" + std::string(key) + "|");
                 }

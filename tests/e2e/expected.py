@@ -180,6 +180,9 @@ def launch_status(current, count, name):
 
 
 IDLE_WAIT_OVER = "Idle wait over: starting anyway"
+NETWORK_STARTING = "Network: starting"
+NETWORK_WAIT_OVER = "Network wait over: starting anyway"
+LAUNCH = "timerCount reached specified delay.  Executing app..."
 
 
 def waiting_status(current, count, name, processor, seconds):

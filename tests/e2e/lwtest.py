@@ -295,6 +295,40 @@ def win_to_unix(drives, win_path):
     return os.path.join(drives[m.group(1).lower()], *[p for p in win_path[3:].split("\\") if p])
 
 
+class NetworkNamespace:
+    """A network namespace of its own whose only network is a veth pair, down until up() (needs root).
+    Where namespaces are refused the test is skipped with the reason, or fails when LW_REQUIRE_NETNS=1."""
+
+    def __init__(self):
+        self.name = f"lw{os.getpid()}"
+        made = subprocess.run(["ip", "netns", "add", self.name], capture_output=True, text=True)
+        if made.returncode != 0:
+            reason = f"network namespaces refused: {made.stderr.strip() or made.returncode}"
+            if os.environ.get("LW_REQUIRE_NETNS") == "1":
+                raise HarnessError(reason)
+            raise unittest.SkipTest(reason)
+        self.ip("link", "add", "v0", "type", "veth", "peer", "name", "v1")
+
+    def ip(self, *args):
+        subprocess.run(["ip", "-n", self.name, *args], check=True, timeout=10)
+
+    def up(self):
+        """Both ends up, an IPv4 address and a default route; returns the moment it was done."""
+        self.ip("link", "set", "v0", "up")
+        self.ip("link", "set", "v1", "up")
+        self.ip("addr", "add", "10.203.0.1/24", "dev", "v0")
+        self.ip("route", "add", "default", "via", "10.203.0.2", "dev", "v0", "onlink")
+        return time.time()
+
+    def delete(self):
+        subprocess.run(["ip", "netns", "delete", self.name], timeout=10)
+
+
+def loaded_modules(stderr):
+    """The DLLs a run loaded, in order, from Wine's loaddll channel (WINEDEBUG +loaddll)."""
+    return [m.group(1).decode().lower() for m in re.finditer(rb'loaddll:\w+ Loaded L"[^"]*?([^"\\]+)"', stderr)]
+
+
 # ---------------------------------------------------------------------------------------------------------
 # Session, scenario, run
 # ---------------------------------------------------------------------------------------------------------
@@ -302,8 +336,10 @@ def win_to_unix(drives, win_path):
 class Session:
     """One X server and one Wine prefix, shared by the scenarios of one test module in turn."""
 
-    def __init__(self, name):
+    def __init__(self, name, netns=None):
+        """netns: a network namespace (ip netns) in which the whole Wine session runs, wineserver included."""
         self.name = name
+        self.netns = netns
         self.out = os.path.join(CONFIG.out, name)
         self.xvfb = None
         self.display = CONFIG.display
@@ -336,7 +372,7 @@ class Session:
             shutil.copy2(os.path.join(CONFIG.tools, tool), tools)
         # Start the wineserver and the prefix's services now, with their output discarded, so that they
         # do not hold the program's stderr pipe open and the program starts on a warm prefix.
-        subprocess.run([WINESERVER, "-p"], env=self.env(), timeout=30)
+        subprocess.run(self.command(WINESERVER, "-p"), env=self.env(), timeout=30)
         self.driver("list", timeout=60)
         log(f"session {self.name}: prefix {self.prefix} ready in {time.monotonic() - started:.1f} s")
         return self
@@ -346,8 +382,8 @@ class Session:
             saver.join()
         if os.path.isdir(self.prefix):
             env = self.env()
-            subprocess.run([WINESERVER, "-k"], env=env, timeout=30, stderr=subprocess.DEVNULL)
-            subprocess.run([WINESERVER, "-w"], env=env, timeout=30, stderr=subprocess.DEVNULL)
+            subprocess.run(self.command(WINESERVER, "-k"), env=env, timeout=30, stderr=subprocess.DEVNULL)
+            subprocess.run(self.command(WINESERVER, "-w"), env=env, timeout=30, stderr=subprocess.DEVNULL)
         if self.xvfb:
             self.xvfb.stop()
         if not CONFIG.keep:
@@ -356,6 +392,10 @@ class Session:
 
     def env(self, debug="-all", extra=None):
         return wine_env(self.prefix, self.display, debug, extra)
+
+    def command(self, *args):
+        """A command line of this session's Wine, inside its network namespace when it has one."""
+        return (["ip", "netns", "exec", self.netns] if self.netns else []) + list(args)
 
     def unix(self, win_path):
         return win_to_unix(self.drives, win_path)
@@ -505,7 +545,8 @@ class DriverCall:
         self.args = args
         # A file, not a pipe: a Wine service started by this call would inherit a pipe and keep it open.
         self.out = tempfile.TemporaryFile()
-        self.proc = subprocess.Popen([WINE, session.tools_win + r"\lwdriver.exe", *args], env=session.env(),
+        self.proc = subprocess.Popen(session.command(WINE, session.tools_win + r"\lwdriver.exe", *args),
+                                     env=session.env(),
                                      stdin=subprocess.DEVNULL, stdout=self.out, stderr=subprocess.DEVNULL)
 
     def finished(self):
@@ -649,7 +690,8 @@ class Run:
         self.box_count = 0
         env = self.session.env("-all,+debugstr", {"LW_RECORD_LOG": scenario.record_log, **(env or {})})
         self.start_wall = time.time()
-        self.proc = subprocess.Popen([WINE, scenario.exe, *args], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+        self.proc = subprocess.Popen(self.session.command(WINE, scenario.exe, *args), cwd=cwd, env=env,
+                                     stdin=subprocess.DEVNULL,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                                      start_new_session=True)
         log(f"{self.label}: started {scenario.exe} (pid {self.proc.pid})")
@@ -796,16 +838,28 @@ class TestCase(unittest.TestCase):
     """Base of the end-to-end test cases: one Session per test class."""
 
     session = None
+    own_network = False  # the whole session runs in a network namespace of its own (cls.network)
+    network = None
 
     @classmethod
     def setUpClass(cls):
         module = os.path.splitext(os.path.basename(sys.modules[cls.__module__].__file__))[0]
-        cls.session = Session(module + "." + cls.__name__).__enter__()
+        if cls.own_network:
+            cls.network = NetworkNamespace()
+        try:
+            cls.session = Session(module + "." + cls.__name__,
+                                  netns=cls.network.name if cls.network else None).__enter__()
+        except BaseException:
+            if cls.network:
+                cls.network.delete()
+            raise
 
     @classmethod
     def tearDownClass(cls):
         if cls.session:
             cls.session.__exit__(None, None, None)
+        if cls.network:
+            cls.network.delete()
 
     def assertTraces(self, run, expected, start=0, then=()):
         """The trace lines from index start on are exactly expected, in order, followed by nothing but the

@@ -17,6 +17,17 @@ moment it really began to wait for input, which writes "Ready: going on" and sta
 program that ends at once (started without arguments, WaitReady 5) holds nothing up for long; after one that
 stays busy (WaitReady 2) exactly two ticks wait (1, 0 s left) and the next writes "Ready wait over: going on
 anyway"; the sequence then completes and the program ends.
+
+The typical run also lists the DLLs it loaded (Wine's loaddll channel): without WaitNetworkN, no netprofm.dll.
+
+Network wait (NetworkWait, its own Wine session in a network namespace whose only network is a veth pair, down
+at the start): a profile whose budget runs out waits its two ticks ("Waiting for the network: 1 s left", 0)
+and starts with "Network wait over: starting anyway"; the next one, whose program is in a folder that appears
+only with the network, waits until the pair is brought up and starts within one tick of that moment with
+"Network: starting"; the third, connected at once, does not wait and its program that never appeared is
+traced as "Could not start ...", code 2; the fourth starts on time. No box at loading; netprofm.dll is loaded
+only after the first tick began. Where namespaces are refused the class is skipped with the reason
+(LW_REQUIRE_NETNS=1 makes that a failure).
 """
 
 import contextlib
@@ -121,13 +132,13 @@ class Sequence(lwtest.TestCase):
         print_figures()
         super().tearDownClass()
 
-    def start_sequence(self, sc, profiles, watchdog=40, options=""):
+    def start_sequence(self, sc, profiles, watchdog=40, options="", env=None):
         """Writes profiles [(entry, delay)] (and options, the lines of an [Options] section), starts the
         program and waits for its window; checks loading."""
         sc.write_ini("[Paths]\r\n" + "".join(f"Path{n}={entry}\r\nDelay{n}={delay}\r\n"
                                              for n, (entry, delay) in enumerate(profiles, 1))
                      + (f"[Options]\r\n{options}" if options else ""))
-        run = sc.start(watchdog=watchdog)
+        run = sc.start(watchdog=watchdog, env=env)
         win = run.window(timeout=10, settle=0)
         run.wait_trace(LOADED)
         loading = x.load_traces(sc.ini, {n: ("accept", entry, delay)
@@ -228,7 +239,7 @@ class Sequence(lwtest.TestCase):
         with self.session.scenario("typical") as sc:
             entry = r"C:\ZVK32\Parvane.exe /session:1"
             sc.install_recorder(r"C:\ZVK32\Parvane.exe")
-            run, win = self.start_sequence(sc, [(entry, 2)])
+            run, win = self.start_sequence(sc, [(entry, 2)], env={"WINEDEBUG": "-all,+debugstr,+loaddll"})
             watch = self.session.watch_live_regions(20)
             # Between the start tick and tick 1: the start tick changes nothing on the screen.
             loaded = next(t.at for t in run.traces if t.text == LOADED)
@@ -283,6 +294,11 @@ class Sequence(lwtest.TestCase):
             self.assertCountdown(images[2], win, in_0, in_1)
             self.assertStatus(images[3], win, x.launch_status(1, 1, name), x.countdown_status(1, 1, name, 0))
             self.assertStatus(images[4], win, x.STATUS_COMPLETE, x.launch_status(1, 1, name))
+            # Without WaitNetworkN the network list manager is never loaded.
+            modules = lwtest.loaded_modules(bytes(run.stderr))
+            lwtest.log("modules loaded: " + ", ".join(modules))
+            self.assertIn("ole32.dll", modules)
+            self.assertNotIn("netprofm.dll", modules)
 
     def test_two_profiles(self):
         """Delays 2 and 1: starts on ticks 3 and 5, completion on tick 6, the end 5 s later."""
@@ -474,6 +490,75 @@ class Sequence(lwtest.TestCase):
             self.assertEqual([lines[i] for i in stuck_go], ["Ready wait over: going on anyway"])
             self.assertEqual(lines[-3:], ["tmrMain_Timer Start currentShellPath=5 shellPathCount=4 timerCount=0",
                                           "currentShellPath > shellPathCount", "tmrMain_Timer End"])
+
+class NetworkWait(lwtest.TestCase):
+    """The wait for the network, for real: the whole Wine session runs in a network namespace of its own whose
+    only network is a veth pair, down at the start (Wine's list manager reports 0) and brought up (an address
+    and a default route) during the run."""
+
+    own_network = True
+
+    def test_wait_network(self):
+        with self.session.scenario("network") as sc:
+            rec = sc.folder + "\\bin\\rec.exe"
+            sc.install_recorder(rec)
+            share = sc.folder + "\\later\\tool.exe"  # appears, with the network, during its wait
+            never = sc.folder + "\\never\\gone.exe"
+            # (PathN, DelayN, WaitNetworkN or None)
+            table = [(f"{rec} /limit", 0, 2), (f"{share} /share", 0, 20), (f"{never} /never", 0, 3),
+                     (f"{rec} /last", 1, None)]
+            sc.write_ini("[Paths]\r\n" + "".join(f"Path{n}={path}\r\nDelay{n}={d}\r\n"
+                                                   + (f"WaitNetwork{n}={w}\r\n" if w else "")
+                                                   for n, (path, d, w) in enumerate(table, 1)))
+            run = sc.start(watchdog=60, env={"WINEDEBUG": "-all,+debugstr,+loaddll"})
+            # Missing programs of profiles that wait for the network give no box: they are looked for later.
+            run.wait_trace("Waiting for the network: 17 s left", timeout=20)
+            sc.install_recorder(share)
+            up = self.network.up()
+            run.wait_trace(x.NETWORK_STARTING, timeout=10)
+            run.wait_exit(30)
+            with run.cond:
+                traces = list(run.traces)
+            lines = [t.text for t in traces]
+            load = x.load_traces(sc.ini, {n: ("accept", path, d, [f"shellPathWaitNetwork({{k}}) = {w}"] if w else [])
+                                          for n, (path, d, w) in enumerate(table, 1)})
+            self.assertEqual(lines[:len(load)], load)
+            self.assertEqual(run.box_count, 0)
+            launches = [i for i, line in enumerate(lines) if line == x.LAUNCH]
+            self.assertEqual(len(launches), 4)
+            waits = [line for line in lines if line.startswith("Waiting for the network: ")]
+            # Profile 1: never up, so its two waiting ticks and then on anyway.
+            limit = lines[launches[0] - 5:launches[0] + 1]
+            lwtest.log("wait released by the limit:\n" + "\n".join(lines[launches[0] - 13:launches[0] + 2]))
+            self.assertEqual(waits[:2], ["Waiting for the network: 1 s left", "Waiting for the network: 0 s left"])
+            self.assertEqual(limit[-2:], [x.NETWORK_WAIT_OVER, x.LAUNCH])
+            # Profile 2: released by the network within one tick of the moment it came up.
+            go = lines.index(x.NETWORK_STARTING)
+            lwtest.log("wait released by the network:\n" + "\n".join(lines[go - 10:launches[1] + 2]))
+            self.assertEqual(lines[go + 1], x.LAUNCH)
+            self.assertEqual(waits[2:5], [f"Waiting for the network: {s} s left" for s in (19, 18, 17)])
+            self.assertTrue(all(t.wall <= up + TICK_LATE for t in traces if t.text in waits[5:]),
+                            "a tick waited after the network came up")
+            seconds = traces[go].wall - up
+            lwtest.log(f"network up -> start: {seconds:.2f} s; waiting ticks after the first three: "
+                       f"{len(waits) - 5}")
+            self.assertGreaterEqual(seconds, 0)
+            self.assertLessEqual(seconds, x.TICK + TICK_LATE, "the start did not follow the network")
+            # Profile 3: connected at once, no wait; its program never appeared.
+            self.assertEqual(lines[launches[2] - 1], "timerCount = 0")
+            self.assertEqual(lines[launches[2] + 1],
+                             f"Could not start {never} /never: {self.session.system_message(FILE_NOT_FOUND).strip()}")
+            # Profile 4 starts on time: one countdown tick after the launch tick of profile 3.
+            self.assertAbout(traces[launches[3]].wall - traces[launches[2]].wall, 2 * x.TICK, 0.3, TICK_LATE,
+                             "profile 3's launch to profile 4's")
+            self.assertEqual([lwtest.arguments_of(r["cmdline"]) for r in sc.recorded() if "module" in r],
+                             ["/limit", "/share", "/last"])
+            # The list manager comes in with the first network check, not before.
+            stderr = bytes(run.stderr)
+            self.assertIn("netprofm.dll", lwtest.loaded_modules(stderr))
+            self.assertGreater(re.search(rb'loaddll:\w+ Loaded L"[^"]*netprofm\.dll"', stderr).start(),
+                               stderr.index(b"tmrMain_Timer Start"), "loaded before the first tick")
+
 
 if __name__ == "__main__":
     lwtest.main()

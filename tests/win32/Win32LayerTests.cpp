@@ -721,6 +721,29 @@ void ProcessorTimesMoveOn() {
     CHECK(after.kernel + after.user > before.kernel + before.user);
 }
 
+// The network list manager's DLL comes with the first question about the network, never before; each
+// question gets an answer (here a machine with or without a network: any of the known flags).
+void NetworkIsAskedOnlyWhenNeeded() {
+    const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    {
+        Fixture f;
+        CHECK(::GetModuleHandleA("netprofm.dll") == nullptr);
+        for (int question = 0; question < 2; ++question) {
+            std::uint32_t connectivity = 0xFFFFFFFF;
+            try {
+                connectivity = f.platform.NetworkConnectivity();
+            } catch (const SystemError& error) {
+                std::printf("  the network could not be asked: 0x%08X\n", static_cast<unsigned>(error.code));
+            }
+            CHECK_EQ(connectivity & ~std::uint32_t{0x773}, std::uint32_t{0});
+        }
+        CHECK(::GetModuleHandleA("netprofm.dll") != nullptr);
+    }
+    if (com) {
+        ::CoUninitialize();
+    }
+}
+
 // One run per settings file, whatever the letter case of its path; the claim goes with its holder.
 void OneClaimPerSettingsFile() {
     const std::string path =
@@ -1461,6 +1484,7 @@ int main(int argc, char** argv) {
         {"ProgressBarPixels", ProgressBarPixels},
         {"TitleAndStatusPixels", TitleAndStatusPixels},
         {"ProgramResources", ProgramResources},
+        {"NetworkIsAskedOnlyWhenNeeded", NetworkIsAskedOnlyWhenNeeded},
         {"NoDllFromTheProgramsFolder", NoDllFromTheProgramsFolder},
     };
     int passed = 0, failed = 0;
