@@ -50,8 +50,8 @@ void FillVertical(HDC dc, const RECT& rect, COLORREF top, COLORREF bottom) noexc
     }
 }
 
-void DrawText(HDC dc, RECT rect, std::wstring_view text, HFONT font, const design::Colour& colour,
-              UINT extraFlags = 0) noexcept {
+void DrawCentred(HDC dc, RECT rect, std::wstring_view text, HFONT font, const design::Colour& colour,
+                 UINT extraFlags = 0) noexcept {
     const SelectScope selected(dc, font);
     ::SetTextColor(dc, ToColorRef(colour));
     ::DrawTextW(dc, text.data(), static_cast<int>(text.size()), &rect,
@@ -60,13 +60,13 @@ void DrawText(HDC dc, RECT rect, std::wstring_view text, HFONT font, const desig
 
 void DrawLabel(HDC dc, const design::Rect& box, std::string_view text, HFONT font,
                const design::Colour& colour, int dpi) noexcept {
-    DrawText(dc, ToRect(ToPixels(box, dpi)), Wide(text), font, colour);
+    DrawCentred(dc, ToRect(ToPixels(box, dpi)), Wide(text), font, colour);
 }
 
 // The status line's text, over the background already there, into rect.
 void DrawStatus(HDC dc, const RECT& rect, std::wstring_view text, const SplashFonts& fonts) noexcept {
     ::SetBkMode(dc, TRANSPARENT);
-    DrawText(dc, rect, text, fonts.status.get(), design::white, DT_END_ELLIPSIS);
+    DrawCentred(dc, rect, text, fonts.status.get(), design::white, DT_END_ELLIPSIS);
 }
 
 // Where two rectangles overlap, worked out here: a paint asks this of every part it may draw.
