@@ -13,4 +13,5 @@ cmake -S bench -B build/bench/cmake -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64
 cmake --build build/bench/cmake --target yardstick probe
 
 source bench/measure.sh
-measure --out build/bench "$@"
+# A full measurement (the default rounds and set-ups) also replaces the latest run's tables in bench/README.md.
+measure --out build/bench --readme bench/README.md "$@"

@@ -2,10 +2,11 @@
 // ZVKLaunchwick.ini beside it (all 40 keys, with GetPrivateProfileStringA), shows a 567 x 203 popup window
 // centred like the launcher's with one push button, and keeps the launcher's schedule on a 1000 ms timer:
 // the start tick, one tick per second of each profile's delay and one that starts its program (with
-// ShellExecuteA, as the launcher starts a program without arguments), the completion tick, then 5 s to
-// its end. After each tick it invalidates only a status line and a bar and paints them with DrawTextA and
-// FillRect over a solid background. It writes no trace lines. Whatever the launcher spends beyond this
-// (its trace lines, its full reading and checking of the settings, its drawing) is the launcher's own cost.
+// ShellExecuteA), the completion tick, then 5 s to its end. After each tick it invalidates only a status
+// line and a bar and paints them with DrawTextA and FillRect over a solid background. It writes the
+// launcher's trace lines, the same ones at loading and in each tick, since any program that keeps this
+// contract pays for them. Whatever the launcher spends beyond this (its full reading and checking of the
+// settings, its drawing, the building of its texts) is the launcher's own cost.
 #include <windows.h>
 
 #include <shellapi.h>
@@ -38,6 +39,46 @@ int ticks = 0;      // sequence ticks so far
 bool startTickSeen = false;
 char status[MAX_PATH + 64] = "Loading";
 
+// A line of text built in place, without a call into another DLL (wsprintfA would be one into user32).
+class Line {
+public:
+    Line& operator<<(const char* text) noexcept {
+        while (*text != '\0' && length_ < sizeof text_ - 1) {
+            text_[length_++] = *text++;
+        }
+        return *this;
+    }
+    Line& operator<<(int value) noexcept {
+        char digits[12];
+        int count = 0;
+        unsigned magnitude = value < 0 ? 0U - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+        do {
+            digits[count++] = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        if (value < 0) {
+            digits[count++] = '-';
+        }
+        while (count > 0 && length_ < sizeof text_ - 1) {
+            text_[length_++] = digits[--count];
+        }
+        return *this;
+    }
+    const char* Text() noexcept {
+        text_[length_] = '\0';
+        return text_;
+    }
+
+private:
+    char text_[2 * MAX_PATH + 64];
+    size_t length_ = 0;
+};
+
+// The launcher's trace line, as it writes it.
+void Trace(Line& line) {
+    ::OutputDebugStringA(line.Text());
+}
+
 void ReadSettings() {
     char ini[MAX_PATH];
     const DWORD length = ::GetModuleFileNameA(nullptr, ini, MAX_PATH);
@@ -47,6 +88,9 @@ void ReadSettings() {
         return;
     }
     std::strcpy(name, "\\ZVKLaunchwick.ini");
+    Trace(Line() << "Found \"" << ini << "\".  Loading settings...");
+    Trace(Line() << "Loading Settings Start");
+    Trace(Line() << ini << "ZVKLaunchwick.ini found");
     for (int n = 1; n <= kMaxProfiles; ++n) {
         char key[16];
         char delay[32];
@@ -55,12 +99,19 @@ void ReadSettings() {
         ::GetPrivateProfileStringA("Paths", key, "", profile.path, sizeof profile.path, ini);
         ::wsprintfA(key, "Delay%d", n);
         ::GetPrivateProfileStringA("Paths", key, "", delay, sizeof delay, ini);
+        Trace(Line() << "GetSetting(" << ini << ", \"Paths\", \"Path" << n
+                     << "\", \"?\") = " << (profile.path[0] != '\0' ? profile.path : "?"));
         if (profile.path[0] != '\0') {
             profile.delay = std::atoi(delay) > 0 ? std::atoi(delay) : 0;
+            Trace(Line() << "shellPaths(" << profileCount << ") = " << profile.path);
+            Trace(Line() << "shellPathDelay(" << profileCount << ") = " << profile.delay);
             totalTicks += profile.delay + 1;
             ++profileCount;
+        } else {
+            Trace(Line() << "No valid entry for path " << n);
         }
     }
+    Trace(Line() << "Loading Settings End");
 }
 
 const char* FileName(const char* path) {
@@ -83,26 +134,38 @@ void Tick(HWND window) {
         return;
     }
     ++ticks;
+    Trace(Line() << "tmrMain_Timer Start currentShellPath=" << current + 1
+                 << " shellPathCount=" << profileCount << " timerCount=" << counted);
     if (current < profileCount) {
         const Profile& profile = profiles[current];
+        Trace(Line() << "currentShellPath <= shellPathCount");
+        Trace(Line() << "shellPathDelay(" << current << ") = " << profile.delay);
+        Trace(Line() << "timerCount = " << counted);
+        Line text;
         if (counted < profile.delay) {
+            Trace(Line() << "timerCount hasn't reached specified delay...");
             ++counted;
-            ::wsprintfA(status, "(%d of %d) Starting \"%s\" in %d seconds", current + 1, profileCount,
-                        FileName(profile.path), profile.delay - counted);
+            Trace(Line() << "timercount = " << counted << "  currentShellPath = " << current + 1);
+            text << "(" << current + 1 << " of " << profileCount << ") Starting \"" << FileName(profile.path)
+                 << "\" in " << profile.delay - counted << " seconds";
         } else {
+            Trace(Line() << "timerCount reached specified delay.  Executing app...");
             Start(profile);
-            ::wsprintfA(status, "(%d of %d) Starting \"%s\"", current + 1, profileCount,
-                        FileName(profile.path));
+            text << "(" << current + 1 << " of " << profileCount << ") Starting \"" << FileName(profile.path)
+                 << "\"";
             ++current;
             counted = 0;
         }
+        std::strcpy(status, text.Text());
     } else {
+        Trace(Line() << "currentShellPath > shellPathCount");
         std::strcpy(status, "Complete");
         ::KillTimer(window, kTickTimer);
         ::SetTimer(window, kExitTimer, 5000, nullptr);
     }
     ::InvalidateRect(window, &kStatus, TRUE);
     ::InvalidateRect(window, &kBar, TRUE);
+    Trace(Line() << "tmrMain_Timer End");
 }
 
 void Paint(HWND window) {

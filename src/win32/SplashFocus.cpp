@@ -44,8 +44,11 @@ void SplashWindow::Route(MSG& message) noexcept {
     ::DispatchMessageA(&message);
 }
 
+// The window and its four controls, which have no children of their own: known without asking the system.
 bool SplashWindow::Owns(HWND window) const noexcept {
-    return window != nullptr && window_ && (window == window_.get() || ::IsChild(window_.get(), window));
+    return window != nullptr && window_ &&
+           (window == window_.get() || window == command1_ || window == txtFocus_ || window == btnCancel_ ||
+            window == lblStatus_);
 }
 
 void SplashWindow::Focus(FocusTarget target) {
@@ -58,7 +61,8 @@ void SplashWindow::Focus(FocusTarget target) {
         if (::GetForegroundWindow() != window) {
             FailStatement("The focus request was refused");
         }
-        if (!Owns(::GetFocus()) || ::GetFocus() == window) {
+        const HWND focus = ::GetFocus();
+        if (!Owns(focus) || focus == window) {
             ::SetFocus(focusChild_);
         }
         return;

@@ -5,6 +5,7 @@
 #include "Utf.h"
 
 #include <algorithm>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -49,14 +50,50 @@ void FillVertical(HDC dc, const RECT& rect, COLORREF top, COLORREF bottom) noexc
     }
 }
 
-void DrawLabel(HDC dc, const design::Rect& box, std::string_view text, HFONT font,
-               const design::Colour& colour, int dpi, UINT extraFlags = 0) noexcept {
-    RECT rect = ToRect(ToPixels(box, dpi));
+void DrawCentred(HDC dc, RECT rect, std::wstring_view text, HFONT font, const design::Colour& colour,
+                 UINT extraFlags = 0) noexcept {
     const SelectScope selected(dc, font);
     ::SetTextColor(dc, ToColorRef(colour));
-    const std::wstring wide = Wide(text);
-    ::DrawTextW(dc, wide.data(), static_cast<int>(wide.size()), &rect,
+    ::DrawTextW(dc, text.data(), static_cast<int>(text.size()), &rect,
                 DT_SINGLELINE | DT_CENTER | DT_TOP | DT_NOPREFIX | extraFlags);
+}
+
+void DrawLabel(HDC dc, const design::Rect& box, std::string_view text, HFONT font,
+               const design::Colour& colour, int dpi) noexcept {
+    DrawCentred(dc, ToRect(ToPixels(box, dpi)), Wide(text), font, colour);
+}
+
+// The status line's text, over the background already there, into rect.
+void DrawStatus(HDC dc, const RECT& rect, std::wstring_view text, const SplashFonts& fonts) noexcept {
+    ::SetBkMode(dc, TRANSPARENT);
+    DrawCentred(dc, rect, text, fonts.status.get(), design::white, DT_END_ELLIPSIS);
+}
+
+// Where two rectangles overlap, worked out here: a paint asks this of every part it may draw.
+bool Overlap(const RECT& a, const RECT& b, RECT& overlap) noexcept {
+    overlap = RECT{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                   std::min(a.bottom, b.bottom)};
+    return overlap.left < overlap.right && overlap.top < overlap.bottom;
+}
+
+// The changing part where area (client coordinates, what the DC may draw) needs it; brush fills the bar.
+void DrawState(HDC dc, const RECT& area, const SplashScene& scene, std::wstring_view status,
+               const SplashFonts& fonts, HBRUSH brush, int dpi) noexcept {
+    RECT part{};
+    const RECT text = ToRect(StatusRect(dpi));
+    if (Overlap(text, area, part)) {
+        DrawStatus(dc, text, status, fonts);
+    }
+    if (scene.progressVisible) {
+        const RECT fill = ToRect(ProgressFillRect(design::recProgressBorder, scene.progressWidth, dpi));
+        if (Overlap(fill, area, part)) {
+            if (brush != nullptr) {
+                ::FillRect(dc, &fill, brush);
+            } else {
+                FillSolid(dc, fill, ToColorRef(design::progressFill));
+            }
+        }
+    }
 }
 
 UniqueFont CreateDesignFont(const design::Font& font, int dpi) noexcept {
@@ -101,20 +138,12 @@ void DrawSplashBackground(HDC dc, const SplashFonts& fonts, int dpi) {
 }
 
 void DrawSplashState(HDC dc, const SplashScene& scene, const SplashFonts& fonts, int dpi) {
-    // Only what lies in the DC's clip region: a button asking for its background needs neither part.
-    const RECT status = ToRect(StatusRect(dpi));
-    if (::RectVisible(dc, &status)) {
-        ::SetBkMode(dc, TRANSPARENT);
-        DrawLabel(dc, design::lblStatus, scene.statusText, fonts.status.get(), design::white, dpi,
-                  DT_END_ELLIPSIS);
+    // Only what lies in the DC's clip box: a button asking for its background needs neither part.
+    RECT area{};
+    if (::GetClipBox(dc, &area) == ERROR) {
+        area = ToRect(ClientRect(dpi));
     }
-    if (scene.progressVisible) {
-        const PixelRect fill = ProgressFillRect(design::recProgressBorder, scene.progressWidth, dpi);
-        const RECT rect = ToRect(fill);
-        if (!fill.Empty() && ::RectVisible(dc, &rect)) {
-            FillSolid(dc, rect, ToColorRef(design::progressFill));
-        }
-    }
+    DrawState(dc, area, scene, Wide(scene.statusText), fonts, nullptr, dpi);
 }
 
 void DrawSplash(HDC dc, const SplashScene& scene, const SplashFonts& fonts, int dpi) {
@@ -147,7 +176,7 @@ void SplashBackground::Blit(HDC dc, int x, int y, const RECT& source) const noex
     // Only the part that lies on the picture.
     const RECT picture{size_.left, size_.top, size_.right, size_.bottom};
     RECT part{};
-    if (*this && ::IntersectRect(&part, &source, &picture)) {
+    if (*this && Overlap(source, picture, part)) {
         ::BitBlt(dc, x + part.left - source.left, y + part.top - source.top, part.right - part.left,
                  part.bottom - part.top, dc_.get(), part.left, part.top, SRCCOPY);
     }
@@ -159,12 +188,19 @@ void SplashPainter::SetDensity(HDC reference, SplashFonts fonts, int dpi) {
     // The static part is drawn once per density, here.
     background_.reset();
     background_.emplace(reference, fonts_, dpi);
+    if (!fill_) {
+        fill_.reset(::CreateSolidBrush(ToColorRef(design::progressFill)));
+    }
+}
+
+void SplashPainter::SetStatusText(std::wstring text) {
+    status_ = std::move(text);
 }
 
 void SplashPainter::Print(HDC dc, const RECT& area, const SplashScene& scene) const {
     if (background_ && *background_) {
         background_->Blit(dc, area.left, area.top, area);
-        DrawSplashState(dc, scene, fonts_, dpi_);
+        DrawState(dc, area, scene, status_, fonts_, fill_.get(), dpi_);
     } else {
         DrawSplash(dc, scene, fonts_, dpi_); // no memory for the background: draw it all, directly
     }
@@ -180,6 +216,12 @@ void SplashPainter::PrintClient(HDC dc, const SplashScene& scene) const {
 
 void SplashPainter::PrintStatus(HDC dc, const SplashScene& scene) const {
     const PixelRect box = StatusRect(dpi_);
+    if (background_ && *background_) {
+        // The label's own coordinates: its part of the picture, then the text over it.
+        background_->Blit(dc, 0, 0, ToRect(box));
+        DrawStatus(dc, RECT{0, 0, box.Width(), box.Height()}, status_, fonts_);
+        return;
+    }
     POINT origin{};
     ::SetViewportOrgEx(dc, -box.left, -box.top, &origin);
     Print(dc, ToRect(box), scene);

@@ -68,6 +68,10 @@ class SplashPainter {
 public:
     // Takes the fonts of dpi and draws the kept background for it, compatible with reference.
     void SetDensity(HDC reference, SplashFonts fonts, int dpi);
+    // The status line's text as drawn, converted once per change rather than once per paint; the scene's
+    // text in UTF-16.
+    void SetStatusText(std::wstring text);
+    const std::wstring& StatusText() const noexcept { return status_; }
     // Draws the client area into dc, where area (client coordinates) needs it.
     void Print(HDC dc, const RECT& area, const SplashScene& scene) const;
     // For a themed button asking for its background: the part of the picture that dc lets through.
@@ -80,6 +84,8 @@ private:
     // Declared in the order of need: the background goes before the fonts it was drawn with.
     SplashFonts fonts_;
     std::optional<SplashBackground> background_;
+    UniqueBrush fill_; // the bar's fill, made once
+    std::wstring status_;
 };
 
 } // namespace launchwick::win32

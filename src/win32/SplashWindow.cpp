@@ -114,12 +114,14 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
     btnCancel_ = createChild("BUTTON", texts::btnCancelCaption, BS_PUSHBUTTON, 0, btnCancelId);
     // Drawn by the window from its kept background, like the rest; no tab stop, clicks go through.
     // A wide window, so that its text (what a screen reader reads) keeps every character of a path.
+    std::wstring status = Wide(scene_.statusText);
     lblStatus_ = ::CreateWindowExW(
-        0, L"STATIC", Wide(scene_.statusText).c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 0, 0, 0, 0,
-        window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(lblStatusId)), instance, nullptr);
+        0, L"STATIC", status.c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 0, 0, 0, 0, window_.get(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(lblStatusId)), instance, nullptr);
     if (lblStatus_ == nullptr) {
         FailStatement("CreateWindowExW failed for the status line");
     }
+    painter_.SetStatusText(std::move(status));
     liveRegion_.Attach(lblStatus_);
     focusChild_ = command1_;
 
@@ -151,7 +153,7 @@ HWND SplashWindow::Control(int id) const noexcept {
 }
 
 bool SplashWindow::IsShown() const noexcept {
-    return window_ && ::IsWindowVisible(window_.get());
+    return window_ && shown_; // only Show makes it visible; asked on every tick
 }
 
 void SplashWindow::Show() noexcept {
@@ -160,18 +162,27 @@ void SplashWindow::Show() noexcept {
         // runs hears the status line from its first change.
         liveRegion_.MakeIfScreenReader();
         ::ShowWindow(window_.get(), SW_SHOWNORMAL);
+        shown_ = ::IsWindowVisible(window_.get()) != FALSE;
         ::UpdateWindow(window_.get());
         liveRegion_.WindowShown(IsShown());
     }
 }
 
 // A change repaints only the part it changes; the rest comes from the kept background. The status line is
-// a label of its own, whose text screen readers read.
+// a label of its own, whose text screen readers read. The window draws the label, so a change of its text
+// skips the static control's round of messages (its subclass, colour and draw-item questions to the window):
+// the text is set as the system's default handling sets it, and the label drawn here, once a tick.
 void SplashWindow::SetStatusText(const std::string& text) {
     if (text != scene_.statusText) {
         scene_.statusText = text;
-        ::SetWindowTextW(lblStatus_, Wide(text).c_str());
-        ::InvalidateRect(lblStatus_, nullptr, FALSE);
+        painter_.SetStatusText(Wide(text));
+        ::DefWindowProcW(lblStatus_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(painter_.StatusText().c_str()));
+        if (IsShown()) {
+            const WindowDC label(lblStatus_);
+            if (label.get() != nullptr) {
+                painter_.PrintStatus(label.get(), scene_);
+            }
+        }
     }
 }
 

@@ -105,6 +105,7 @@ private:
     std::array<bool, 3> timers_{};
     int dpi_ = 96;
     bool ended_ = false;
+    bool shown_ = false;
     HWND command1_ = nullptr; // children belong to the window
     HWND txtFocus_ = nullptr;
     HWND btnCancel_ = nullptr;
