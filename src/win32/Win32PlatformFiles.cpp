@@ -119,29 +119,46 @@ std::string Win32Platform::ReadProfileString(const std::string& section, const s
     return Utf8(buffer);
 }
 
-std::vector<std::string> Win32Platform::ReadProfileKeys(const std::string& section,
-                                                        const std::string& file) const {
-    const std::wstring wideSection = Wide(section);
-    const std::wstring wideFile = Wide(file);
+namespace {
+
+// A list of names ended by NULs, as the profile reader gives the keys of a section or the sections of a file,
+// read into a buffer that grows until the list fits: a list cut short answers the buffer's size less two.
+template <class Read> std::vector<std::string> ProfileNames(Read read) {
     std::wstring buffer(4096, L'\0');
     for (;;) {
-        const DWORD length = ::GetPrivateProfileStringW(wideSection.c_str(), nullptr, L"", buffer.data(),
-                                                        static_cast<DWORD>(buffer.size()), wideFile.c_str());
-        // Names ended by NULs; a list cut short answers the buffer's size less two.
+        const DWORD length = read(buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length + 2 < buffer.size()) {
-            std::vector<std::string> keys;
+            std::vector<std::string> names;
             for (std::size_t at = 0; at < length;) {
                 const std::size_t end = buffer.find(L'\0', at);
-                keys.push_back(Utf8(std::wstring_view(buffer).substr(at, end - at)));
+                names.push_back(Utf8(std::wstring_view(buffer).substr(at, end - at)));
                 at = end + 1;
             }
-            return keys;
+            return names;
         }
         if (buffer.size() >= 1u << 24) {
             FailStatement("Out of memory");
         }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+} // namespace
+
+std::vector<std::string> Win32Platform::ReadProfileKeys(const std::string& section,
+                                                        const std::string& file) const {
+    const std::wstring wideSection = Wide(section);
+    const std::wstring wideFile = Wide(file);
+    return ProfileNames([&](wchar_t* buffer, DWORD size) {
+        return ::GetPrivateProfileStringW(wideSection.c_str(), nullptr, L"", buffer, size, wideFile.c_str());
+    });
+}
+
+std::vector<std::string> Win32Platform::ReadProfileSections(const std::string& file) const {
+    const std::wstring wideFile = Wide(file);
+    return ProfileNames([&](wchar_t* buffer, DWORD size) {
+        return ::GetPrivateProfileSectionNamesW(buffer, size, wideFile.c_str());
+    });
 }
 
 std::string Win32Platform::ReadFileBytes(const std::string& path) const {

@@ -367,11 +367,15 @@ constexpr ArgumentCase kArguments[] = {
     {"\"/install\"", Job::Install, false},
     {"/uninstall", Job::Uninstall, false},
     {"-UnInstall -QUIET", Job::Uninstall, true},
+    {"/check", Job::Check, false},
+    {"-Check /QUIET", Job::Check, true},
     // Refused: the usage, which /quiet keeps silent too.
     {"/quiet", Job::Usage, true},
     {"/install /uninstall", Job::Usage, false},
     {"/install /uninstall /quiet", Job::Usage, true},
     {"/install /install", Job::Usage, false},
+    {"/check /install", Job::Usage, false},
+    {"/check /check /quiet", Job::Usage, true},
     {"/install /quiet /quiet", Job::Usage, true},
     {"install", Job::Usage, false},
     {"--install", Job::Usage, false},
@@ -501,9 +505,12 @@ const JobCase kJobs[] = {
      true,
      0,
      0,
-     {"IconBox|information|ZVK Launchwick|Usage: ZVKLaunchwick.exe [/install | /uninstall] [/quiet]\r\n\r\n"
+     {"IconBox|information|ZVK Launchwick|Usage: ZVKLaunchwick.exe [/install | /uninstall | /check] "
+      "[/quiet]\r\n\r\n"
       "/install - start ZVK Launchwick when you log on (a shortcut in your start-up folder)\r\n"
       "/uninstall - no longer start it when you log on\r\n"
+      "/check - report what a start would do with the settings file, starting nothing (exit code 1 when "
+      "something needs a look)\r\n"
       "/quiet - show no message; the exit code tells the result (0 done, 1 failed, 2 usage)\r\n\r\n"
       "Without an argument it starts the programs of its settings file."},
      2},

@@ -188,7 +188,8 @@ TEST(LoadSettings, WritesTheFullTraceStreamAndPacksTheTables) {
     traces.push_back("Loading Settings End");
     EXPECT_EQ(rig.fake.Traces(), traces);
 
-    Lines lookups;
+    // ErrorBoxes first: the boxes of the profiles depend on it.
+    Lines lookups = {"Profile|Options|ErrorBoxes||4096|" + kConfig};
     for (const auto& key : keys) {
         lookups.push_back("Profile|Paths|" + key + "|4096|" + kConfig);
     }
@@ -646,7 +647,8 @@ TEST(LoadSettings, ReadsTheStartOptionsOfAnAcceptedProfileRightAfterItsDelay) {
                 lookups.push_back(line.substr(0, line.find("|4096|")));
             }
             // Only the keys the section has are looked up; all three when the names cannot be listed.
-            Lines expectedLookups = {"Profile|Paths|Path1|?", "Profile|Paths|Delay1|0"};
+            Lines expectedLookups = {"Profile|Options|ErrorBoxes|", "Profile|Paths|Path1|?",
+                                     "Profile|Paths|Delay1|0"};
             for (const auto& [key, value] : {std::pair{"Window1", c.window}, std::pair{"StartIn1", c.startIn},
                                              std::pair{"WaitReady1", c.waitReady}}) {
                 if (value || rig.fake.failProfileKeys) {
@@ -933,7 +935,7 @@ TEST(LoadSettings, AnAnsiFileIsReadAsItIs) {
         rig.settings.LoadSettings();
         EXPECT_EQ(rig.settings.shellPathCount, 1);
         EXPECT_EQ(rig.fake.Lines({"ReadFile", "CreateTempFile", "RemoveFile"}), Lines{"ReadFile|" + kConfig});
-        EXPECT_EQ(rig.fake.Lines({"Profile"}).size(), 24U); // 20 paths, a delay, 3 options
+        EXPECT_EQ(rig.fake.Lines({"Profile"}).size(), 25U); // 20 paths, a delay, 4 options
         EXPECT_EQ(rig.fake.Lines({"Profile"}).back(), "Profile|Options|LogFile||4096|" + kConfig);
     }
 }
@@ -958,7 +960,7 @@ TEST(LoadSettings, ACopyThatCannotBeMadeIsSaidAndTheFileReadAsAnsi) {
         EXPECT_EQ(traces[1], kConfig + "ZVKLaunchwick.ini found");
         EXPECT_EQ(traces[2], "Could not read " + kConfig + " as Unicode");
         EXPECT_EQ(traces[3], GetSettingTrace(1, "C:\\ZVK32\\Parvane.exe -" + kUe));
-        EXPECT_EQ(rig.fake.Lines({"Profile"}).front(), "Profile|Paths|Path1|?|4096|" + kConfig);
+        EXPECT_EQ(rig.fake.Lines({"Profile"}).at(1), "Profile|Paths|Path1|?|4096|" + kConfig);
         EXPECT_EQ(rig.settings.shellPathCount, 1);
         // Nothing of a copy is left behind, and only the settings file and the programs remain.
         for (const auto& [path, file] : rig.fake.files) {
