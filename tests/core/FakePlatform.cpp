@@ -347,7 +347,11 @@ std::vector<std::string> FakePlatform::ReadProfileSections(const std::string& fi
         const std::string text = ProfileText(it->second.content);
         for (std::size_t start = 0; start <= text.size();) {
             const std::size_t end = std::min(text.find('\n', start), text.size());
-            const std::string line = TrimBlanks(std::string_view(text).substr(start, end - start));
+            std::string_view raw = std::string_view(text).substr(start, end - start);
+            if (!raw.empty() && raw.back() == '\r') {
+                raw.remove_suffix(1);
+            }
+            const std::string line = TrimBlanks(raw);
             if (line.size() >= 2 && line.front() == '[' && line.back() == ']' &&
                 std::none_of(sections.begin(), sections.end(), [&](const std::string& section) {
                     return SameText(section, line.substr(1, line.size() - 2));
