@@ -179,12 +179,12 @@ class FirstRun(lwtest.TestCase):
             self.assertEqual(sc.read(sc.folder + r"\report.txt").split(b"\r\n"), lines)
             # From a batch file: cmd's redirection, and the exit code as its errorlevel.
             sc.write(sc.folder + r"\check.bat", '@echo off\r\nZVKLaunchwick.exe /check > "batch report.txt"\r\n'
-                                                 "echo %errorlevel%> level.txt\r\n")
+                                                 "echo exit %errorlevel% > level.txt\r\n")
             subprocess.run([lwtest.WINE, "cmd", "/c", "check.bat"], cwd=sc.unix_folder, env=self.session.env(),
                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                           timeout=60, check=True)
+                           timeout=60)
             self.assertEqual(sc.read(sc.folder + r"\batch report.txt").split(b"\r\n"), lines)
-            self.assertEqual(sc.read(sc.folder + r"\level.txt").strip(), b"1")
+            self.assertEqual(sc.read(sc.folder + r"\level.txt").strip(), b"exit 1")
             # No redirection: one box with the report.
             _, text = self.job(sc, ["/check"], 1)
             self.assertEqual(text, "\r\n".join(report))
