@@ -56,7 +56,7 @@ std::pair<std::string, std::string> StartedProgram(const std::string& entry, con
             start = {std::move(fallback->program), std::move(fallback->parameters)};
         }
     }
-    if (!IsAbsolutePath(start.first) && !plan.webAddress) {
+    if (!IsAbsolutePath(start.first)) {
         start.first = AbsolutePath(start.first, platform.CurrentFolder());
     }
     return start;

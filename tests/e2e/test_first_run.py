@@ -155,7 +155,8 @@ class FirstRun(lwtest.TestCase):
             good = sc.folder + r"\bin\rec.exe"
             sc.install_recorder(good)
             missing = sc.folder + r"\Missing.exe"
-            sc.write_ini("[Paths]\r\n"
+            instructions = "[Instructions]\r\nThe \"Delay#=\" setting and the \"Path#\" setting.\r\n"
+            sc.write_ini(instructions + "[Paths]\r\n"
                          f"Path1={good} /one\r\nDelay1=2\r\n"
                          "Dealy3=10\r\n"
                          f"Path2={missing} /two\r\n"
@@ -185,9 +186,12 @@ class FirstRun(lwtest.TestCase):
                            timeout=60)
             self.assertEqual(sc.read(sc.folder + r"\batch report.txt").split(b"\r\n"), lines)
             self.assertEqual(sc.read(sc.folder + r"\level.txt").strip(), b"exit 1")
-            # No redirection: one box with the report.
+            # No redirection: one box with the report; here with a section of another program too.
+            with open(sc.path(sc.ini), "ab") as f:
+                f.write(b"[Other Tool]\r\nx=1\r\n")
             _, text = self.job(sc, ["/check"], 1)
-            self.assertEqual(text, "\r\n".join(report))
+            self.assertEqual(text, "\r\n".join(report[:-1] + ["Ignored: [Other Tool] (not a section of ZVK Launchwick)",
+                                                               "3 of 4 profiles start; 4 problems"]))
 
             # A clean file, while a run of it is going: both go on as if the other were not there.
             sc.write_ini(f"[Paths]\r\nPath1={good} /late\r\nDelay1=60\r\n")
