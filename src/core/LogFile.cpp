@@ -31,14 +31,8 @@ void LogFile::Configure(const std::string& value, const std::string& configFileP
     std::vector<EarlyLine> early;
     early.swap(early_);
     collecting_ = false; // from here on, a line of this module's own is not kept for the log
-    if (value.empty()) {
-        return;
-    }
-    std::string expanded = value;
-    ResumeNext([&] { expanded = platform_.ExpandEnvironment(value); });
-    const std::string path = FullPath(expanded, FolderOfPath(configFilePath));
-    if (UpperCase(path) == UpperCase(FullPath(configFilePath, ""))) {
-        ResumeNext([&] { platform_.Trace(texts::IgnoringOption(texts::logFileKey, value)); });
+    const std::string path = Path(value, configFilePath);
+    if (path.empty()) {
         return;
     }
     try {
@@ -54,6 +48,23 @@ void LogFile::Configure(const std::string& value, const std::string& configFileP
     for (const EarlyLine& line : early) {
         Write(line.time, line.text);
     }
+}
+
+std::string LogFile::Path(const std::string& value, const std::string& configFilePath) noexcept {
+    if (value.empty()) {
+        return {};
+    }
+    std::string expanded = value;
+    ResumeNext([&] { expanded = platform_.ExpandEnvironment(value); });
+    std::string path;
+    ResumeNext([&] { path = FullPath(expanded, FolderOfPath(configFilePath)); });
+    bool settingsFile = false;
+    ResumeNext([&] { settingsFile = UpperCase(path) == UpperCase(FullPath(configFilePath, "")); });
+    if (settingsFile) {
+        ResumeNext([&] { platform_.Trace(texts::IgnoringOption(texts::logFileKey, value)); });
+        return {};
+    }
+    return path;
 }
 
 void LogFile::Open(const std::string& path) {

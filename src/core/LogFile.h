@@ -28,6 +28,9 @@ public:
     // The LogFile option as read, trimmed ("" when absent). Until it is known, the trace lines are kept in
     // memory; then they go to the new log, or nowhere.
     void Configure(const std::string& value, const std::string& configFilePath) noexcept;
+    // The full path that value names, its variables expanded, relative to the settings file's folder;
+    // empty when there is none or it is the settings file itself (then traced as ignored).
+    std::string Path(const std::string& value, const std::string& configFilePath) noexcept;
     bool On() const noexcept { return file_ != nullptr; }
 
     void Traced(const std::string& line) noexcept override;

@@ -121,6 +121,11 @@ public:
     void SetTraceListener(TraceListener* listener) noexcept { traceListener_ = listener; }
     // Modal box with an OK button and no icon. Returns when the user has closed it.
     virtual void ShowMessageBox(const std::string& text, const std::string& title) = 0;
+    // A box that tells of a problem in the configuration (a missing program, no usable profile, no browser);
+    // with the boxes off ([Options] ErrorBoxes=Off) it is one trace line instead, at the same moment.
+    void ShowConfigurationBox(const std::string& text, const std::string& title);
+    void SetConfigurationBoxes(bool shown) noexcept { configurationBoxes_ = shown; }
+    bool ConfigurationBoxes() const noexcept { return configurationBoxes_; }
     // Lets the window system process the window messages that are waiting, once.
     virtual void DoEvents() = 0;
 
@@ -151,6 +156,8 @@ public:
     // Throws StatementError when they cannot be listed.
     virtual std::vector<std::string> ReadProfileKeys(const std::string& section,
                                                      const std::string& file) const = 0;
+    // GetPrivateProfileSectionNames: the names of the file's sections. Throws StatementError.
+    virtual std::vector<std::string> ReadProfileSections(const std::string& file) const = 0;
     // The whole file's bytes. Throws StatementError when it cannot be read.
     virtual std::string ReadFileBytes(const std::string& path) const = 0;
     // True when path names an existing file, not a folder; a relative path is taken from the current folder.
@@ -225,6 +232,9 @@ public:
     virtual bool RemoveFileIfPresent(const std::string& path) = 0;
     // Modal box with an OK button and the icon, owned by no window.
     virtual void ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) = 0;
+    // Writes text as it is to standard output when that is a file or a pipe, and returns true; otherwise
+    // (a console, or none) writes nothing and returns false. Throws StatementError when a write fails.
+    virtual bool WriteStandardOutput(std::string_view text) = 0;
 
     // The log file.
     virtual ClockTime LocalTime() const = 0;
@@ -241,6 +251,7 @@ protected:
 
 private:
     TraceListener* traceListener_ = nullptr;
+    bool configurationBoxes_ = true;
 };
 
 } // namespace launchwick

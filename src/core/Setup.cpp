@@ -1,5 +1,6 @@
 #include "Setup.h"
 
+#include "Check.h"
 #include "Numbers.h"
 #include "ResumeNext.h"
 #include "Texts.h"
@@ -106,6 +107,7 @@ Arguments ParseArguments(std::string_view commandLine) {
     const std::vector<std::string> words = Words(commandLine);
     int install = 0;
     int uninstall = 0;
+    int check = 0;
     int quiet = 0;
     bool other = false;
     for (const std::string& word : words) {
@@ -113,15 +115,16 @@ Arguments ParseArguments(std::string_view commandLine) {
             word.size() > 1 && (word[0] == '/' || word[0] == '-') ? UpperCase(word.substr(1)) : "";
         install += name == "INSTALL";
         uninstall += name == "UNINSTALL";
+        check += name == "CHECK";
         quiet += name == "QUIET";
-        other = other || (name != "INSTALL" && name != "UNINSTALL" && name != "QUIET");
+        other = other || (name != "INSTALL" && name != "UNINSTALL" && name != "CHECK" && name != "QUIET");
     }
     Arguments arguments;
     arguments.quiet = quiet > 0;
     if (words.empty()) {
         arguments.job = Job::Run;
-    } else if (!other && install + uninstall == 1 && quiet <= 1) {
-        arguments.job = install == 1 ? Job::Install : Job::Uninstall;
+    } else if (!other && install + uninstall + check == 1 && quiet <= 1) {
+        arguments.job = install == 1 ? Job::Install : uninstall == 1 ? Job::Uninstall : Job::Check;
     } else {
         arguments.job = Job::Usage;
     }
@@ -135,6 +138,8 @@ int RunJob(Platform& platform, const Arguments& arguments) noexcept {
             return Install(platform, arguments.quiet);
         case Job::Uninstall:
             return Uninstall(platform, arguments.quiet);
+        case Job::Check:
+            return Check(platform, arguments.quiet);
         case Job::Run:
         case Job::Usage:
             break;

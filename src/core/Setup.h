@@ -8,7 +8,7 @@
 
 namespace launchwick {
 
-enum class Job { Run, Install, Uninstall, Usage };
+enum class Job { Run, Install, Uninstall, Check, Usage };
 
 struct Arguments {
     Job job = Job::Run;
@@ -17,7 +17,8 @@ struct Arguments {
 };
 
 // The words of the command line after the program's name: blanks separate them, double quotes group them.
-// Letter case is ignored and "/" or "-" leads each: "install" or "uninstall", with "quiet" once at most.
+// Letter case is ignored and "/" or "-" leads each: "install", "uninstall" or "check", with "quiet" once at
+// most.
 // No word: the plain start. Anything else: the usage.
 Arguments ParseArguments(std::string_view commandLine);
 

@@ -154,8 +154,8 @@ void Shell_Library::ShellBrowse(std::string address, std::int32_t showCommand) n
     }
     if (found <= 32) {
         ResumeNext([&] {
-            platform_.ShowMessageBox(std::string(texts::browserErrorText),
-                                     std::string(texts::browserErrorTitle));
+            platform_.ShowConfigurationBox(std::string(texts::browserErrorText),
+                                           std::string(texts::browserErrorTitle));
         });
     } else {
         // A refusal is not reported.

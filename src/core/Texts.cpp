@@ -2,6 +2,7 @@
 
 #include "Numbers.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <iterator>
 
@@ -126,17 +127,101 @@ std::string CouldNotStart(const std::string& entry, const std::string& systemTex
 }
 
 std::string SystemReason(const std::string& systemText, std::uint32_t code) {
-    std::string reason;
-    for (std::size_t i = 0; i < systemText.size(); ++i) {
-        const char c = systemText[i];
-        if (c != '\r' && c != '\n') {
-            reason += c;
-        } else if (!(c == '\r' && i + 1 < systemText.size() && systemText[i + 1] == '\n')) {
-            reason += ' '; // one space for each line break, CR LF counting as one
-        }
-    }
+    std::string reason = OneLine(systemText);
     reason.erase(reason.find_last_not_of(' ') + 1); // the trailing break and spaces
     return reason.empty() ? Join({"error ", Str(code)}) : reason;
+}
+
+std::string OneLine(std::string_view text) {
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n') {
+            line += c;
+        } else if (!(c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            line += ' '; // one space for each line break, CR LF counting as one
+        }
+    }
+    return line;
+}
+
+std::string BoxTrace(std::string_view title, std::string_view text) {
+    return Join({title, ": ", OneLine(text)});
+}
+
+std::string ReportHeader(const std::string& path, std::string_view encoding) {
+    return Join({"ZVK Launchwick " LAUNCHWICK_VERSION ": ", path, " (", encoding, ")"});
+}
+
+std::string NoSettingsFile(const std::string& path) {
+    return Join({"No settings file at ", path, ": a run writes the default file and opens it in Notepad."});
+}
+
+std::string ProfileStarts(int profile, const std::string& program, const std::string& arguments,
+                          std::int32_t delay) {
+    return Join({"Profile ", Str(profile), ": starts ", program, arguments.empty() ? "" : " with ", arguments,
+                 " after ", Str(delay), " s"});
+}
+
+std::string ProfileOpens(int profile, const std::string& value, std::int32_t delay) {
+    return Join({"Profile ", Str(profile), ": opens ", value, " after ", Str(delay), " s"});
+}
+
+std::string WindowAddition(std::string_view state) {
+    return Join({", window ", state});
+}
+
+std::string StartInAddition(const std::string& folder) {
+    return Join({", in ", folder});
+}
+
+std::string NetworkAddition(std::int32_t seconds) {
+    return Join({", after waiting for the network up to ", Str(seconds), " s"});
+}
+
+std::string ReadyAddition(std::int32_t seconds) {
+    return Join({", then waits up to ", Str(seconds), " s for it to be ready"});
+}
+
+std::string CheckedAtItsTurn(const std::string& startLine, const std::string& program) {
+    return Join({startLine, " (checked at its turn; ", program, " does not exist now)"});
+}
+
+std::string ProgramMissing(int profile, const std::string& program) {
+    return Join({"Profile ", Str(profile), ": not started: ", program, " does not exist"});
+}
+
+std::string NoProgram(int profile) {
+    return Join({"Profile ", Str(profile), ": not started: no program ending in \".exe\""});
+}
+
+std::string IdleWaitLine(std::int32_t seconds, int processor) {
+    return Join(
+        {"Idle wait: up to ", Str(seconds), " s before each start, below ", Str(processor), " % processor"});
+}
+
+std::string LogFileLine(const std::string& path) {
+    return Join({"Log file: ", path});
+}
+
+std::string IgnoredValue(std::string_view ignoringTrace) {
+    return Join({"Ignored: ", ignoringTrace.substr(std::min(ignoringPrefix.size(), ignoringTrace.size()))});
+}
+
+std::string DelayNote(std::string_view key, const std::string& value, std::int32_t seconds) {
+    return Join({"Note: ", key, "=", value, " counts as ", Str(seconds)});
+}
+
+std::string UnknownKey(const std::string& key, const std::string& section) {
+    return Join({"Ignored: ", key, " in [", section, "] (not a key of ZVK Launchwick)"});
+}
+
+std::string UnknownSection(const std::string& section) {
+    return Join({"Ignored: [", section, "] (not a section of ZVK Launchwick)"});
+}
+
+std::string ReportSummary(int starting, int profiles, int problems) {
+    return Join({Str(starting), " of ", Str(profiles), " profiles start; ", Str(problems), " problems"});
 }
 
 std::string AlreadyRunning(const std::string& path) {
@@ -144,7 +229,7 @@ std::string AlreadyRunning(const std::string& path) {
 }
 
 std::string IgnoringOption(std::string_view key, const std::string& value) {
-    return Join({"Ignoring ", key, "=", value});
+    return Join({ignoringPrefix, key, "=", value});
 }
 
 std::string WaitingTrace(int processor, std::int32_t secondsLeft) {

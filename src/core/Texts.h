@@ -24,6 +24,7 @@ inline constexpr std::string_view browserErrorTitle = "Browser Error";
 inline constexpr std::string_view browserErrorText = "Could not open browser";
 
 inline constexpr std::string_view pathsSection = "Paths";
+inline constexpr std::string_view instructionsSection = "Instructions";
 inline constexpr std::string_view pathKey = "Path";
 inline constexpr std::string_view delayKey = "Delay";
 inline constexpr std::string_view noPathValue = "?";
@@ -97,6 +98,8 @@ inline constexpr std::string_view waitForIdleKey = "WaitForIdle";
 inline constexpr std::string_view idleBelowKey = "IdleBelow";
 inline constexpr std::string_view idleStarting = "Idle: starting";
 inline constexpr std::string_view idleWaitOver = "Idle wait over: starting anyway";
+// "Ignoring <Key>=<value>": a value a run does not use.
+inline constexpr std::string_view ignoringPrefix = "Ignoring ";
 std::string IgnoringOption(std::string_view key, const std::string& value);
 std::string WaitingTrace(int processor, std::int32_t secondsLeft);
 std::string WaitingStatus(int currentShellPath, int shellPathCount, const std::string& name, int processor,
@@ -111,9 +114,11 @@ std::string LogHeader(const std::string& configFilePath);
 // Starting at log-on: the command line's jobs.
 inline constexpr std::string_view shortcutName = "ZVK Launchwick.lnk";
 inline constexpr std::string_view usageText =
-    "Usage: ZVKLaunchwick.exe [/install | /uninstall] [/quiet]\r\n\r\n"
+    "Usage: ZVKLaunchwick.exe [/install | /uninstall | /check] [/quiet]\r\n\r\n"
     "/install - start ZVK Launchwick when you log on (a shortcut in your start-up folder)\r\n"
     "/uninstall - no longer start it when you log on\r\n"
+    "/check - report what a start would do with the settings file, starting nothing "
+    "(exit code 1 when something needs a look)\r\n"
     "/quiet - show no message; the exit code tells the result (0 done, 1 failed, 2 usage)\r\n\r\n"
     "Without an argument it starts the programs of its settings file.";
 inline constexpr std::string_view notInstalledMessage =
@@ -127,6 +132,46 @@ std::string CouldNotWriteShortcut(const std::string& shortcut, const std::string
 std::string CouldNotRemoveShortcut(const std::string& shortcut, const std::string& reason);
 // The system's text for a failure on one line, or "error <code>" where it has none.
 std::string SystemReason(const std::string& systemText, std::uint32_t code);
+// Each line break (CR LF, CR or LF) as one space.
+std::string OneLine(std::string_view text);
+
+// [Options] ErrorBoxes=Off: each configuration box becomes one trace line "<title>: <text>".
+inline constexpr std::string_view errorBoxesKey = "ErrorBoxes";
+inline constexpr std::string_view errorBoxesOff = "Off";
+inline constexpr std::string_view errorBoxesOn = "On";
+inline constexpr std::string_view noNotepadTrace = "Not opening the settings in Notepad: ErrorBoxes=Off";
+std::string BoxTrace(std::string_view title, std::string_view text);
+
+// The report of /check, one line each.
+inline constexpr std::string_view encodingAnsi = "ANSI";
+inline constexpr std::string_view encodingUtf8 = "UTF-8";
+inline constexpr std::string_view encodingUtf8Mark = "UTF-8 with a byte-order mark";
+inline constexpr std::string_view encodingUtf16Le = "UTF-16 LE";
+inline constexpr std::string_view encodingUtf16Be = "UTF-16 BE";
+inline constexpr std::string_view reportCut = "\xE2\x80\xA6"; // the box shows this in place of the rest
+inline constexpr std::string_view errorBoxesOffLine = "Error boxes: off";
+std::string ReportHeader(const std::string& path, std::string_view encoding);
+std::string NoSettingsFile(const std::string& path);
+// "Profile N: starts <program>[ with <arguments>] after <d> s"; the additions below follow it.
+std::string ProfileStarts(int profile, const std::string& program, const std::string& arguments,
+                          std::int32_t delay);
+std::string ProfileOpens(int profile, const std::string& value, std::int32_t delay);
+std::string WindowAddition(std::string_view state);
+std::string StartInAddition(const std::string& folder);
+std::string NetworkAddition(std::int32_t seconds);
+std::string ReadyAddition(std::int32_t seconds);
+// A profile that waits for the network is looked at only when its turn comes.
+std::string CheckedAtItsTurn(const std::string& startLine, const std::string& program);
+std::string ProgramMissing(int profile, const std::string& program);
+std::string NoProgram(int profile);
+std::string IdleWaitLine(std::int32_t seconds, int processor);
+std::string LogFileLine(const std::string& path);
+// A run's "Ignoring <Key>=<value>" trace line as the report says it.
+std::string IgnoredValue(std::string_view ignoringTrace);
+std::string DelayNote(std::string_view key, const std::string& value, std::int32_t seconds);
+std::string UnknownKey(const std::string& key, const std::string& section);
+std::string UnknownSection(const std::string& section);
+std::string ReportSummary(int starting, int profiles, int problems);
 
 inline constexpr std::string_view loadingStart = "Loading Settings Start";
 inline constexpr std::string_view loadingEnd = "Loading Settings End";

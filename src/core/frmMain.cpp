@@ -44,8 +44,8 @@ void frmMain::Form_Load() noexcept {
             configurationRequired = false;
         } else {
             ResumeNext([&] {
-                platform_.ShowMessageBox(texts::NoValidPathsMessage(s.configFilePath),
-                                         std::string(texts::errorTitle));
+                platform_.ShowConfigurationBox(texts::NoValidPathsMessage(s.configFilePath),
+                                               std::string(texts::errorTitle));
             });
             ResumeNext([&] { platform_.DoEvents(); });
         }
@@ -61,9 +61,14 @@ void frmMain::Form_Load() noexcept {
         ResumeNext([&] { platform_.DoEvents(); });
     }
     if (configurationRequired) {
-        ResumeNext([&] {
-            platform_.StartCommandLine(std::string(texts::notepadCommand) + s.configFilePath, showNormal);
-        });
+        if (s.errorBoxes) {
+            ResumeNext([&] {
+                platform_.StartCommandLine(std::string(texts::notepadCommand) + s.configFilePath, showNormal);
+            });
+        } else {
+            // Unattended: nobody would close Notepad either.
+            ResumeNext([&] { platform_.Trace(std::string(texts::noNotepadTrace)); });
+        }
         ShowStatus([] { return std::string(texts::statusConfigurationRequired); }, true);
         ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrMain, false); });
         ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrExit, true); });

@@ -6,6 +6,7 @@
 #include "Texts.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace launchwick {
 
@@ -89,6 +90,7 @@ void modMain::LoadSettings() noexcept {
             }
             pathKeys = std::move(keys);
         });
+        LoadErrorBoxes(source);
         for (int n = 1; n <= profileCount; ++n) {
             std::string v;
             ResumeNext([&] {
@@ -101,17 +103,34 @@ void modMain::LoadSettings() noexcept {
                 ResumeNext([&] { platform_.Trace(texts::NoValidEntry(n)); });
                 continue;
             }
+            ProfileOutcome* outcome = nullptr;
+            ResumeNext([&] {
+                outcome =
+                    &outcomes.emplace_back(ProfileOutcome{n, ProfileOutcome::Kind::Accepted, v, {}, {}});
+            });
             const std::string program = ProgramPart(v);
             if (program.empty()) {
+                if (outcome != nullptr) {
+                    outcome->kind = ProfileOutcome::Kind::NoProgram;
+                }
                 continue; // not a program: skipped without a word
             }
-            // A program that waits for the network may be on it: it is looked for at its turn.
-            if (!FileExists(program) &&
-                WholeNumber(OptionalKey(source, pathKeys, texts::waitNetworkKey, n)).value_or(0) == 0) {
-                ResumeNext([&] {
-                    platform_.ShowMessageBox(texts::InvalidPathMessage(n, v), std::string(texts::errorTitle));
-                });
-                continue;
+            if (!FileExists(program)) {
+                // A program that waits for the network may be on it: it is looked for at its turn.
+                const bool atItsTurn =
+                    WholeNumber(OptionalKey(source, pathKeys, texts::waitNetworkKey, n)).value_or(0) != 0;
+                if (outcome != nullptr) {
+                    outcome->kind =
+                        atItsTurn ? ProfileOutcome::Kind::AtItsTurn : ProfileOutcome::Kind::Missing;
+                    outcome->program = program;
+                }
+                if (!atItsTurn) {
+                    ResumeNext([&] {
+                        platform_.ShowConfigurationBox(texts::InvalidPathMessage(n, v),
+                                                       std::string(texts::errorTitle));
+                    });
+                    continue;
+                }
             }
             ResumeNext([&] { shellPathCount = Add16(shellPathCount, 1); });
             const std::size_t k = static_cast<std::size_t>(shellPathCount) - 1;
@@ -122,10 +141,15 @@ void modMain::LoadSettings() noexcept {
             });
             ResumeNext([&] { shellPaths.at(k) = v; });
             ResumeNext([&] { platform_.Trace(texts::ShellPathTrace(static_cast<int>(k), v)); });
+            std::string delayText(texts::noDelayValue);
             ResumeNext([&] {
-                d = ToInt32(GetSetting(source, texts::pathsSection, ProfileKey(texts::delayKey, n),
-                                       texts::noDelayValue));
+                delayText = GetSetting(source, texts::pathsSection, ProfileKey(texts::delayKey, n),
+                                       texts::noDelayValue);
             });
+            if (outcome != nullptr) {
+                outcome->delayText = delayText;
+            }
+            ResumeNext([&] { d = ToInt32(delayText); });
             d = std::min(d, maxDelay);
             ResumeNext([&] { shellPathDelay.at(k) = d; });
             ResumeNext([&] { totalDelayCount = Add32(Add32(totalDelayCount, d), 1); });
@@ -141,7 +165,12 @@ void modMain::LoadSettings() noexcept {
         idleWait.Configure(waitForIdle, idleBelow);
         std::string logFileValue;
         ResumeNext([&] { logFileValue = GetSetting(source, texts::optionsSection, texts::logFileKey); });
-        logFile.Configure(logFileValue, configFilePath);
+        if (checking) {
+            logFilePath = logFile.Path(logFileValue, configFilePath);
+            FindUnknownNames(source);
+        } else {
+            logFile.Configure(logFileValue, configFilePath);
+        }
         if (!copy.empty()) {
             ResumeNext([&] { platform_.RemoveFile(copy); });
         }
@@ -157,6 +186,7 @@ std::string modMain::MakeUnicodeCopy() noexcept {
         return {}; // unreadable: the profile calls get the file, and their defaults, as before
     }
     const SettingsEncoding encoding = SettingsFileEncoding(bytes);
+    settingsEncoding = encoding;
     if (!NeedsUnicodeCopy(encoding)) {
         return {};
     }
@@ -173,6 +203,82 @@ std::string modMain::MakeUnicodeCopy() noexcept {
         ResumeNext([&] { platform_.Trace(texts::CouldNotReadAsUnicode(configFilePath)); });
         return {};
     }
+}
+
+void modMain::LoadErrorBoxes(const std::string& source) noexcept {
+    std::string value;
+    ResumeNext([&] { value = GetSetting(source, texts::optionsSection, texts::errorBoxesKey); });
+    const std::string upper = UpperCase(value);
+    if (upper == UpperCase(texts::errorBoxesOff)) {
+        errorBoxes = false;
+    } else if (!value.empty() && upper != UpperCase(texts::errorBoxesOn)) {
+        ResumeNext([&] { platform_.Trace(texts::IgnoringOption(texts::errorBoxesKey, value)); });
+    }
+    // A check shows none of a run's boxes: they become trace lines, as with the boxes off.
+    platform_.SetConfigurationBoxes(errorBoxes && !checking);
+}
+
+namespace {
+
+// The keys the program reads: of each profile in [Paths], N from 1 to 20, and of [Options].
+constexpr std::string_view profileKeys[] = {texts::pathKey,    texts::delayKey,     texts::windowKey,
+                                            texts::startInKey, texts::waitReadyKey, texts::waitNetworkKey};
+constexpr std::string_view optionKeys[] = {texts::waitForIdleKey, texts::idleBelowKey, texts::logFileKey,
+                                           texts::errorBoxesKey};
+// Sections that are the program's own; [Instructions] is free text, whatever its lines look like.
+constexpr std::string_view ownSections[] = {texts::pathsSection, texts::optionsSection,
+                                            texts::instructionsSection};
+
+bool IsProfileKey(const std::string& upper) {
+    for (const std::string_view key : profileKeys) {
+        for (int n = 1; n <= modMain::profileCount; ++n) {
+            if (upper == UpperCase(ProfileKey(key, n))) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool IsOptionKey(const std::string& upper) {
+    return std::any_of(std::begin(optionKeys), std::end(optionKeys),
+                       [&](std::string_view key) { return upper == UpperCase(key); });
+}
+
+} // namespace
+
+void modMain::FindUnknownNames(const std::string& source) noexcept {
+    const auto keys = [&](std::string_view section, bool (*known)(const std::string&)) {
+        std::vector<std::string> names;
+        ResumeNext([&] { names = platform_.ReadProfileKeys(std::string(section), source); });
+        for (const std::string& key : names) {
+            // A key written with "#" in front is switched off, not mistaken.
+            if (!key.empty() && key.front() != '#' && !known(UpperCase(key))) {
+                ResumeNext([&] { unknownNames.push_back({key, std::string(section)}); });
+            }
+        }
+    };
+    keys(texts::pathsSection, IsProfileKey);
+    keys(texts::optionsSection, IsOptionKey);
+    std::vector<std::string> sections;
+    ResumeNext([&] { sections = platform_.ReadProfileSections(source); });
+    for (const std::string& section : sections) {
+        const std::string upper = UpperCase(section);
+        if (std::none_of(std::begin(ownSections), std::end(ownSections),
+                         [&](std::string_view own) { return upper == UpperCase(own); })) {
+            ResumeNext([&] { unknownNames.push_back({{}, section}); });
+        }
+    }
+}
+
+std::string_view WindowStateName(std::int32_t showCommand) {
+    for (const std::string_view name : {texts::windowNormal, texts::windowNoFocus, texts::windowMinimized,
+                                        texts::windowMaximized, texts::windowHidden}) {
+        if (FindWindowState(name)->showCommand == showCommand) {
+            return name;
+        }
+    }
+    return {};
 }
 
 void modMain::ExpandVariables(std::string& text) noexcept {

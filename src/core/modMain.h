@@ -1,6 +1,7 @@
 // The settings module: the sequence tables and the settings file ZVKLaunchwick.ini that fills them.
 #pragma once
 
+#include "Encoding.h"
 #include "IdleWait.h"
 #include "LogFile.h"
 #include "Platform.h"
@@ -35,6 +36,25 @@ struct WindowState {
 };
 // The state a WindowN value names, letter case ignored (the value comes trimmed); none for anything else.
 std::optional<WindowState> FindWindowState(std::string_view value);
+// The canonical name of the state that gives showCommand; empty for none.
+std::string_view WindowStateName(std::int32_t showCommand);
+
+// What loading made of a profile with a value in PathN, in profile order: what the check reports.
+struct ProfileOutcome {
+    // AtItsTurn: accepted, though its program is not there now; a run looks for it after the network wait.
+    enum class Kind { Accepted, AtItsTurn, Missing, NoProgram };
+    int profile = 0;
+    Kind kind = Kind::Accepted;
+    std::string value;     // the entry, its variables expanded
+    std::string program;   // Missing, AtItsTurn: the part that was tested
+    std::string delayText; // Accepted: DelayN as read ("0" when absent)
+};
+
+// A key or section in the settings file that the program never reads.
+struct UnknownName {
+    std::string key; // empty for a whole section
+    std::string section;
+};
 
 class modMain {
 public:
@@ -58,6 +78,16 @@ public:
     IdleWait idleWait;
     // The optional log file, set from [Options] LogFile.
     LogFile logFile;
+    // [Options] ErrorBoxes: false for Off.
+    bool errorBoxes = true;
+    SettingsEncoding settingsEncoding = SettingsEncoding::Ansi;
+    std::vector<ProfileOutcome> outcomes;
+
+    // A check loads as a run does but shows no box and writes no file; it also notes the log file's path
+    // and the names the program never reads.
+    bool checking = false;
+    std::string logFilePath;
+    std::vector<UnknownName> unknownNames;
 
     static constexpr int profileCount = 20;
     static constexpr std::int32_t maxDelay = 600;
@@ -76,6 +106,9 @@ private:
     // temporary folder when the file's encoding needs one, else empty (the file itself).
     std::string MakeUnicodeCopy() noexcept;
 
+    // The settings' [Options] ErrorBoxes, read before the profiles, whose boxes it decides.
+    void LoadErrorBoxes(const std::string& source) noexcept;
+    void FindUnknownNames(const std::string& source) noexcept;
     // Replaces the %NAME% variables of text; leaves it as it is when it has none or they cannot be expanded.
     void ExpandVariables(std::string& text) noexcept;
     // The value of profile n's optional key name, or empty when the section has no such key.

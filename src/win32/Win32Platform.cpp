@@ -63,6 +63,28 @@ void Win32Platform::ShowIconBox(const std::string& text, const std::string& titl
                   MB_OK | (icon == BoxIcon::Error ? MB_ICONERROR : MB_ICONINFORMATION));
 }
 
+// A program without a console has standard output only when its starter handed it one: a file or a pipe
+// ("> report.txt" in a batch file, a pipe in PowerShell). A console would show nothing of it.
+bool Win32Platform::WriteStandardOutput(std::string_view text) {
+    const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output == nullptr || output == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const DWORD type = ::GetFileType(output);
+    if (type != FILE_TYPE_DISK && type != FILE_TYPE_PIPE) {
+        return false;
+    }
+    while (!text.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1u << 30));
+        DWORD written = 0;
+        if (!::WriteFile(output, text.data(), chunk, &written, nullptr) || written == 0) {
+            FailStatement("Device I/O error");
+        }
+        text.remove_prefix(written);
+    }
+    return true;
+}
+
 void Win32Platform::DoEvents() {
     Splash().ProcessPending();
 }

@@ -45,6 +45,7 @@ public:
     std::string FileDateTime(const std::string& path) const override;
     std::vector<std::string> ReadProfileKeys(const std::string& section,
                                              const std::string& file) const override;
+    std::vector<std::string> ReadProfileSections(const std::string& file) const override;
     std::string ReadFileBytes(const std::string& path) const override;
     std::string ReadProfileString(const std::string& section, const std::string& key,
                                   const std::string& defaultText, std::size_t bufferSize,
@@ -83,6 +84,7 @@ public:
     void WriteShortcut(const Shortcut& shortcut) override;
     bool RemoveFileIfPresent(const std::string& path) override;
     void ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) override;
+    bool WriteStandardOutput(std::string_view text) override;
     ClockTime LocalTime() const override;
     std::optional<std::uint64_t> FileSize(const std::string& path) const override;
     void RenameFile(const std::string& from, const std::string& to) override;

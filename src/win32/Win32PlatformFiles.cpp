@@ -107,23 +107,40 @@ std::string Win32Platform::ReadProfileString(const std::string& section, const s
     return Utf8(buffer);
 }
 
+namespace {
+
+// A list of names ended by NULs, as the profile reader gives the keys of a section or the sections of a file.
+template <class Read> std::vector<std::string> ProfileNames(Read read) {
+    const std::wstring names = FilledText(4096, "Out of memory", [&](std::wstring& buffer) {
+        const DWORD length = read(buffer.data(), static_cast<DWORD>(buffer.size()));
+        // A list cut short answers the buffer's size less two.
+        return Filled{length + 2 < buffer.size(), length + 2 < buffer.size() ? length : 0};
+    });
+    std::vector<std::string> list;
+    for (std::size_t at = 0; at < names.size();) {
+        const std::size_t end = std::min(names.find(L'\0', at), names.size());
+        list.push_back(Utf8(std::wstring_view(names).substr(at, end - at)));
+        at = end + 1;
+    }
+    return list;
+}
+
+} // namespace
+
 std::vector<std::string> Win32Platform::ReadProfileKeys(const std::string& section,
                                                         const std::string& file) const {
     const std::wstring wideSection = Terminated(section);
     const std::wstring wideFile = Terminated(file);
-    const std::wstring names = FilledText(4096, "Out of memory", [&](std::wstring& buffer) {
-        const DWORD length = ::GetPrivateProfileStringW(wideSection.c_str(), nullptr, L"", buffer.data(),
-                                                        static_cast<DWORD>(buffer.size()), wideFile.c_str());
-        // Names ended by NULs; a list cut short answers the buffer's size less two.
-        return Filled{length + 2 < buffer.size(), length + 2 < buffer.size() ? length : 0};
+    return ProfileNames([&](wchar_t* buffer, DWORD size) {
+        return ::GetPrivateProfileStringW(wideSection.c_str(), nullptr, L"", buffer, size, wideFile.c_str());
     });
-    std::vector<std::string> keys;
-    for (std::size_t at = 0; at < names.size();) {
-        const std::size_t end = std::min(names.find(L'\0', at), names.size());
-        keys.push_back(Utf8(std::wstring_view(names).substr(at, end - at)));
-        at = end + 1;
-    }
-    return keys;
+}
+
+std::vector<std::string> Win32Platform::ReadProfileSections(const std::string& file) const {
+    const std::wstring wideFile = Terminated(file);
+    return ProfileNames([&](wchar_t* buffer, DWORD size) {
+        return ::GetPrivateProfileSectionNamesW(buffer, size, wideFile.c_str());
+    });
 }
 
 std::string Win32Platform::ReadFileBytes(const std::string& path) const {

@@ -340,6 +340,30 @@ std::vector<std::string> FakePlatform::ReadProfileKeys(const std::string& sectio
     return keys;
 }
 
+std::vector<std::string> FakePlatform::ReadProfileSections(const std::string& file) const {
+    Record("ProfileSections|" + file);
+    std::vector<std::string> sections;
+    if (const auto it = files.find(file); it != files.end()) {
+        const std::string text = ProfileText(it->second.content);
+        for (std::size_t start = 0; start <= text.size();) {
+            const std::size_t end = std::min(text.find('\n', start), text.size());
+            std::string_view raw = std::string_view(text).substr(start, end - start);
+            if (!raw.empty() && raw.back() == '\r') {
+                raw.remove_suffix(1);
+            }
+            const std::string line = TrimBlanks(raw);
+            if (line.size() >= 2 && line.front() == '[' && line.back() == ']' &&
+                std::none_of(sections.begin(), sections.end(), [&](const std::string& section) {
+                    return SameText(section, line.substr(1, line.size() - 2));
+                })) {
+                sections.push_back(line.substr(1, line.size() - 2));
+            }
+            start = end + 1;
+        }
+    }
+    return sections;
+}
+
 bool FakePlatform::IsFile(const std::string& path) const {
     Record("IsFile|" + path);
     const auto it = files.find(path);
@@ -563,6 +587,14 @@ bool FakePlatform::RemoveFileIfPresent(const std::string& path) {
 void FakePlatform::ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) {
     Record(std::string("IconBox|") + (icon == BoxIcon::Error ? "error" : "information") + "|" + title + "|" +
            text);
+}
+
+bool FakePlatform::WriteStandardOutput(std::string_view text) {
+    Record("StandardOutput|" + std::string(standardOutput ? "file" : "console"));
+    if (standardOutput) {
+        standardOutput->append(text);
+    }
+    return standardOutput.has_value();
 }
 
 // As the system does it: a name that is not set keeps its percent signs.

@@ -143,6 +143,7 @@ public:
     std::string FileDateTime(const std::string& path) const override;
     std::vector<std::string> ReadProfileKeys(const std::string& section,
                                              const std::string& file) const override;
+    std::vector<std::string> ReadProfileSections(const std::string& file) const override;
     std::string ReadFileBytes(const std::string& path) const override;
     std::string ReadProfileString(const std::string& section, const std::string& key,
                                   const std::string& defaultText, std::size_t bufferSize,
@@ -178,6 +179,9 @@ public:
     void WriteShortcut(const Shortcut& shortcut) override;
     bool RemoveFileIfPresent(const std::string& path) override;
     void ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) override;
+    // Standard output: absent, a console (nothing is written); else a file or pipe that gets the text.
+    std::optional<std::string> standardOutput;
+    bool WriteStandardOutput(std::string_view text) override;
     // The virtual clock from 2024-07-12 21:45:00.000 on.
     ClockTime LocalTime() const override;
     // The log's line for text made ms into the virtual clock (within its first day).

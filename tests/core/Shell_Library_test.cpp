@@ -451,6 +451,7 @@ struct BrowseCase {
     std::intptr_t started;
     bool box;
     bool opened;
+    bool boxesOff = false; // ErrorBoxes=Off: the box is a trace line
 };
 
 constexpr BrowseCase kBrowseCases[] = {
@@ -458,6 +459,8 @@ constexpr BrowseCase kBrowseCases[] = {
     {"refused start is silent", 33, 2, false, true},
     {"lookup 32", 32, 42, true, false},
     {"lookup 2", 2, 42, true, false},
+    {"lookup 2, boxes off", 2, 42, true, false, true},
+    {"found, boxes off", 33, 42, false, true, true},
 };
 
 TEST(ShellBrowse, TellsTheUserOnlyWhenNoBrowserIsFoundAndAlwaysRemovesThePage) {
@@ -466,14 +469,12 @@ TEST(ShellBrowse, TellsTheUserOnlyWhenNoBrowserIsFoundAndAlwaysRemovesThePage) {
         Rig rig;
         rig.fake.findExecutableResult = c.found;
         rig.fake.shellExecuteResult = c.started;
+        rig.fake.SetConfigurationBoxes(!c.boxesOff);
         rig.shell.ShellBrowse("http://a.example/");
-        EXPECT_EQ(rig.fake.Lines({"MessageBox"}).size(), c.box ? 1U : 0U);
-        if (c.box) {
-            EXPECT_EQ(rig.fake.Lines({"MessageBox"}),
-                      Lines{"MessageBox|Browser Error|Could not open browser"});
-        }
+        const Lines told = {(c.boxesOff ? "Trace|Browser Error: " : "MessageBox|Browser Error|") +
+                            std::string("Could not open browser")};
+        EXPECT_EQ(rig.fake.Lines({"MessageBox", "Trace"}), c.box ? told : Lines{});
         EXPECT_EQ(rig.fake.Lines({"ShellExecute"}).size(), c.opened ? 1U : 0U);
-        EXPECT_TRUE(rig.fake.Lines({"Trace"}).empty());
         EXPECT_EQ(rig.fake.calls.back(), "RemoveFile|" + kTemp);
         EXPECT_EQ(rig.fake.files.count(kTemp), 0U);
     }

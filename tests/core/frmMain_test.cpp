@@ -2,6 +2,7 @@
 // sequence of ticks that starts the programs, and cancellation.
 #include "frmMain.h"
 
+#include "Encoding.h"
 #include "FakePlatform.h"
 #include "Setup.h"
 #include "Texts.h"
@@ -256,6 +257,22 @@ TEST(Form_Load, FirstRunWritesTheDefaultsWelcomesAndOpensNotepad) {
                 "DoEvents"};
     expected.insert(expected.end(), tail.begin(), tail.end());
     EXPECT_EQ(next.Flow(), expected);
+
+    // Unattended: the box is a trace line, and nobody is left to close Notepad either.
+    Rig unattended;
+    unattended.fake.files = rig.fake.files;
+    unattended.fake.files[kConfig].content += "[Options]\r\nErrorBoxes=Off\r\n";
+    unattended.fake.Load();
+    expected = {"ClaimSettingsFile|" + kConfig,
+                "ProgressVisible|false",
+                "Trace|Found \"" + kConfig + "\".  Loading settings...",
+                "Trace|Loading Settings Start",
+                "Trace|Loading Settings End",
+                "Trace|Error - ZVK Launchwick: " + texts::OneLine(kErrorText),
+                "DoEvents",
+                "Trace|Not opening the settings in Notepad: ErrorBoxes=Off"};
+    expected.insert(expected.end(), tail.begin() + 1, tail.end());
+    EXPECT_EQ(unattended.Flow(), expected);
 }
 
 TEST(Form_Load, WelcomesEvenWhenTheFileCannotBeWrittenNorNotepadStarted) {
@@ -367,11 +384,15 @@ constexpr ArgumentCase kArguments[] = {
     {"\"/install\"", Job::Install, false},
     {"/uninstall", Job::Uninstall, false},
     {"-UnInstall -QUIET", Job::Uninstall, true},
+    {"/check", Job::Check, false},
+    {"-Check /QUIET", Job::Check, true},
     // Refused: the usage, which /quiet keeps silent too.
     {"/quiet", Job::Usage, true},
     {"/install /uninstall", Job::Usage, false},
     {"/install /uninstall /quiet", Job::Usage, true},
     {"/install /install", Job::Usage, false},
+    {"/check /install", Job::Usage, false},
+    {"/check /check /quiet", Job::Usage, true},
     {"/install /quiet /quiet", Job::Usage, true},
     {"install", Job::Usage, false},
     {"--install", Job::Usage, false},
@@ -501,9 +522,12 @@ const JobCase kJobs[] = {
      true,
      0,
      0,
-     {"IconBox|information|ZVK Launchwick|Usage: ZVKLaunchwick.exe [/install | /uninstall] [/quiet]\r\n\r\n"
+     {"IconBox|information|ZVK Launchwick|Usage: ZVKLaunchwick.exe [/install | /uninstall | /check] "
+      "[/quiet]\r\n\r\n"
       "/install - start ZVK Launchwick when you log on (a shortcut in your start-up folder)\r\n"
       "/uninstall - no longer start it when you log on\r\n"
+      "/check - report what a start would do with the settings file, starting nothing (exit code 1 when "
+      "something needs a look)\r\n"
       "/quiet - show no message; the exit code tells the result (0 done, 1 failed, 2 usage)\r\n\r\n"
       "Without an argument it starts the programs of its settings file."},
      2},
@@ -534,6 +558,216 @@ TEST(RunJob, WritesOrRemovesTheStartUpShortcutAndSaysSo) {
             EXPECT_EQ(rig.fake.files.at(kShortcut).content, "shortcut to C:\\ZVK32\\ZVKLaunchwick.exe");
         }
         EXPECT_EQ(rig.fake.files.count(kConfig), 0U);
+    }
+}
+
+// Every kind of report line, in a run's order.
+const std::string kEveryKind = "[Paths]\r\n"
+                               "Path1=C:\\ZVK32\\Parvane.exe /session:1\r\n"
+                               "Delay1=20\r\n"
+                               "Window1=minimized\r\n"
+                               "StartIn1=C:\\ZVK32\r\n"
+                               "WaitReady1=30\r\n"
+                               "Path2=C:\\ZVK32\\Parvane.exe\r\n"
+                               "Delay2=x1\r\n"
+                               "Window2=Iconic\r\n"
+                               "Path3=C:\\Gone.exe /a\r\n"
+                               "Dealy3=10\r\n"
+                               "Path4=C:\\ZVK32\\notes.txt\r\n"
+                               "Path5=C:\\ZVK32\\Parvane.exe\r\n"
+                               "Delay5=-5\r\n"
+                               "Path6=C:\\ZVK32\\Parvane.exe\r\n"
+                               "Delay6=700\r\n"
+                               "WaitReady6=soon\r\n"
+                               "#Path7=C:\\Gone.exe\r\n"
+                               "Path21=C:\\ZVK32\\Parvane.exe\r\n"
+                               "[Options]\r\n"
+                               "WaitForIdle=60\r\n"
+                               "IdleBelow=20\r\n"
+                               "LogFile=launch.log\r\n"
+                               "ErrorBoxes=off\r\n"
+                               "Colour=blue\r\n"
+                               "[Extra]\r\n"
+                               "a=b\r\n"
+                               "[Instructions]\r\n"
+                               "free=text\r\n";
+const std::string kHeader = "ZVK Launchwick " LAUNCHWICK_VERSION ": " + kConfig;
+
+struct CheckCase {
+    const char* name;
+    std::string file; // empty: there is none
+    bool console;     // standard output is no file nor pipe: the box
+    bool quiet;
+    bool claimed; // another run holds the settings file
+    Lines report;
+    int exitCode;
+};
+
+const CheckCase kChecks[] = {
+    {"every kind of line",
+     kEveryKind,
+     false,
+     false,
+     false,
+     {kHeader + " (ANSI)",
+      "Profile 1: starts C:\\ZVK32\\Parvane.exe with /session:1 after 20 s, window Minimized, in C:\\ZVK32, "
+      "then "
+      "waits up to 30 s for it to be ready",
+      "Profile 2: starts C:\\ZVK32\\Parvane.exe after 20 s",
+      "Profile 3: not started: C:\\Gone.exe does not exist",
+      "Profile 4: not started: no program ending in \".exe\"",
+      "Profile 5: starts C:\\ZVK32\\Parvane.exe after 0 s",
+      "Profile 6: starts C:\\ZVK32\\Parvane.exe after 600 s",
+      "Idle wait: up to 60 s before each start, below 20 % processor",
+      "Log file: C:\\ZVK32\\launch.log",
+      "Error boxes: off",
+      "Ignored: Window2=Iconic",
+      "Ignored: WaitReady6=soon",
+      "Note: Delay2=x1 counts as 20",
+      "Note: Delay5=-5 counts as 0",
+      "Note: Delay6=700 counts as 600",
+      "Ignored: Dealy3 in [Paths] (not a key of ZVK Launchwick)",
+      "Ignored: Path21 in [Paths] (not a key of ZVK Launchwick)",
+      "Ignored: Colour in [Options] (not a key of ZVK Launchwick)",
+      "Ignored: [Extra] (not a section of ZVK Launchwick)",
+      "4 of 6 profiles start; 11 problems"},
+     1},
+    {"a clean file, while a run holds it",
+     "[Paths]\r\nPath1=C:\\ZVK32\\Parvane.exe\r\nDelay1=5\r\n",
+     false,
+     false,
+     true,
+     {kHeader + " (ANSI)", "Profile 1: starts C:\\ZVK32\\Parvane.exe after 5 s",
+      "1 of 1 profiles start; 0 problems"},
+     0},
+    {"an ignored value alone is a problem",
+     "[Paths]\r\nPath1=C:\\ZVK32\\Parvane.exe\r\n[Options]\r\nErrorBoxes=maybe\r\n",
+     false,
+     false,
+     false,
+     {kHeader + " (ANSI)", "Profile 1: starts C:\\ZVK32\\Parvane.exe after 0 s", "Ignored: ErrorBoxes=maybe",
+      "1 of 1 profiles start; 1 problems"},
+     1},
+    {"no usable profile", "[Paths]\r\n#Path1=C:\\ZVK32\\Parvane.exe\r\n", false, false, false,
+     Lines{kHeader + " (ANSI)", "0 of 0 profiles start; 0 problems"}, 1},
+    {"no settings file",
+     "",
+     false,
+     false,
+     false,
+     {"No settings file at " + kConfig + ": a run writes the default file and opens it in Notepad."},
+     1},
+    {"in a box", "[Paths]\r\nPath1=C:\\ZVK32\\Parvane.exe\r\n", true, false, false,
+     Lines{kHeader + " (ANSI)", "Profile 1: starts C:\\ZVK32\\Parvane.exe after 0 s",
+           "1 of 1 profiles start; 0 problems"},
+     0},
+    {"quiet", kEveryKind, false, true, false, {}, 1},
+    {"quiet, clean", "[Paths]\r\nPath1=C:\\ZVK32\\Parvane.exe\r\n", true, true, false, {}, 0},
+};
+
+// Reads as a run does and says so; starts nothing, shows no box of a run's, writes no file, claims nothing.
+TEST(Check, ReportsWhatARunWouldDoAndExitsWithItsVerdict) {
+    for (const auto& c : kChecks) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        rig.fake.AddFile("C:\\ZVK32\\notes.txt");
+        rig.fake.otherInstance = c.claimed;
+        if (!c.file.empty()) {
+            rig.fake.AddFile(kConfig, c.file);
+        }
+        if (!c.console) {
+            rig.fake.standardOutput = "";
+        }
+        const auto files = rig.fake.files;
+        EXPECT_EQ(RunJob(rig.fake, Arguments{Job::Check, c.quiet}), c.exitCode);
+        std::string text;
+        for (const std::string& line : c.report) {
+            text += line + "\r\n";
+        }
+        if (c.quiet) {
+            EXPECT_TRUE(rig.fake.Lines({"StandardOutput", "IconBox"}).empty());
+        } else if (c.console) {
+            text.erase(text.size() - 2);
+            EXPECT_EQ(rig.fake.Lines({"IconBox"}), Lines{"IconBox|information|ZVK Launchwick|" + text});
+        } else {
+            EXPECT_EQ(rig.fake.standardOutput, text);
+            EXPECT_TRUE(rig.fake.Lines({"IconBox"}).empty());
+        }
+        EXPECT_TRUE(rig.fake
+                        .Lines({"MessageBox", "ClaimSettingsFile", "ShellExecute", "ShellExecuteHeld",
+                                "StartProgram", "StartCommandLine", "CreateTextFile", "AppendTextFile"})
+                        .empty());
+        EXPECT_EQ(rig.fake.files.size(), files.size());
+    }
+}
+
+// Each encoding is named, and read through the same copy as a run's.
+TEST(Check, NamesTheEncodingAndTheBoxIsCutAfterFortyLines) {
+    const std::string text = "[Paths]\r\nPath1=C:\\ZVK32\\Parvane.exe -\xC3\xA9\r\n";
+    std::string be = Utf16LeCopy(text, SettingsEncoding::Utf8);
+    for (std::size_t i = 0; i + 1 < be.size(); i += 2) {
+        std::swap(be[i], be[i + 1]);
+    }
+    const std::pair<std::string, std::string> encodings[] = {
+        {text, "UTF-8"},
+        {"\xEF\xBB\xBF" + text, "UTF-8 with a byte-order mark"},
+        {Utf16LeCopy(text, SettingsEncoding::Utf8), "UTF-16 LE"},
+        {be, "UTF-16 BE"},
+        {"[Paths]\r\nPath1=C:\\ZVK32\\Parvane.exe -\xE9\r\n", "ANSI"}};
+    for (const auto& [bytes, name] : encodings) {
+        SCOPED_TRACE(name);
+        Rig rig;
+        rig.fake.AddFile(kConfig, bytes);
+        rig.fake.standardOutput = "";
+        EXPECT_EQ(RunJob(rig.fake, Arguments{Job::Check, false}), 0);
+        const std::string argument = name == "ANSI" ? "-\xE9" : "-\xC3\xA9";
+        EXPECT_EQ(*rig.fake.standardOutput,
+                  kHeader + " (" + name + ")\r\nProfile 1: starts C:\\ZVK32\\Parvane.exe with " + argument +
+                      " after 0 s\r\n1 of 1 profiles start; 0 problems\r\n");
+        EXPECT_TRUE(rig.fake.Lines({"RemoveFile"}).size() ==
+                    (name == "ANSI" || name == "UTF-16 LE" ? 0U : 1U));
+    }
+
+    // 39 unknown keys: 41 lines, the last of which the box leaves out.
+    for (const int keys : {38, 39}) {
+        SCOPED_TRACE(keys);
+        Rig rig;
+        std::string file = "[Paths]\r\nPath1=C:\\ZVK32\\Parvane.exe\r\n[Options]\r\n";
+        Lines lines = {kHeader + " (ANSI)", "Profile 1: starts C:\\ZVK32\\Parvane.exe after 0 s"};
+        for (int k = 1; k <= keys; ++k) {
+            file += "Key" + std::to_string(k) + "=1\r\n";
+            lines.push_back("Ignored: Key" + std::to_string(k) +
+                            " in [Options] (not a key of ZVK Launchwick)");
+        }
+        lines.push_back("1 of 1 profiles start; " + std::to_string(keys) + " problems");
+        rig.fake.AddFile(kConfig, file);
+        EXPECT_EQ(RunJob(rig.fake, Arguments{Job::Check, false}), 1);
+        std::string box;
+        for (std::size_t i = 0; i < lines.size() && i < 40; ++i) {
+            box += (i == 0 ? "" : "\r\n") + lines[i];
+        }
+        if (lines.size() > 40) {
+            box += "\r\n\xE2\x80\xA6";
+        }
+        EXPECT_EQ(rig.fake.Lines({"IconBox"}), Lines{"IconBox|information|ZVK Launchwick|" + box});
+    }
+}
+
+// The lines of the network wait and of documents, ready for the profiles that have them.
+TEST(Check, LinesOfTheNetworkWaitAndOfDocuments) {
+    const std::string start = texts::ProfileStarts(3, "C:\\X\\x.exe", "/a", 5);
+    const std::pair<std::string, std::string> rows[] = {
+        {start + texts::NetworkAddition(45),
+         "Profile 3: starts C:\\X\\x.exe with /a after 5 s, after waiting for the network up to 45 s"},
+        {texts::ProfileOpens(4, "\\\\server\\report.xlsx", 0) + texts::WindowAddition("Maximized"),
+         "Profile 4: opens \\\\server\\report.xlsx after 0 s, window Maximized"},
+        {texts::CheckedAtItsTurn(start + texts::NetworkAddition(45), "C:\\X\\x.exe"),
+         "Profile 3: starts C:\\X\\x.exe with /a after 5 s, after waiting for the network up to 45 s "
+         "(checked at "
+         "its turn; C:\\X\\x.exe does not exist now)"},
+    };
+    for (const auto& [line, expected] : rows) {
+        EXPECT_EQ(line, expected);
     }
 }
 

@@ -188,7 +188,8 @@ TEST(LoadSettings, WritesTheFullTraceStreamAndPacksTheTables) {
     traces.push_back("Loading Settings End");
     EXPECT_EQ(rig.fake.Traces(), traces);
 
-    Lines lookups;
+    // ErrorBoxes first: the boxes of the profiles depend on it.
+    Lines lookups = {"Profile|Options|ErrorBoxes||4096|" + kConfig};
     for (const auto& key : keys) {
         lookups.push_back("Profile|Paths|" + key + "|4096|" + kConfig);
     }
@@ -262,26 +263,66 @@ TEST(LoadSettings, DecidesEachPathValue) {
     }
 }
 
+struct ErrorBoxesCase {
+    const char* value; // nullptr: no such key
+    bool shown;
+    const char* ignoring; // the trace line of a value that is neither On nor Off
+};
+
+constexpr ErrorBoxesCase kErrorBoxes[] = {
+    {nullptr, true, nullptr},
+    {"On", true, nullptr},
+    {"  oN  ", true, nullptr},
+    {"Off", false, nullptr},
+    {" OFF ", false, nullptr},
+    {"", true, nullptr},
+    {"no", true, "Ignoring ErrorBoxes=no"},
+    {"Off!", true, "Ignoring ErrorBoxes=Off!"},
+};
+
 TEST(LoadSettings, SkippedProfilesLeaveNoGapsAndEachMissingProgramGetsItsBox) {
-    Rig rig;
-    rig.WriteIni({{"Path1", "C:\\ZVK32\\Parvane.exe /session:1"},
-                  {"Path2", "C:\\Gone\\a.exe -x"},
-                  {"Delay2", "30"},
-                  {"Path3", "C:\\ZVK32\\Parvane.exe /session:3"},
-                  {"Delay3", "4"},
-                  {"Path5", "D:\\b.exe"}});
-    rig.settings.LoadSettings();
-    EXPECT_EQ(rig.fake.Lines({"MessageBox"}),
-              (Lines{"MessageBox|Error - ZVK Launchwick|" + InvalidPathText(2, "C:\\Gone\\a.exe -x"),
-                     "MessageBox|Error - ZVK Launchwick|" + InvalidPathText(5, "D:\\b.exe")}));
-    EXPECT_EQ(rig.settings.shellPaths,
-              (Lines{"C:\\ZVK32\\Parvane.exe /session:1", "C:\\ZVK32\\Parvane.exe /session:3"}));
-    EXPECT_EQ(rig.settings.shellPathDelay, (std::vector<std::int32_t>{0, 4}));
-    EXPECT_TRUE(rig.Traced("shellPaths(1) = C:\\ZVK32\\Parvane.exe /session:3"));
-    EXPECT_TRUE(rig.Traced("shellPathDelay(1) = 4"));
-    // The delay of a rejected profile is never looked up.
-    for (const auto& line : rig.fake.Lines({"Profile"})) {
-        EXPECT_EQ(line.find("|Delay2|"), std::string::npos);
+    for (const auto& c : kErrorBoxes) {
+        SCOPED_TRACE(c.value ? c.value : "(absent)");
+        Rig rig;
+        rig.WriteIni({{"Path1", "C:\\ZVK32\\Parvane.exe /session:1"},
+                      {"Path2", "C:\\Gone\\a.exe -x"},
+                      {"Delay2", "30"},
+                      {"Path3", "C:\\ZVK32\\Parvane.exe /session:3"},
+                      {"Delay3", "4"},
+                      {"Path5", "D:\\b.exe"}});
+        if (c.value) {
+            rig.fake.files[kConfig].content += "[Options]\r\nErrorBoxes=" + std::string(c.value) + "\r\n";
+        }
+        rig.settings.LoadSettings();
+        const Lines texts = {InvalidPathText(2, "C:\\Gone\\a.exe -x"), InvalidPathText(5, "D:\\b.exe")};
+        const Lines traces = rig.fake.Traces();
+        if (c.shown) {
+            EXPECT_EQ(rig.fake.Lines({"MessageBox"}),
+                      (Lines{"MessageBox|Error - ZVK Launchwick|" + texts[0],
+                             "MessageBox|Error - ZVK Launchwick|" + texts[1]}));
+        } else {
+            // Each box a trace line, where the box would have come: right after its profile's lookup.
+            EXPECT_TRUE(rig.fake.Lines({"MessageBox"}).empty());
+            for (const int n : {2, 5}) {
+                const auto at = std::find(traces.begin(), traces.end(),
+                                          GetSettingTrace(n, n == 2 ? "C:\\Gone\\a.exe -x" : "D:\\b.exe"));
+                ASSERT_NE(at, traces.end());
+                EXPECT_EQ(*(at + 1), "Error - ZVK Launchwick: " + texts[n == 2 ? 0 : 1]);
+            }
+        }
+        EXPECT_EQ(rig.settings.errorBoxes, c.shown);
+        EXPECT_EQ(rig.Traced(c.ignoring ? c.ignoring : "Ignoring ErrorBoxes="), c.ignoring != nullptr);
+        // Read before the profiles, whose boxes it decides.
+        EXPECT_EQ(rig.fake.Lines({"Profile"}).front(), "Profile|Options|ErrorBoxes||4096|" + kConfig);
+        EXPECT_EQ(rig.settings.shellPaths,
+                  (Lines{"C:\\ZVK32\\Parvane.exe /session:1", "C:\\ZVK32\\Parvane.exe /session:3"}));
+        EXPECT_EQ(rig.settings.shellPathDelay, (std::vector<std::int32_t>{0, 4}));
+        EXPECT_TRUE(rig.Traced("shellPaths(1) = C:\\ZVK32\\Parvane.exe /session:3"));
+        EXPECT_TRUE(rig.Traced("shellPathDelay(1) = 4"));
+        // The delay of a rejected profile is never looked up.
+        for (const auto& line : rig.fake.Lines({"Profile"})) {
+            EXPECT_EQ(line.find("|Delay2|"), std::string::npos);
+        }
     }
 }
 
@@ -662,7 +703,8 @@ TEST(LoadSettings, ReadsTheStartOptionsOfAnAcceptedProfileRightAfterItsDelay) {
                 lookups.push_back(line.substr(0, line.find("|4096|")));
             }
             // Only the keys the section has are looked up; all of them when the names cannot be listed.
-            Lines expectedLookups = {"Profile|Paths|Path1|?", "Profile|Paths|Delay1|0"};
+            Lines expectedLookups = {"Profile|Options|ErrorBoxes|", "Profile|Paths|Path1|?",
+                                     "Profile|Paths|Delay1|0"};
             for (const auto& [key, value] :
                  {std::pair{"Window1", c.window}, std::pair{"StartIn1", c.startIn},
                   std::pair{"WaitReady1", c.waitReady}, std::pair{"WaitNetwork1", c.waitNetwork}}) {
@@ -950,7 +992,7 @@ TEST(LoadSettings, AnAnsiFileIsReadAsItIs) {
         rig.settings.LoadSettings();
         EXPECT_EQ(rig.settings.shellPathCount, 1);
         EXPECT_EQ(rig.fake.Lines({"ReadFile", "CreateTempFile", "RemoveFile"}), Lines{"ReadFile|" + kConfig});
-        EXPECT_EQ(rig.fake.Lines({"Profile"}).size(), 24U); // 20 paths, a delay, 3 options
+        EXPECT_EQ(rig.fake.Lines({"Profile"}).size(), 25U); // 20 paths, a delay, 4 options
         EXPECT_EQ(rig.fake.Lines({"Profile"}).back(), "Profile|Options|LogFile||4096|" + kConfig);
     }
 }
@@ -975,7 +1017,7 @@ TEST(LoadSettings, ACopyThatCannotBeMadeIsSaidAndTheFileReadAsAnsi) {
         EXPECT_EQ(traces[1], kConfig + "ZVKLaunchwick.ini found");
         EXPECT_EQ(traces[2], "Could not read " + kConfig + " as Unicode");
         EXPECT_EQ(traces[3], GetSettingTrace(1, "C:\\ZVK32\\Parvane.exe -" + kUe));
-        EXPECT_EQ(rig.fake.Lines({"Profile"}).front(), "Profile|Paths|Path1|?|4096|" + kConfig);
+        EXPECT_EQ(rig.fake.Lines({"Profile"}).at(1), "Profile|Paths|Path1|?|4096|" + kConfig);
         EXPECT_EQ(rig.settings.shellPathCount, 1);
         // Nothing of a copy is left behind, and only the settings file and the programs remain.
         for (const auto& [path, file] : rig.fake.files) {

@@ -83,7 +83,7 @@ def trace_not_found(ini):
 
 # The command line's jobs and the log file.
 SHORTCUT_TAIL = r"\Start Menu\Programs\Startup\ZVK Launchwick.lnk"  # in the user's start-up folder
-USAGE_START = "Usage: ZVKLaunchwick.exe [/install | /uninstall] [/quiet]"
+USAGE_START = "Usage: ZVKLaunchwick.exe [/install | /uninstall | /check] [/quiet]"
 NOT_INSTALLED = "ZVK Launchwick was not set to start when you log on."
 
 

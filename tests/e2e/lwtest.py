@@ -667,9 +667,10 @@ class Scenario:
             return []
         return [json.loads(line) for line in data.decode("ascii").splitlines() if line.strip()]
 
-    def start(self, watchdog=60, cwd=None, args=(), env=None):
-        """Starts the program with the command-line arguments args and the environment variables env."""
-        run = Run(self, watchdog, cwd or self.unix_folder, args, env)
+    def start(self, watchdog=60, cwd=None, args=(), env=None, stdout=None):
+        """Starts the program with the command-line arguments args and the environment variables env;
+        stdout: an open file or subprocess.PIPE for its standard output (none by default)."""
+        run = Run(self, watchdog, cwd or self.unix_folder, args, env, stdout)
         self.runs.append(run)
         return run
 
@@ -677,7 +678,7 @@ class Scenario:
 class Run:
     """One start of the program: trace lines as they arrive, exit time, a watchdog that kills it."""
 
-    def __init__(self, scenario, watchdog, cwd, args=(), env=None):
+    def __init__(self, scenario, watchdog, cwd, args=(), env=None, stdout=None):
         self.scenario = scenario
         self.session = scenario.session
         self.index = len(scenario.runs) + 1
@@ -692,7 +693,7 @@ class Run:
         self.start_wall = time.time()
         self.proc = subprocess.Popen(self.session.command(WINE, scenario.exe, *args), cwd=cwd, env=env,
                                      stdin=subprocess.DEVNULL,
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                     stdout=stdout or subprocess.DEVNULL, stderr=subprocess.PIPE,
                                      start_new_session=True)
         log(f"{self.label}: started {scenario.exe} (pid {self.proc.pid})")
         self.reader = threading.Thread(target=self._read, daemon=True)

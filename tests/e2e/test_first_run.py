@@ -16,10 +16,13 @@ twice removes it, then says there was none; an unknown argument shows the usage 
 shows nothing (2); a shortcut that cannot be written or removed gives the same line in the trace and in an
 error box (1). Each job writes only its one trace line, shows no splash window, writes no settings file,
 starts nothing and does not claim the settings file: all but the first two run while a started copy holds
-it.
+it. /check writes its report (typo, missing program, ignored window state, three good profiles) to a file
+that the starter's shell redirected it to, in UTF-8 with CR LF (exit code 1), from a batch file too, or
+shows it in one box; a clean file gives exit code 0, also while a run of it is going, which goes on.
 """
 
 import os
+import subprocess
 
 import expected as x
 import lwtest
@@ -145,6 +148,65 @@ class FirstRun(lwtest.TestCase):
                 os.rmdir(self.session.unix(shortcut))
             self.assertEqual(running.texts()[:1], [x.trace_found(sc.ini)])
             self.assertTrue(running.alive, "the started copy ended")
+            self.assertEqual(lwtest.wait_records(sc, 1, timeout=0), [], "a program was started")
+
+    def test_check(self):
+        with self.session.scenario("check", r"C:\Check Here") as sc:
+            good = sc.folder + r"\bin\rec.exe"
+            sc.install_recorder(good)
+            missing = sc.folder + r"\Missing.exe"
+            instructions = "[Instructions]\r\nThe \"Delay#=\" setting and the \"Path#\" setting.\r\n"
+            sc.write_ini(instructions + "[Paths]\r\n"
+                         f"Path1={good} /one\r\nDelay1=2\r\n"
+                         "Dealy3=10\r\n"
+                         f"Path2={missing} /two\r\n"
+                         f"Path3={good}\r\nWindow3=Iconic\r\n"
+                         f"Path4={good} /four\r\nDelay4=3\r\nWindow4=minimized\r\n")
+            report = [f"ZVK Launchwick {x.version()}: {sc.ini} (ANSI)",
+                      f"Profile 1: starts {good} with /one after 2 s",
+                      f"Profile 2: not started: {missing} does not exist",
+                      f"Profile 3: starts {good} after 0 s",
+                      f"Profile 4: starts {good} with /four after 3 s, window Minimized",
+                      "Ignored: Window3=Iconic",
+                      "Ignored: Dealy3 in [Paths] (not a key of ZVK Launchwick)",
+                      "3 of 4 profiles start; 3 problems"]
+            lines = [line.encode() for line in report] + [b""]
+
+            # Redirected by the shell that started it: a file.
+            with open(os.path.join(sc.unix_folder, "report.txt"), "wb") as out:
+                run = sc.start(watchdog=30, args=["/check"], stdout=out)
+                run.wait_exit(20)
+            self.assertEqual(run.proc.returncode, 1)
+            self.assertEqual(sc.read(sc.folder + r"\report.txt").split(b"\r\n"), lines)
+            # From a batch file: cmd's redirection, and the exit code as its errorlevel.
+            sc.write(sc.folder + r"\check.bat", '@echo off\r\nZVKLaunchwick.exe /check > "batch report.txt"\r\n'
+                                                 "echo exit %errorlevel% > level.txt\r\n")
+            subprocess.run([lwtest.WINE, "cmd", "/c", "check.bat"], cwd=sc.unix_folder, env=self.session.env(),
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                           timeout=60)
+            self.assertEqual(sc.read(sc.folder + r"\batch report.txt").split(b"\r\n"), lines)
+            self.assertEqual(sc.read(sc.folder + r"\level.txt").strip(), b"exit 1")
+            # No redirection: one box with the report; here with a section of another program too.
+            with open(sc.path(sc.ini), "ab") as f:
+                f.write(b"[Other Tool]\r\nx=1\r\n")
+            _, text = self.job(sc, ["/check"], 1)
+            self.assertEqual(text, "\r\n".join(report[:-1] + ["Ignored: [Other Tool] (not a section of ZVK Launchwick)",
+                                                               "3 of 4 profiles start; 4 problems"]))
+
+            # A clean file, while a run of it is going: both go on as if the other were not there.
+            sc.write_ini(f"[Paths]\r\nPath1={good} /late\r\nDelay1=60\r\n")
+            running = sc.start(watchdog=120)
+            running.window(timeout=15)
+            with open(os.path.join(sc.unix_folder, "clean.txt"), "wb") as out:
+                run = sc.start(watchdog=30, args=["-CHECK"], stdout=out)
+                run.wait_exit(20)
+            self.assertEqual(run.proc.returncode, 0)
+            self.assertEqual(sc.read(sc.folder + r"\clean.txt").decode().split("\r\n"),
+                             [report[0], f"Profile 1: starts {good} with /late after 60 s",
+                              "1 of 1 profiles start; 0 problems", ""])
+            self.job(sc, ["/check", "/quiet"], 0, box=False)
+            self.assertTrue(running.alive, "the run ended")
+            self.assertNotIn("Already running for " + sc.ini, running.texts())
             self.assertEqual(lwtest.wait_records(sc, 1, timeout=0), [], "a program was started")
 
     def job(self, sc, args, exit_code, box=True):

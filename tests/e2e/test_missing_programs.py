@@ -4,7 +4,8 @@ Expected: one box "Error - ZVK Launchwick" per such profile, in profile order, e
 profile's GetSetting trace line (loading waits for it), with the text "The path specified in profile N (v)
 appears to be an invalid file or path." and v whole. Loading goes on after each box. With an accepted
 profile left, the window shows next and Notepad is not started; with none left, the "no valid executable
-paths" box, Notepad and the five-second exit follow.
+paths" box, Notepad and the five-second exit follow. With [Options] ErrorBoxes=Off no box shows: each is the
+trace line "Error - ZVK Launchwick: <text>" in its place, and the next profiles start on time.
 """
 
 import expected as x
@@ -66,6 +67,30 @@ class MissingPrograms(lwtest.TestCase):
             ended = run.wait_exit(x.EXIT_DELAY + 10)
             self.assertAbout(ended - dismissed, x.EXIT_DELAY, what="end after OK")
             self.assertEqual([lwtest.arguments_of(r["cmdline"]) for r in sc.recorded()], [sc.ini])
+
+    def test_error_boxes_off(self):
+        with self.session.scenario("missing_unattended") as sc:
+            sc.install_recorder(sc.folder + r"\notepad.exe")
+            program = sc.folder + r"\ZVK32\Parvane.exe"
+            sc.install_recorder(program)
+            missing = sc.folder + r"\ZVK32\Missing.exe /session:1"
+            sc.write_ini(f"[Paths]\r\nPath1={missing}\r\nPath2={program} /session:2\r\nDelay2=2\r\n"
+                         f"Path3={program} /session:3\r\nDelay3=1\r\n[Options]\r\nErrorBoxes= off \r\n")
+            run = sc.start(watchdog=40)
+            run.window(timeout=10)  # fails at once on a box
+            records = lwtest.wait_records(sc, 2, timeout=15)
+            run.wait_exit(x.EXIT_DELAY + 10)
+            traces = x.load_traces(sc.ini, {1: ("missing", missing), 2: ("accept", program + " /session:2", 2),
+                                            3: ("accept", program + " /session:3", 1)})
+            # The box's line where the box would have been.
+            traces.insert(traces.index(x.trace_get_path(sc.ini, 1, missing)) + 1,
+                          "Error - ZVK Launchwick: " + x.missing_program_text(1, missing))
+            self.assertTraces(run, traces + [line for tick in x.sequence_ticks([2, 1]) for line in tick])
+            # On time: the start tick, two countdown ticks, the launch; then one more countdown tick.
+            loaded = next(t.wall for t in run.traces if t.text == "Loading Settings End")
+            self.assertEqual([lwtest.arguments_of(r["cmdline"]) for r in records], ["/session:2", "/session:3"])
+            self.assertAbout(records[0]["time_ms"] / 1000 - loaded, 4, what="first start")
+            self.assertAbout((records[1]["time_ms"] - records[0]["time_ms"]) / 1000, 2, what="second start")
 
 
 if __name__ == "__main__":

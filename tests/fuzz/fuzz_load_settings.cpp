@@ -15,12 +15,14 @@
 //             every lookup slow, so only one input in four does this)
 //   bits 4-6  how writing the default file fails: not, on create, at write 1, 2, 40, 73 or 74 (there are
 //             only 73), or on close
+#include "Check.h"
 #include "Encoding.h"
 #include "FakePlatform.h"
 #include "FuzzCheck.h"
 #include "LogFile.h"
 #include "Numbers.h"
 #include "Shell_Library.h"
+#include "Texts.h"
 #include "frmMain.h"
 #include "modMain.h"
 
@@ -243,19 +245,38 @@ struct Profile {
     bool exists = false;
 };
 
+// What a profile's report line must say, from what the run did at its launch: the program and
+// arguments it started, the countdown ticks before, and the options its start carried.
+struct Launch {
+    std::string line; // after "Profile N: "; empty when the run's start says nothing clear
+};
+
+const char* WindowName(std::int32_t show) {
+    static const std::pair<std::int32_t, const char*> names[] = {
+        {4, "NoFocus"}, {7, "Minimized"}, {3, "Maximized"}, {0, "Hidden"}};
+    for (const auto& [command, name] : names) {
+        if (command == show) {
+            return name;
+        }
+    }
+    return nullptr;
+}
+
 // Runs a short sequence (a long one would make the input slow): every start of a profile gets the show
 // command that its trace lines named, and its start-in folder when it has one; a start-in folder that is
-// not there starts nothing and says so.
-void CheckStarts(FakePlatform& fake, const launchwick::modMain& settings) {
+// not there starts nothing and says so. Returns what each launched profile's report line must say.
+std::vector<Launch> CheckStarts(FakePlatform& fake, const launchwick::modMain& settings) {
+    std::vector<Launch> launches;
     long long ticks = 0;
     for (const std::int32_t d : settings.shellPathDelay) {
         ticks += std::max<std::int32_t>(d, 0) + 1;
     }
     if (ticks > 60) {
-        return;
+        return launches;
     }
     fake.AddFolder(kFolder);
     fake.Advance(1000); // the start tick
+    std::int32_t countdown = 0;
     for (long long tick = 0; tick <= ticks; ++tick) {
         const std::int16_t current = settings.currentShellPath;
         if (current < 1 || current > settings.shellPathCount) {
@@ -266,8 +287,14 @@ void CheckStarts(FakePlatform& fake, const launchwick::modMain& settings) {
         const std::size_t from = fake.calls.size();
         fake.Advance(1000);
         if (settings.currentShellPath == current) {
-            continue; // a countdown tick
+            countdown += static_cast<std::int32_t>(
+                std::count(fake.calls.begin() + static_cast<std::ptrdiff_t>(from), fake.calls.end(),
+                           "Trace|timerCount hasn't reached specified delay..."));
+            continue; // a countdown tick, or one that waits
         }
+        const std::int32_t counted = countdown;
+        countdown = 0;
+        launches.emplace_back();
         const launchwick::StartOptions& options = settings.shellPathOptions.at(k);
         bool web = false;
         try {
@@ -298,6 +325,49 @@ void CheckStarts(FakePlatform& fake, const launchwick::modMain& settings) {
             FUZZ_CHECK(start.size() >= show.size() &&
                        start.compare(start.size() - show.size(), show.size(), show) == 0);
         }
+        // The line the report must give this profile: the program as the launcher started it (the whole
+        // entry where it names a file, as the system's shell takes it), after the countdown the run counted.
+        if (!web && entry.find('|') == std::string::npos) {
+            std::string program;
+            std::string parameters;
+            std::optional<std::string> directory;
+            bool held = false;
+            for (const std::string& start : starts) {
+                if (start.rfind("StartProgram|", 0) != 0) {
+                    continue;
+                }
+                std::string rest = start.substr(13);
+                held = rest.size() > 5 && rest.compare(rest.size() - 5, 5, "|held") == 0;
+                rest.resize(rest.size() - (held ? 5 : 0));
+                rest.resize(rest.rfind('|')); // the show command, checked above
+                const std::string folder = rest.substr(rest.rfind('|') + 1);
+                directory = folder == "(null)" ? std::nullopt : std::optional<std::string>(folder);
+                rest.resize(rest.rfind('|'));
+                program = rest.substr(0, rest.find('|'));
+                parameters = rest.substr(rest.find('|') + 1);
+            }
+            if (const auto it = fake.files.find(entry);
+                !program.empty() && entry.front() != '"' && it != fake.files.end() && !it->second.folder) {
+                // Taken from the current folder when it is relative, as the shell does.
+                program = launchwick::AbsolutePath(entry, fake.currentFolder);
+                parameters.clear();
+            }
+            if (!program.empty()) {
+                std::string& line = launches.back().line;
+                line = "starts " + program + (parameters.empty() ? "" : " with " + parameters) + " after " +
+                       std::to_string(counted) + " s";
+                if (const char* name = WindowName(options.showCommand)) {
+                    line += std::string(", window ") + name;
+                }
+                if (directory && options.startIn) {
+                    line += ", in " + *options.startIn;
+                }
+                if (held) {
+                    line +=
+                        ", then waits up to " + std::to_string(options.waitReady) + " s for it to be ready";
+                }
+            }
+        }
         if (web || !options.startIn) {
             continue;
         }
@@ -311,6 +381,34 @@ void CheckStarts(FakePlatform& fake, const launchwick::modMain& settings) {
             FUZZ_CHECK(start.find("|" + folder + "|") != std::string::npos);
         }
     }
+    return launches;
+}
+
+// The check of the same file says, profile by profile, what the run did.
+void CheckReportAgrees(const FakePlatform& run, const launchwick::modMain& settings,
+                       const std::vector<Launch>& launches) {
+    FakePlatform fake;
+    fake.executableFolder = kFolder;
+    fake.environment = kEnvironment;
+    fake.files = run.files;
+    fake.standardOutput = "";
+    const std::vector<std::string> report = launchwick::CheckSettings(fake).lines;
+    std::vector<std::string> starts;
+    for (const std::string& line : report) {
+        const auto colon = line.find(": ");
+        if (line.rfind("Profile ", 0) == 0 && colon != std::string::npos &&
+            line.compare(colon + 2, 7, "starts ") == 0) {
+            starts.push_back(line.substr(colon + 2));
+        }
+    }
+    FUZZ_CHECK(starts.size() == static_cast<std::size_t>(settings.shellPathCount));
+    FUZZ_CHECK(!report.empty() &&
+               report.back().rfind(std::to_string(settings.shellPathCount) + " of ", 0) == 0);
+    for (std::size_t k = 0; k < launches.size() && k < starts.size(); ++k) {
+        FUZZ_CHECK(launches[k].line.empty() || launches[k].line == starts[k]);
+    }
+    FUZZ_CHECK(fake.Lines({"MessageBox", "StartProgram", "ShellExecute", "CreateTextFile", "AppendTextFile"})
+                   .empty());
 }
 
 } // namespace
@@ -391,6 +489,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fake.calls.clear();
 
     if (throughForm) {
+        // Refused as a whole, as the system refuses an entry with arguments: the launcher's own rule for the
+        // spaces in it decides what starts, and the check must say the same.
+        fake.shellExecuteResult = 2;
         if (!configExists && !fromDefault) {
             WriteFailure(failure, fake);
         }
@@ -434,8 +535,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
 
+    // ErrorBoxes=Off first: then each box is a trace line instead.
+    const bool boxesOff = launchwick::UpperCase(Setting(fake, "ErrorBoxes", "", "Options")) == "OFF";
     // Walk the profiles as the reader must.
-    std::vector<std::string> expectedLookups;
+    std::vector<std::string> expectedLookups = {"Profile|Options|ErrorBoxes||4096|" + source};
     std::vector<std::string> expectedBoxes;
     std::vector<std::string> expectedNoEntry;
     std::vector<std::string> accepted;
@@ -586,6 +689,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             invalidBoxes.push_back(box);
         }
     }
+    if (boxesOff) {
+        FUZZ_CHECK(invalidBoxes.empty());
+        const std::string prefix = "Error - ZVK Launchwick: The path specified in profile ";
+        for (const std::string& trace : traces) {
+            if (trace.rfind(prefix, 0) == 0) {
+                invalidBoxes.push_back(kInvalidPrefix + trace.substr(prefix.size()));
+            }
+        }
+        // A value with a line break in it is said on one line.
+        for (std::string& box : expectedBoxes) {
+            box = launchwick::texts::OneLine(box);
+        }
+    }
     FUZZ_CHECK(invalidBoxes == expectedBoxes);
     std::vector<std::string> noEntry;
     for (const std::string& trace : traces) {
@@ -607,14 +723,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(fake.Enabled(launchwick::Timer::tmrStart) == any);
         FUZZ_CHECK(fake.Enabled(launchwick::Timer::tmrExit) == !any);
         FUZZ_CHECK(!fake.Enabled(launchwick::Timer::tmrMain));
-        FUZZ_CHECK(boxes.size() == expectedBoxes.size() + (any ? 0 : 1));
-        FUZZ_CHECK(fake.Lines({"StartCommandLine"}).size() == (any ? 0u : 1u));
+        FUZZ_CHECK(boxes.size() == (boxesOff ? 0 : expectedBoxes.size() + (any ? 0 : 1)));
+        FUZZ_CHECK(fake.Lines({"StartCommandLine"}).size() == (any || boxesOff ? 0u : 1u));
         FUZZ_CHECK(fake.Lines({"CreateTextFile"}).empty());
         if (any) {
-            CheckStarts(fake, settings);
+            CheckReportAgrees(fake, settings, CheckStarts(fake, settings));
         }
     } else {
-        FUZZ_CHECK(boxes.size() == expectedBoxes.size());
+        FUZZ_CHECK(boxes.size() == (boxesOff ? 0 : expectedBoxes.size()));
     }
     return 0;
 }
