@@ -192,6 +192,12 @@ public:
     virtual void StartProgram(const std::string& program, const std::string& parameters,
                               const std::optional<std::string>& directory, std::int32_t showCommand,
                               ProcessToken* process) = 0;
+    // ShellExecuteEx of a document, folder or link with its default verb and no parameters, in the given
+    // current folder (absent: none) and show command, without waiting and without an error box of the
+    // shell's own. Throws StartError with the system's code when the shell refuses it. With process, the
+    // started process is held as RunShellExecuteHeld does (noProcess when the handler gave none).
+    virtual void OpenItem(const std::string& file, const std::optional<std::string>& directory,
+                          std::int32_t showCommand, ProcessToken* process) = 0;
     // WaitForInputIdle(process, 0). Never fails: anything but an answer counts as Failed.
     virtual InputIdle ProcessInputIdle(ProcessToken process) = 0;
     // Lets go of a held process; noProcess or one already closed is ignored.

@@ -11,9 +11,10 @@ namespace {
 constexpr std::int16_t escapeKey = 27;
 constexpr std::int16_t enterKey = 13;
 
-// What the status line shows for an entry: the text after its last backslash, arguments and all.
+// What the status line shows for an entry: the text after its last backslash, arguments and all; a link
+// whole.
 std::string DisplayName(const std::string& entry) {
-    return entry.substr(entry.rfind('\\') + 1);
+    return IsLink(entry) ? entry : entry.substr(entry.rfind('\\') + 1);
 }
 
 } // namespace
@@ -153,7 +154,9 @@ void frmMain::tmrMain_Timer() noexcept {
                 std::string& entry = s.shellPaths.at(index);
                 const std::string stored = entry; // the launcher may drop the quotes of the caller's text
                 try {
-                    if (!entry.empty() && entry.front() == '"') {
+                    if (options.open) {
+                        shell_.ShellOpen(entry, options.showCommand, options.startIn, held);
+                    } else if (!entry.empty() && entry.front() == '"') {
                         shell_.ShellRun(entry, options.showCommand, options.startIn, held);
                     } else {
                         std::string wrapped = '"' + entry + '"';

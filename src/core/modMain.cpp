@@ -4,6 +4,7 @@
 #include "Numbers.h"
 #include "ReadyWait.h"
 #include "ResumeNext.h"
+#include "Shell_Library.h"
 #include "Texts.h"
 
 #include <algorithm>
@@ -93,20 +94,26 @@ void modMain::LoadSettings() noexcept {
             });
             ResumeNext([&] { platform_.Trace(texts::GetSettingTrace(configFilePath, n, v)); });
             ExpandVariables(v); // everything after the trace line sees the expanded path
-            if (v == texts::noPathValue || v.empty()) {
-                ResumeNext([&] { platform_.Trace(texts::NoValidEntry(n)); });
-                continue;
-            }
-            const auto p = UpperCase(v).find(".EXE");
-            if (p == std::string::npos) {
-                continue; // not a program: skipped without a word
-            }
-            const std::string program = v.substr(0, p + 4);
-            if (!FileExists(program)) {
-                ResumeNext([&] {
-                    platform_.ShowMessageBox(texts::InvalidPathMessage(n, v), std::string(texts::errorTitle));
-                });
-                continue;
+            const bool open = v == texts::noPathValue || v.empty();
+            if (open) {
+                std::optional<std::string> item = LoadOpen(source, pathKeys, n);
+                if (!item) {
+                    continue;
+                }
+                v = std::move(*item);
+            } else {
+                const auto p = UpperCase(v).find(".EXE");
+                if (p == std::string::npos) {
+                    continue; // not a program: skipped without a word
+                }
+                const std::string program = v.substr(0, p + 4);
+                if (!FileExists(program)) {
+                    ResumeNext([&] {
+                        platform_.ShowMessageBox(texts::InvalidPathMessage(n, v),
+                                                 std::string(texts::errorTitle));
+                    });
+                    continue;
+                }
             }
             ResumeNext([&] { shellPathCount = Add16(shellPathCount, 1); });
             const std::size_t k = static_cast<std::size_t>(shellPathCount) - 1;
@@ -127,6 +134,10 @@ void modMain::LoadSettings() noexcept {
             ResumeNext([&] {
                 platform_.Trace(texts::ShellPathDelayTrace(static_cast<int>(k), shellPathDelay.at(k)));
             });
+            if (open) {
+                ResumeNext([&] { shellPathOptions.at(k).open = true; });
+                ResumeNext([&] { platform_.Trace(texts::ShellPathOpenTrace(static_cast<int>(k))); });
+            }
             LoadStartOptions(source, pathKeys, n, k);
         }
         std::string waitForIdle;
@@ -176,6 +187,45 @@ void modMain::ExpandVariables(std::string& text) noexcept {
     }
 }
 
+std::string modMain::ReadListedKey(const std::string& source,
+                                   const std::optional<std::vector<std::string>>& keys,
+                                   const std::string& key, std::string_view defaultText) {
+    if (keys && std::find(keys->begin(), keys->end(), UpperCase(key)) == keys->end()) {
+        return std::string(defaultText);
+    }
+    return GetSetting(source, texts::pathsSection, key, defaultText);
+}
+
+std::optional<std::string> modMain::LoadOpen(const std::string& source,
+                                             const std::optional<std::vector<std::string>>& keys,
+                                             int n) noexcept {
+    std::string value(texts::noPathValue);
+    ResumeNext(
+        [&] { value = ReadListedKey(source, keys, ProfileKey(texts::openKey, n), texts::noPathValue); });
+    if (value == texts::noPathValue) {
+        ResumeNext([&] { platform_.Trace(texts::NoValidEntry(n)); });
+        return std::nullopt;
+    }
+    ResumeNext([&] { platform_.Trace(texts::GetOpenSettingTrace(configFilePath, n, value)); });
+    ExpandVariables(value);
+    if (value.empty()) {
+        ResumeNext([&] { platform_.Trace(texts::NoValidEntry(n)); });
+        return std::nullopt;
+    }
+    if (IsLink(value)) {
+        return value; // what a link names is the handler's business
+    }
+    std::string item;
+    ResumeNext([&] { item = AbsolutePath(value, platform_.CurrentFolder()); });
+    if (item.empty() || !FileExists(item)) {
+        ResumeNext([&] {
+            platform_.ShowMessageBox(texts::InvalidPathMessage(n, value), std::string(texts::errorTitle));
+        });
+        return std::nullopt;
+    }
+    return item;
+}
+
 void modMain::LoadStartOptions(const std::string& source, const std::optional<std::vector<std::string>>& keys,
                                int n, std::size_t k) noexcept {
     const int index = static_cast<int>(k);
@@ -186,6 +236,15 @@ void modMain::LoadStartOptions(const std::string& source, const std::optional<st
             ResumeNext([&] { value = GetSetting(source, texts::pathsSection, key); });
         }
     };
+    bool open = false;
+    ResumeNext([&] { open = shellPathOptions.at(k).open; });
+    if (!open) {
+        std::string other;
+        read(texts::openKey, other);
+        if (!other.empty() && other != texts::noPathValue) {
+            ResumeNext([&] { platform_.Trace(texts::IgnoringOption(ProfileKey(texts::openKey, n), other)); });
+        }
+    }
     std::string window;
     read(texts::windowKey, window);
     if (!window.empty()) {

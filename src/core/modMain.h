@@ -21,6 +21,7 @@ struct StartOptions {
     std::int32_t showCommand = showNormal;
     std::optional<std::string> startIn; // the program's current folder as written (expanded); absent: none
     std::int32_t waitReady = 0;         // seconds the next profile waits for this program to be ready; 0: off
+    bool open = false; // the entry is a document, folder or link (OpenN), opened with its default verb
 };
 
 // A value of WindowN: its canonical name and the show command it gives the start.
@@ -73,6 +74,13 @@ private:
 
     // Replaces the %NAME% variables of text; leaves it as it is when it has none or they cannot be expanded.
     void ExpandVariables(std::string& text) noexcept;
+    // The key's value when the section lists it (or the names could not be listed), else defaultText.
+    std::string ReadListedKey(const std::string& source, const std::optional<std::vector<std::string>>& keys,
+                              const std::string& key, std::string_view defaultText);
+    // OpenN of profile N, whose PathN has no value: the value to open (a document or folder made absolute),
+    // or none, after its trace line or its box.
+    std::optional<std::string> LoadOpen(const std::string& source,
+                                        const std::optional<std::vector<std::string>>& keys, int n) noexcept;
     // WindowN, StartInN and WaitReadyN of the accepted profile N, stored at index k, read from source (the
     // settings file or its Unicode copy).
     // keys: the [Paths] key names in upper case, or absent when every key is to be looked up.

@@ -68,6 +68,8 @@ public:
     void StartProgram(const std::string& program, const std::string& parameters,
                       const std::optional<std::string>& directory, std::int32_t showCommand,
                       ProcessToken* process) override;
+    void OpenItem(const std::string& file, const std::optional<std::string>& directory,
+                  std::int32_t showCommand, ProcessToken* process) override;
     InputIdle ProcessInputIdle(ProcessToken process) override;
     void CloseProcess(ProcessToken process) noexcept override;
     std::string SystemMessage(std::uint32_t code) const override;
@@ -103,6 +105,10 @@ private:
         processes_; // held for the ready wait (one, mostly)
     ProcessToken lastProcess_ = noProcess;
 };
+
+// The system's error code for a refused shell request: the one its answer (hInstApp, 32 or less) names,
+// else lastError. The shell's own answer is the surer one: Wine gives 193 for a type with no program.
+std::uint32_t ShellRefusalCode(std::intptr_t instance, std::uint32_t lastError) noexcept;
 
 // Lets the process load DLLs by bare name from the system folder only, never from the program's own
 // folder, which the user can write to. Does nothing where the system lacks the call.

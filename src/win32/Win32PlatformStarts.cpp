@@ -101,6 +101,14 @@ void Win32Platform::StartProgram(const std::string& program, const std::string& 
     }
 }
 
+void Win32Platform::OpenItem(const std::string& file, const std::optional<std::string>& directory,
+                             std::int32_t showCommand, ProcessToken* process) {
+    std::intptr_t instance = 0;
+    if (!ShellStart(Terminated(file), std::string(), directory, showCommand, process, instance)) {
+        throw StartError(ShellRefusalCode(instance, ::GetLastError()));
+    }
+}
+
 InputIdle Win32Platform::ProcessInputIdle(ProcessToken process) {
     const auto it = std::find_if(processes_.begin(), processes_.end(),
                                  [&](const auto& held) { return held.first == process; });
@@ -130,6 +138,32 @@ std::string Win32Platform::SystemMessage(std::uint32_t code) const {
                                           nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     const UniqueLocalMemory owned(text);
     return length != 0 && text != nullptr ? Utf8(std::wstring_view(text, length)) : std::string();
+}
+
+std::uint32_t ShellRefusalCode(std::intptr_t instance, std::uint32_t lastError) noexcept {
+    switch (instance) {
+    case 0: // out of memory or resources
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case SE_ERR_FNF:
+    case SE_ERR_PNF:
+    case SE_ERR_ACCESSDENIED:
+    case SE_ERR_OOM:
+    case ERROR_BAD_FORMAT:
+        return static_cast<std::uint32_t>(instance); // the same numbers as the system's codes
+    case SE_ERR_SHARE:
+        return ERROR_SHARING_VIOLATION;
+    case SE_ERR_ASSOCINCOMPLETE:
+    case SE_ERR_NOASSOC:
+        return ERROR_NO_ASSOCIATION;
+    case SE_ERR_DDETIMEOUT:
+    case SE_ERR_DDEFAIL:
+    case SE_ERR_DDEBUSY:
+        return ERROR_DDE_FAIL;
+    case SE_ERR_DLLNOTFOUND:
+        return ERROR_DLL_NOT_FOUND;
+    default:
+        return lastError;
+    }
 }
 
 } // namespace launchwick::win32

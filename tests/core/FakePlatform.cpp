@@ -472,6 +472,18 @@ void FakePlatform::StartProgram(const std::string& program, const std::string& p
     }
 }
 
+void FakePlatform::OpenItem(const std::string& file, const std::optional<std::string>& directory,
+                            std::int32_t showCommand, ProcessToken* process) {
+    Record("OpenItem|" + file + "|" + OrNull(directory) + "|" + std::to_string(showCommand) +
+           (process != nullptr ? "|held" : ""));
+    if (const auto it = startErrors.find(file); it != startErrors.end()) {
+        throw StartError(it->second);
+    }
+    if (process != nullptr) {
+        *process = Hold(file);
+    }
+}
+
 InputIdle FakePlatform::ProcessInputIdle(ProcessToken process) {
     Record("InputIdle|" + std::to_string(process));
     const auto it = processes_.find(process);

@@ -62,7 +62,7 @@ public:
     std::intptr_t findExecutableResult = 42;
     std::string browserPath = "C:\\Browser\\browser.exe";
     std::set<std::string> failingCommandLines;        // StartCommandLine fails with "file not found"
-    std::map<std::string, std::uint32_t> startErrors; // StartProgram of these programs fails with the code
+    std::map<std::string, std::uint32_t> startErrors; // StartProgram or OpenItem of these fails with the code
     std::map<std::string, std::string> environment;   // variables for ExpandEnvironment, names in upper case
     // Held starts (for the ready wait): each gives a process, numbered from 1, unless its program is in
     // processless; its WaitForInputIdle answers follow readiness[program] (the last one repeats; Ready
@@ -160,6 +160,8 @@ public:
     void StartProgram(const std::string& program, const std::string& parameters,
                       const std::optional<std::string>& directory, std::int32_t showCommand,
                       ProcessToken* process) override;
+    void OpenItem(const std::string& file, const std::optional<std::string>& directory,
+                  std::int32_t showCommand, ProcessToken* process) override;
     InputIdle ProcessInputIdle(ProcessToken process) override;
     void CloseProcess(ProcessToken process) noexcept override;
     std::string SystemMessage(std::uint32_t code) const override;

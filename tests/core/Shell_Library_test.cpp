@@ -169,6 +169,39 @@ TEST(AbsolutePath, TakesARelativePathFromTheFolder) {
     }
 }
 
+struct LinkCase {
+    const char* text;
+    bool link;
+};
+
+constexpr LinkCase kLinks[] = {
+    {"https://x", true},
+    {"HTTP://x", true},
+    {"steam://run/1", true},
+    {"ms-settings:display", true},
+    {"mailto:a@b", true},
+    {"x+y.z-1:q", true},
+    {"ab:", true},
+    {"C:\\x.txt", false},
+    {"c:x.txt", false},
+    {"\\\\srv\\share\\x.txt", false},
+    {"a:b", false}, // one letter: a drive
+    {"1abc:x", false},
+    {"+ab:x", false},
+    {"a b:x", false},
+    {"a_b:x", false},
+    {"docs\\a.txt", false},
+    {":x", false},
+    {"", false},
+};
+
+TEST(IsLink, ABeginningSchemeOfTwoCharactersOrMoreAndAColon) {
+    for (const auto& c : kLinks) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(IsLink(c.text), c.link);
+    }
+}
+
 struct Rig {
     FakePlatform fake;
     Shell_Library shell{fake};
@@ -302,7 +335,23 @@ const StartInCase kStartIns[] = {
      nullptr,
      1,
      33,
-     {"ShellExecute|None|(null)|report.exe||C:\\Users\\me|1"},
+     {"ShellExecute|None|(null)|C:\\Users\\me\\report.exe||C:\\Users\\me|1"},
+     0},
+    // Without arguments a relative program goes by the path that was checked, never looked for elsewhere:
+    // gone by its turn, it fails.
+    {"none: gone by its turn",
+     "\"tools\\report.exe\"",
+     nullptr,
+     1,
+     2,
+     {"ShellExecute|None|(null)|C:\\Users\\me\\tools\\report.exe||tools|1", "IsFile|tools\\report.exe"},
+     fileNotFoundError},
+    {"none: with arguments it stays as written",
+     "\"tools\\a.exe\" -x",
+     nullptr,
+     1,
+     33,
+     {"ShellExecute|None|(null)|tools\\a.exe|-x|tools|1"},
      0},
     {"given",
      "C:\\Tools\\a.exe -x",

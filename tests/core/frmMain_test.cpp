@@ -727,28 +727,37 @@ TEST(Sequence, TwentyProfilesCompleteWhenCurrentShellPathIs21) {
 
 struct EntryCase {
     const char* entry;
-    const char* name;         // nextEXE
-    const char* shellExecute; // program|parameters|folder as ShellExecute receives them
+    const char* name;             // nextEXE
+    const char* shellExecute;     // program|parameters|folder as ShellExecute receives them
+    const char* opened = nullptr; // file|folder as OpenItem receives them, for an entry of OpenN
 };
 
 constexpr EntryCase kEntries[] = {
-    {"notepad.exe", "notepad.exe", "notepad.exe||C:\\Users\\me"},
+    {"notepad.exe", "notepad.exe", "C:\\Users\\me\\notepad.exe||C:\\Users\\me"},
+    {"https://status.example.com/board", "https://status.example.com/board", nullptr,
+     "https://status.example.com/board|(null)"},
+    {"C:\\Docs\\Plan.xlsx", "Plan.xlsx", nullptr, "C:\\Docs\\Plan.xlsx|C:\\Docs"},
     {"C:\\a.exe /x:C:\\dir\\f", "f", "C:\\a.exe /x:C:\\dir\\f||C:\\a.exe /x:C:\\dir"},
     {"\"C:\\P F\\a.exe\" -x", "a.exe\" -x", "C:\\P F\\a.exe|-x|C:\\P F"},
     {"C:\\a.exe /d:C:\\", "", "C:\\a.exe /d:C:\\||C:\\a.exe /d:C:\\"},
 };
 
 TEST(Sequence, ShowsTheDisplayNameAndWrapsTheEntryUnlessItIsQuoted) {
-    for (const auto& [entry, name, shellExecute] : kEntries) {
+    for (const auto& [entry, name, shellExecute, opened] : kEntries) {
         SCOPED_TRACE(entry);
         Rig rig;
         rig.Arm({entry}, {0});
+        if (opened) {
+            rig.settings.shellPathOptions.resize(1);
+            rig.settings.shellPathOptions[0].open = true;
+        }
         rig.Step();
         EXPECT_EQ(rig.form.nextEXE, name);
         const Lines calls = rig.Step();
         EXPECT_EQ(rig.fake.LastStatus(), Launch(1, 1, name));
-        EXPECT_EQ(Only(calls, {"ShellExecute"}),
-                  Lines{"ShellExecute|None|(null)|" + std::string(shellExecute) + "|1"});
+        EXPECT_EQ(Only(calls, {"ShellExecute", "OpenItem"}),
+                  Lines{opened ? "OpenItem|" + std::string(opened) + "|1"
+                               : "ShellExecute|None|(null)|" + std::string(shellExecute) + "|1"});
     }
 }
 
@@ -863,6 +872,38 @@ const StartOptionRun kStartOptionRuns[] = {
      {{"Path1", "%ZVK%\\Parvane.exe -x"}, {"StartIn1", "C:\\Gone"}},
      2,
      {"Trace|Could not start " + kProgram + " -x: Directory name invalid."}},
+    // Documents, folders and links: opened with the default verb, never through the launcher's program rules.
+    {"a document in its folder",
+     {{"Open1", "C:\\Docs\\Plan.xlsx"}, {"Window1", "Maximized"}},
+     2,
+     {"OpenItem|C:\\Docs\\Plan.xlsx|C:\\Docs|3"}},
+    {"a relative document",
+     {{"Path1", "?"}, {"Open1", "docs\\a.txt"}},
+     2,
+     {"OpenItem|C:\\Users\\me\\docs\\a.txt|C:\\Users\\me\\docs|1"}},
+    {"a folder", {{"Open1", "%WORK%"}}, 2, {"OpenItem|C:\\Work|C:\\|1"}},
+    {"a document started in a folder",
+     {{"Open1", "C:\\Docs\\Plan.xlsx"}, {"StartIn1", "C:\\Work"}},
+     2,
+     {"OpenItem|C:\\Docs\\Plan.xlsx|C:\\Work|1"}},
+    {"a link has no folder",
+     {{"Open1", "steam://rungameid/440"}, {"Window1", "Minimized"}},
+     2,
+     {"OpenItem|steam://rungameid/440|(null)|7"}},
+    {"a web address in a folder",
+     {{"Open1", "https://status.example.com/board"}, {"StartIn1", "C:\\Work"}},
+     2,
+     {"OpenItem|https://status.example.com/board|C:\\Work|1"}},
+    {"no program for the type",
+     {{"Open1", "C:\\Docs\\x.lwnone"}},
+     33,
+     {"OpenItem|C:\\Docs\\x.lwnone|C:\\Docs|1", "Trace|Could not start C:\\Docs\\x.lwnone: No application is "
+                                                "associated with the specified file for this "
+                                                "operation."}},
+    {"a link's folder missing",
+     {{"Open1", "mailto:a@b"}, {"StartIn1", "C:\\Gone"}},
+     33,
+     {"Trace|Could not start mailto:a@b: Directory name invalid."}},
 };
 
 TEST(Sequence, StartsEachProgramAsItsOptionsSay) {
@@ -873,6 +914,13 @@ TEST(Sequence, StartsEachProgramAsItsOptionsSay) {
         rig.fake.environment = {{"ZVK", "C:\\ZVK32"}, {"WORK", "C:\\Work"}};
         rig.fake.AddFolder("C:\\Work");
         rig.fake.AddFile("http://example.com/a.exe");
+        for (const char* document :
+             {"C:\\Docs\\Plan.xlsx", "C:\\Users\\me\\docs\\a.txt", "C:\\Docs\\x.lwnone"}) {
+            rig.fake.AddFile(document);
+        }
+        rig.fake.startErrors = {{"C:\\Docs\\x.lwnone", 1155}};
+        rig.fake.systemMessages[1155] =
+            "No application is associated with the specified file for this operation.\r\n";
         rig.fake.systemMessages[directoryError] = "Directory name invalid.\r\n";
         Keys keys = c.profile;
         keys.emplace_back("Path2", kProgram + " /2");
@@ -882,7 +930,8 @@ TEST(Sequence, StartsEachProgramAsItsOptionsSay) {
             Lines kept;
             for (const auto& line : calls) {
                 if (line.rfind("ShellExecute|None", 0) == 0 || line.rfind("ShellExecute|Splash", 0) == 0 ||
-                    line.rfind("StartProgram|", 0) == 0 || line.rfind("Trace|Could not start", 0) == 0) {
+                    line.rfind("StartProgram|", 0) == 0 || line.rfind("OpenItem|", 0) == 0 ||
+                    line.rfind("Trace|Could not start", 0) == 0) {
                     kept.push_back(line);
                 }
             }

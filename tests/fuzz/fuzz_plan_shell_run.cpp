@@ -250,7 +250,10 @@ void CheckShellRun(std::string_view s, const std::optional<std::string>& given, 
         }
         first = 1;
     }
-    const std::string file = startIn ? launchwick::AbsolutePath(e.program, fake.currentFolder) : e.program;
+    // Without parameters, a relative program goes by the path that was checked in the current folder.
+    const std::string file = startIn || (params.empty() && !e.program.empty())
+                                 ? launchwick::AbsolutePath(e.program, fake.currentFolder)
+                                 : e.program;
     FUZZ_CHECK(fake.calls[first] == "ShellExecute|None|(null)|" + file + "|" + params + "|" +
                                         startIn.value_or(e.folder.value_or(fake.currentFolder)) + "|" +
                                         std::to_string(style));
