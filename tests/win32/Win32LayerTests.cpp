@@ -595,6 +595,28 @@ void StartingPrograms() {
 
     CHECK(f.platform.RunShellExecute(Owner::None, std::nullopt, "C:\\no such folder\\x.exe", "", std::nullopt,
                                      1) <= 32);
+
+    // Opening: the code is the one the shell's answer names, whatever the last error says.
+    CHECK_EQ(
+        StartErrorCode([&] { f.platform.OpenItem("C:\\no such folder\\x.txt", std::nullopt, 1, nullptr); }),
+        static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+    std::string unassociated;
+    f.platform.CreateTempFile(".lwnone", unassociated)->Write("x");
+    ProcessToken opened = 7;
+    CHECK_EQ(StartErrorCode([&] { f.platform.OpenItem(unassociated, std::nullopt, 1, &opened); }),
+             static_cast<std::uint32_t>(ERROR_NO_ASSOCIATION));
+    CHECK(opened == noProcess);
+    f.platform.RemoveFile(unassociated);
+    struct Refusal {
+        std::intptr_t answer;
+        std::uint32_t code;
+    };
+    constexpr Refusal refusals[] = {{0, 8},     {2, 2},    {3, 3},     {5, 5},     {8, 8},
+                                    {11, 11},   {26, 32},  {27, 1155}, {28, 1156}, {31, 1155},
+                                    {32, 1157}, {33, 193}, {42, 193},  {1, 193}};
+    for (const Refusal& r : refusals) {
+        CHECK_EQ(ShellRefusalCode(r.answer, 193), r.code);
+    }
 }
 
 // The processor times only move on, and kernel time holds the idle time.
