@@ -133,11 +133,12 @@ void Shell_Library::ShellRun(std::string& commandLine, const std::int32_t& windo
     if (!plan.workingFolder) {
         plan.workingFolder = current;
     }
-    const auto result = process ? platform_.RunShellExecuteHeld(plan.program, plan.parameters,
-                                                                plan.workingFolder, windowStyle, *process)
-                                : platform_.RunShellExecute(Owner::None, std::nullopt, plan.program,
-                                                            plan.parameters, plan.workingFolder, windowStyle);
-    if (result <= 32) {
+    const ShellAnswer answer =
+        process ? platform_.RunShellExecuteHeld(plan.program, plan.parameters, plan.workingFolder,
+                                                windowStyle, *process)
+                : platform_.RunShellExecute(Owner::None, std::nullopt, plan.program, plan.parameters,
+                                            plan.workingFolder, windowStyle);
+    if (!answer.done) {
         // Refused, typically because the file name carries arguments: start the program that the line
         // names, by its full path so that nothing else can stand in for it, with the rest as parameters.
         const auto start = PlanFallbackStart(commandLine, platform_);
@@ -178,14 +179,14 @@ void Shell_Library::ShellBrowse(std::string address, std::int32_t showCommand) n
         file->Write(texts::browserProbeLine);
         file->Close();
     });
-    std::intptr_t found = 0;
+    ShellAnswer found;
     std::string browser;
     if (!probePath.empty()) {
         // Without a probe file there is nothing to look up: asked with an empty name, some systems
         // report success and an empty browser path, and the user would hear nothing.
         ResumeNext([&] { found = platform_.RunFindExecutable(probePath, browser); });
     }
-    if (found <= 32) {
+    if (!found.done) {
         ResumeNext([&] {
             platform_.ShowMessageBox(std::string(texts::browserErrorText),
                                      std::string(texts::browserErrorTitle));

@@ -32,24 +32,27 @@ void Start(const wchar_t* program, const std::string& commandLine, std::int32_t 
 
 } // namespace
 
-std::intptr_t Win32Platform::RunShellExecute(Owner owner, const std::optional<std::string>& verb,
-                                             const std::string& file, const std::string& parameters,
-                                             const std::optional<std::string>& directory,
-                                             std::int32_t showCommand) {
+ShellAnswer Win32Platform::RunShellExecute(Owner owner, const std::optional<std::string>& verb,
+                                           const std::string& file, const std::string& parameters,
+                                           const std::optional<std::string>& directory,
+                                           std::int32_t showCommand) {
     const HWND window = owner == Owner::Splash ? Splash().Handle() : nullptr;
     const HINSTANCE result =
         ::ShellExecuteW(window, OrNull(WideIf(verb)), Wide(file).c_str(), Wide(parameters).c_str(),
                         OrNull(WideIf(directory)), showCommand);
-    return reinterpret_cast<std::intptr_t>(result);
+    return AnswerOfShell(reinterpret_cast<std::intptr_t>(result), ::GetLastError());
 }
 
-std::intptr_t Win32Platform::RunFindExecutable(const std::string& file, std::string& result) {
+ShellAnswer Win32Platform::RunFindExecutable(const std::string& file, std::string& result) {
     // A full MAX_PATH buffer: the lookup may write that much, and never more.
     wchar_t found[MAX_PATH];
     std::fill(std::begin(found), std::end(found), L' ');
     const HINSTANCE value = ::FindExecutableW(Wide(file).c_str(), nullptr, found);
-    result = Utf8(TextBeforeNul(found, MAX_PATH));
-    return reinterpret_cast<std::intptr_t>(value);
+    const ShellAnswer answer = AnswerOfShell(reinterpret_cast<std::intptr_t>(value), ::GetLastError());
+    if (answer.done) {
+        result = Utf8(TextBeforeNul(found, MAX_PATH));
+    }
+    return answer;
 }
 
 void Win32Platform::StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) {
@@ -84,12 +87,14 @@ bool Win32Platform::ShellStart(const std::wstring& file, const std::string& para
     return started != FALSE;
 }
 
-std::intptr_t Win32Platform::RunShellExecuteHeld(const std::string& file, const std::string& parameters,
-                                                 const std::optional<std::string>& directory,
-                                                 std::int32_t showCommand, ProcessToken& process) {
+ShellAnswer Win32Platform::RunShellExecuteHeld(const std::string& file, const std::string& parameters,
+                                               const std::optional<std::string>& directory,
+                                               std::int32_t showCommand, ProcessToken& process) {
     std::intptr_t instance = 0;
-    ShellStart(Terminated(file), parameters, directory, showCommand, &process, instance);
-    return instance;
+    if (!ShellStart(Terminated(file), parameters, directory, showCommand, &process, instance)) {
+        return {false, ShellRefusalCode(instance, ::GetLastError())};
+    }
+    return {true, 0};
 }
 
 void Win32Platform::StartProgram(const std::string& program, const std::string& parameters,
@@ -164,6 +169,13 @@ std::uint32_t ShellRefusalCode(std::intptr_t instance, std::uint32_t lastError) 
     default:
         return lastError;
     }
+}
+
+ShellAnswer AnswerOfShell(std::intptr_t value, std::uint32_t lastError) noexcept {
+    if (value > 32) {
+        return {true, 0};
+    }
+    return {false, ShellRefusalCode(value, lastError)};
 }
 
 } // namespace launchwick::win32

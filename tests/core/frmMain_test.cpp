@@ -25,6 +25,8 @@ using Lines = std::vector<std::string>;
 using Keys = std::vector<std::pair<std::string, std::string>>;
 
 const std::string kConfig = "C:\\ZVK32\\ZVKLaunchwick.ini";
+constexpr ShellAnswer kStarted{true, 0};
+constexpr ShellAnswer kRefused{false, fileNotFoundError};
 const std::string kProgram = "C:\\ZVK32\\Parvane.exe";
 const std::string kComplete = "Starting Sequence Complete.  Exiting...";
 const std::string kCanceled = "Starting Sequence Canceled.  Exiting...";
@@ -541,7 +543,7 @@ TEST(RunJob, WritesOrRemovesTheStartUpShortcutAndSaysSo) {
 
 TEST(Sequence, RunsTheWorkedExampleTickByTick) {
     Rig rig;
-    rig.fake.shellExecuteResult = 2; // refused: the fallback starts the entry as a command line
+    rig.fake.shellExecuteAnswer = kRefused; // refused: the fallback starts the entry as a command line
     rig.LoadDelays({2});
     const std::string name = "Parvane.exe /session:1";
 
@@ -766,7 +768,7 @@ const std::string kGone = "C:\\ZVK32\\Gone.exe";
 TEST(Sequence, AProgramThatFailsToStartOrARefusedFocusNeitherStopsNorDelaysTheRest) {
     const auto run = [](bool fail) {
         Rig rig;
-        rig.fake.shellExecuteResult = 2;
+        rig.fake.shellExecuteAnswer = kRefused;
         if (fail) {
             rig.fake.refusedFocus = {FocusTarget::Form};
         } else {
@@ -815,7 +817,7 @@ TEST(Sequence, AFailedStartIsTracedInItsLaunchTick) {
     for (const auto& c : kFailedStarts) {
         SCOPED_TRACE(c.line);
         Rig rig;
-        rig.fake.shellExecuteResult = 2;
+        rig.fake.shellExecuteAnswer = kRefused;
         rig.fake.AddFile("C:\\Apps\\admin.exe");
         rig.fake.startErrors = {{"C:\\Apps\\admin.exe", c.code}};
         rig.fake.systemMessages.clear();
@@ -836,73 +838,76 @@ TEST(Sequence, AFailedStartIsTracedInItsLaunchTick) {
 struct StartOptionRun {
     const char* name;
     Keys profile; // profile 1's keys; profile 2 (kProgram /2, no options) follows with delay 0
-    std::intptr_t shellExecute;
+    ShellAnswer shellExecute;
     Lines starts; // profile 1's start calls (and its failure), on tick 1
 };
 
 const StartOptionRun kStartOptionRuns[] = {
-    {"no options", {{"Path1", kProgram}}, 33, {"ShellExecute|None|(null)|" + kProgram + "||C:\\ZVK32|1"}},
+    {"no options",
+     {{"Path1", kProgram}},
+     kStarted,
+     {"ShellExecute|None|(null)|" + kProgram + "||C:\\ZVK32|1"}},
     {"minimized",
      {{"Path1", kProgram}, {"Window1", "minimized"}},
-     33,
+     kStarted,
      {"ShellExecute|None|(null)|" + kProgram + "||C:\\ZVK32|7"}},
     {"no focus, through the fallback",
      {{"Path1", kProgram + " /a"}, {"Window1", "NoFocus"}},
-     2,
+     kRefused,
      {"ShellExecute|None|(null)|" + kProgram + " /a||C:\\ZVK32|4",
       "StartProgram|" + kProgram + "|/a|(null)|4"}},
     {"hidden, started in a folder",
      {{"Path1", kProgram + " /a"}, {"Window1", "Hidden"}, {"StartIn1", "C:\\Work"}},
-     2,
+     kRefused,
      {"ShellExecute|None|(null)|" + kProgram + " /a||C:\\Work|0",
       "StartProgram|" + kProgram + "|/a|C:\\Work|0"}},
     {"a folder through a variable",
      {{"Path1", "%ZVK%\\Parvane.exe"}, {"StartIn1", "%WORK%"}},
-     33,
+     kStarted,
      {"ShellExecute|None|(null)|" + kProgram + "||C:\\Work|1"}},
     {"a bad window state",
      {{"Path1", kProgram}, {"Window1", "Iconic"}},
-     33,
+     kStarted,
      {"ShellExecute|None|(null)|" + kProgram + "||C:\\ZVK32|1"}},
     {"maximized browser",
      {{"Path1", "http://example.com/a.exe"}, {"Window1", "Maximized"}, {"StartIn1", "C:\\Gone"}},
-     33,
+     kStarted,
      {"ShellExecute|Splash|open|C:\\Browser\\browser.exe|http://example.com/a.exe|(null)|3"}},
     {"a folder missing at the start",
      {{"Path1", "%ZVK%\\Parvane.exe -x"}, {"StartIn1", "C:\\Gone"}},
-     2,
+     kRefused,
      {"Trace|Could not start " + kProgram + " -x: Directory name invalid."}},
     // Documents, folders and links: opened with the default verb, never through the launcher's program rules.
     {"a document in its folder",
      {{"Open1", "C:\\Docs\\Plan.xlsx"}, {"Window1", "Maximized"}},
-     2,
+     kRefused,
      {"OpenItem|C:\\Docs\\Plan.xlsx|C:\\Docs|3"}},
     {"a relative document",
      {{"Path1", "?"}, {"Open1", "docs\\a.txt"}},
-     2,
+     kRefused,
      {"OpenItem|C:\\Users\\me\\docs\\a.txt|C:\\Users\\me\\docs|1"}},
-    {"a folder", {{"Open1", "%WORK%"}}, 2, {"OpenItem|C:\\Work|C:\\|1"}},
+    {"a folder", {{"Open1", "%WORK%"}}, kRefused, {"OpenItem|C:\\Work|C:\\|1"}},
     {"a document started in a folder",
      {{"Open1", "C:\\Docs\\Plan.xlsx"}, {"StartIn1", "C:\\Work"}},
-     2,
+     kRefused,
      {"OpenItem|C:\\Docs\\Plan.xlsx|C:\\Work|1"}},
     {"a link has no folder",
      {{"Open1", "steam://rungameid/440"}, {"Window1", "Minimized"}},
-     2,
+     kRefused,
      {"OpenItem|steam://rungameid/440|(null)|7"}},
     {"a web address in a folder",
      {{"Open1", "https://status.example.com/board"}, {"StartIn1", "C:\\Work"}},
-     2,
+     kRefused,
      {"OpenItem|https://status.example.com/board|C:\\Work|1"}},
     {"no program for the type",
      {{"Open1", "C:\\Docs\\x.lwnone"}},
-     33,
+     kStarted,
      {"OpenItem|C:\\Docs\\x.lwnone|C:\\Docs|1", "Trace|Could not start C:\\Docs\\x.lwnone: No application is "
                                                 "associated with the specified file for this "
                                                 "operation."}},
     {"a link's folder missing",
      {{"Open1", "mailto:a@b"}, {"StartIn1", "C:\\Gone"}},
-     33,
+     kStarted,
      {"Trace|Could not start mailto:a@b: Directory name invalid."}},
 };
 
@@ -910,7 +915,7 @@ TEST(Sequence, StartsEachProgramAsItsOptionsSay) {
     for (const auto& c : kStartOptionRuns) {
         SCOPED_TRACE(c.name);
         Rig rig;
-        rig.fake.shellExecuteResult = c.shellExecute;
+        rig.fake.shellExecuteAnswer = c.shellExecute;
         rig.fake.environment = {{"ZVK", "C:\\ZVK32"}, {"WORK", "C:\\Work"}};
         rig.fake.AddFolder("C:\\Work");
         rig.fake.AddFile("http://example.com/a.exe");
@@ -1174,7 +1179,7 @@ struct ReadyCase {
     Keys keys;                      // after Path1=kProgram /1 (started through the fallback when refused)
     std::vector<InputIdle> answers; // WaitForInputIdle's answers for kProgram
     Lines ticks;                    // ReadyTickKind of each tick
-    std::intptr_t shellExecute = 33;
+    ShellAnswer shellExecute = kStarted;
     bool processless = false;
     std::uint32_t startError = 0;
 };
@@ -1204,20 +1209,20 @@ const ReadyCase kReadyCases[] = {
      {{"WaitReady1", "5"}, {"Path2", kProgram + " /2"}},
      {InputIdle::NotYet},
      {"launch", "launch", "complete"},
-     33,
+     kStarted,
      true},
     {"a start that failed",
      {{"WaitReady1", "5"}, {"Path2", kProgram + " /2"}},
      {InputIdle::NotYet},
      {"launch", "launch", "complete"},
-     2,
+     kRefused,
      false,
      740},
     {"through the fallback",
      {{"WaitReady1", "5"}, {"Path2", kProgram + " /2"}},
      {InputIdle::NotYet, InputIdle::Ready},
      {"launch", "wait 4", "ready launch", "complete"},
-     2},
+     kRefused},
     {"the last profile: the completion tick waits",
      {{"WaitReady1", "3"}},
      {InputIdle::NotYet, InputIdle::NotYet, InputIdle::Ready},
@@ -1240,7 +1245,7 @@ TEST(ReadyWait, TheNextProfileWaitsUntilTheProgramIsReadyOrTheBudgetIsSpent) {
     for (const auto& c : kReadyCases) {
         SCOPED_TRACE(c.name);
         Rig rig;
-        rig.fake.shellExecuteResult = c.shellExecute;
+        rig.fake.shellExecuteAnswer = c.shellExecute;
         rig.fake.readiness[kProgram] = c.answers;
         rig.fake.readiness[kProgram + " /1"] = c.answers; // the plain start's file, arguments and all
         rig.fake.processorSteps = {FakePlatform::Busy(100)};
@@ -1296,10 +1301,10 @@ TEST(ReadyWait, TheNextProfileWaitsUntilTheProgramIsReadyOrTheBudgetIsSpent) {
 }
 
 TEST(ReadyWait, HoldsTheProcessOfBothKindsOfStart) {
-    for (const std::intptr_t refused : {33, 2}) {
+    for (const bool refused : {false, true}) {
         SCOPED_TRACE(refused);
         Rig rig;
-        rig.fake.shellExecuteResult = refused;
+        rig.fake.shellExecuteAnswer = refused ? kRefused : kStarted;
         rig.fake.AddFolder("C:\\Work");
         rig.Load({{"Path1", kProgram + " /1"},
                   {"WaitReady1", "3"},
@@ -1307,7 +1312,7 @@ TEST(ReadyWait, HoldsTheProcessOfBothKindsOfStart) {
                   {"Window1", "Hidden"}});
         rig.Step(2000);
         Lines expected = {"ShellExecuteHeld|" + kProgram + " /1||C:\\Work|0"};
-        if (refused <= 32) {
+        if (refused) {
             expected.push_back("StartProgram|" + kProgram + "|/1|C:\\Work|0|held");
         }
         EXPECT_EQ(rig.fake.Lines({"ShellExecute", "ShellExecuteHeld", "StartProgram"}), expected);
@@ -1317,7 +1322,7 @@ TEST(ReadyWait, HoldsTheProcessOfBothKindsOfStart) {
 TEST(ReadyWait, CancelDuringAWaitLetsGoOfTheProcessAndStartsNothingMore) {
     Rig rig;
     rig.fake.readiness[kProgram] = {InputIdle::NotYet};
-    rig.fake.shellExecuteResult = 2;
+    rig.fake.shellExecuteAnswer = kRefused;
     rig.Load({{"Path1", kProgram + " /1"}, {"WaitReady1", "10"}, {"Path2", kProgram + " /2"}});
     rig.Step(3000); // the start tick, the launch and one waiting tick
     ASSERT_EQ(rig.fake.heldProcesses.size(), 1U);

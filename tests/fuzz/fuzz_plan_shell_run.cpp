@@ -181,9 +181,10 @@ void CheckPlan(std::string_view s, const std::optional<std::string>& given, cons
 
 // ShellRun itself: what reaches the platform and what the caller's variable holds afterwards.
 void CheckShellRun(std::string_view s, const std::optional<std::string>& given, const Expected& e,
-                   std::intptr_t shellResult, bool noProgram, bool shortestIsFolder, std::int32_t style) {
+                   launchwick::ShellAnswer shellAnswer, bool noProgram, bool shortestIsFolder,
+                   std::int32_t style) {
     launchwick::test::FakePlatform fake;
-    fake.shellExecuteResult = shellResult;
+    fake.shellExecuteAnswer = shellAnswer;
     // A given folder (a profile's start-in folder) is taken from the current folder and must exist: here it
     // does when its text has an even length.
     const std::optional<std::string> startIn =
@@ -239,7 +240,7 @@ void CheckShellRun(std::string_view s, const std::optional<std::string>& given, 
     }
     FUZZ_CHECK(caller == e.line);
     const std::string params = e.after.substr(std::min(e.after.find_first_not_of(' '), e.after.size()));
-    const bool refused = shellResult <= 32;
+    const bool refused = !shellAnswer.done;
     std::size_t first = 0; // the index of the ShellExecute call
     if (startIn) {
         FUZZ_CHECK(fake.calls[0] == "IsFolder|" + *startIn);
@@ -350,8 +351,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         given = nul == std::string::npos ? std::string() : line.substr(nul + 1);
         line = line.substr(0, nul);
     }
-    static constexpr std::intptr_t shellResults[] = {33, 32, 0, 42};
-    const std::intptr_t shellResult = shellResults[(options >> 2) & 0x03];
+    static constexpr launchwick::ShellAnswer shellAnswers[] = {
+        {true, 0}, {false, 1157}, {false, 8}, {true, 0}};
+    const launchwick::ShellAnswer shellAnswer = shellAnswers[(options >> 2) & 0x03];
     const bool noProgram = (options & 0x10) != 0;
     const bool shortestIsFolder = (options & 0x80) != 0;
     const std::int32_t style = (options >> 5) & 0x01;
@@ -359,6 +361,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckArguments(line);
     const Expected expected = Expect(line, given);
     CheckPlan(line, given, expected);
-    CheckShellRun(line, given, expected, shellResult, noProgram, shortestIsFolder, style);
+    CheckShellRun(line, given, expected, shellAnswer, noProgram, shortestIsFolder, style);
     return 0;
 }
