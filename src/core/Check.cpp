@@ -97,7 +97,8 @@ CheckReport CheckSettings(Platform& platform) {
     for (const ProfileOutcome& outcome : settings.outcomes) {
         switch (outcome.kind) {
         case ProfileOutcome::Kind::Accepted:
-        case ProfileOutcome::Kind::AtItsTurn: {
+        case ProfileOutcome::Kind::AtItsTurn:
+        case ProfileOutcome::Kind::Opens: {
             if (k >= settings.shellPaths.size()) {
                 break;
             }
@@ -107,7 +108,9 @@ CheckReport CheckSettings(Platform& platform) {
             const std::int32_t delay = std::max(settings.shellPathDelay[k], 0);
             std::pair<std::string, std::string> start{outcome.value, {}};
             ResumeNext([&] { start = StartedProgram(settings.shellPaths[k], platform); });
-            std::string line = texts::ProfileStarts(outcome.profile, start.first, start.second, delay);
+            std::string line = outcome.kind == ProfileOutcome::Kind::Opens
+                                   ? texts::ProfileOpens(outcome.profile, settings.shellPaths[k], delay)
+                                   : texts::ProfileStarts(outcome.profile, start.first, start.second, delay);
             for (const Addition addition : additions) {
                 line += addition(options);
             }

@@ -98,6 +98,13 @@ constexpr ProcessToken noProcess = 0;
 // failed (WAIT_FAILED: a console program, one that has ended, or one the query is refused for).
 enum class InputIdle { Ready, NotYet, Failed };
 
+// The shell's answer to a request: done (started, or found), or refused with the system's error code for
+// why. How the shell's own numbers say so is the platform's business.
+struct ShellAnswer {
+    bool done = false;
+    std::uint32_t code = 0; // when refused
+};
+
 // Whose window owns a shell request: none, or the splash window.
 enum class Owner { None, Splash };
 
@@ -175,19 +182,19 @@ public:
     virtual void RemoveFile(const std::string& path) = 0; // throws StatementError when it cannot
 
     // Starting programs.
-    // ShellExecute; verb and directory may be absent (null pointers). Returns its value.
-    virtual std::intptr_t RunShellExecute(Owner owner, const std::optional<std::string>& verb,
-                                          const std::string& file, const std::string& parameters,
-                                          const std::optional<std::string>& directory,
-                                          std::int32_t showCommand) = 0;
+    // ShellExecute; verb and directory may be absent (null pointers).
+    virtual ShellAnswer RunShellExecute(Owner owner, const std::optional<std::string>& verb,
+                                        const std::string& file, const std::string& parameters,
+                                        const std::optional<std::string>& directory,
+                                        std::int32_t showCommand) = 0;
     // ShellExecuteEx with the same request as RunShellExecute (no owner, no verb), which also holds the
     // started process for the ready wait (SEE_MASK_NOCLOSEPROCESS, without an error box of the shell's own).
-    // Returns hInstApp; stores the process in process, noProcess when the start gave none.
-    virtual std::intptr_t RunShellExecuteHeld(const std::string& file, const std::string& parameters,
-                                              const std::optional<std::string>& directory,
-                                              std::int32_t showCommand, ProcessToken& process) = 0;
-    // FindExecutable with no directory. Returns its value; stores the path it found (text before the NUL).
-    virtual std::intptr_t RunFindExecutable(const std::string& file, std::string& result) = 0;
+    // Stores the process in process, noProcess when the start gave none.
+    virtual ShellAnswer RunShellExecuteHeld(const std::string& file, const std::string& parameters,
+                                            const std::optional<std::string>& directory,
+                                            std::int32_t showCommand, ProcessToken& process) = 0;
+    // FindExecutable with no directory; when found, stores the path it found (text before the NUL).
+    virtual ShellAnswer RunFindExecutable(const std::string& file, std::string& result) = 0;
     // Starts a whole command line in the given window style, with no working folder, without waiting; the
     // system finds the program at its start. Throws StartError when the program cannot be started.
     virtual void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) = 0;
@@ -199,6 +206,12 @@ public:
     virtual void StartProgram(const std::string& program, const std::string& parameters,
                               const std::optional<std::string>& directory, std::int32_t showCommand,
                               ProcessToken* process) = 0;
+    // ShellExecuteEx of a document, folder or link with its default verb and no parameters, in the given
+    // current folder (absent: none) and show command, without waiting and without an error box of the
+    // shell's own. Throws StartError with the system's code when the shell refuses it. With process, the
+    // started process is held as RunShellExecuteHeld does (noProcess when the handler gave none).
+    virtual void OpenItem(const std::string& file, const std::optional<std::string>& directory,
+                          std::int32_t showCommand, ProcessToken* process) = 0;
     // WaitForInputIdle(process, 0). Never fails: anything but an answer counts as Failed.
     virtual InputIdle ProcessInputIdle(ProcessToken process) = 0;
     // Lets go of a held process; noProcess or one already closed is ignored.

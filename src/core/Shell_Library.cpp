@@ -27,7 +27,21 @@ bool StartsWithWebAddress(std::string_view commandLine) {
     return at == 0 || at == 1; // "HTTPS://" does not match, and only one leading character may precede it
 }
 
+bool IsAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
 } // namespace
+
+bool IsLink(std::string_view text) {
+    const auto colon = text.find(':');
+    if (colon == std::string_view::npos || colon < 2 || !IsAsciiLetter(text.front())) {
+        return false;
+    }
+    return std::all_of(text.begin() + 1, text.begin() + static_cast<std::ptrdiff_t>(colon), [](char c) {
+        return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+    });
+}
 
 ShellRunPlan PlanShellRun(std::string_view commandLine, const std::optional<std::string>& workingFolder) {
     ShellRunPlan plan;
@@ -101,27 +115,30 @@ void Shell_Library::ShellRun(std::string& commandLine, const std::int32_t& windo
         return;
     }
     commandLine = plan.commandLine;
+    const std::string current = platform_.CurrentFolder();
     std::optional<std::string> startIn;
     if (workingFolder) {
         // Checked here, at the start: the shell would start the program in another folder without a word.
-        // A relative program is taken from this process's folder, as the settings reader found it, not
-        // looked for in the start-in folder.
-        const std::string current = platform_.CurrentFolder();
         startIn = AbsolutePath(*workingFolder, current);
         if (!platform_.IsFolder(*startIn)) {
             throw StartError(directoryError);
         }
-        plan.program = AbsolutePath(plan.program, current);
         plan.workingFolder = startIn;
     }
-    if (!plan.workingFolder) {
-        plan.workingFolder = platform_.CurrentFolder();
+    if (workingFolder || (!plan.program.empty() && plan.parameters.empty())) {
+        // A relative program is the one the settings reader found in this process's folder: by a bare name
+        // the shell would look through the system's folders and the PATH once that one is gone.
+        plan.program = AbsolutePath(plan.program, current);
     }
-    const auto result = process ? platform_.RunShellExecuteHeld(plan.program, plan.parameters,
-                                                                plan.workingFolder, windowStyle, *process)
-                                : platform_.RunShellExecute(Owner::None, std::nullopt, plan.program,
-                                                            plan.parameters, plan.workingFolder, windowStyle);
-    if (result <= 32) {
+    if (!plan.workingFolder) {
+        plan.workingFolder = current;
+    }
+    const ShellAnswer answer =
+        process ? platform_.RunShellExecuteHeld(plan.program, plan.parameters, plan.workingFolder,
+                                                windowStyle, *process)
+                : platform_.RunShellExecute(Owner::None, std::nullopt, plan.program, plan.parameters,
+                                            plan.workingFolder, windowStyle);
+    if (!answer.done) {
         // Refused, typically because the file name carries arguments: start the program that the line
         // names, by its full path so that nothing else can stand in for it, with the rest as parameters.
         const auto start = PlanFallbackStart(commandLine, platform_);
@@ -135,6 +152,23 @@ void Shell_Library::ShellRun(std::string& commandLine, const std::int32_t& windo
     }
 }
 
+void Shell_Library::ShellOpen(const std::string& item, std::int32_t showCommand,
+                              const std::optional<std::string>& startIn, ProcessToken* process) {
+    const bool link = IsLink(item);
+    const std::string current = platform_.CurrentFolder();
+    const std::string file = link ? item : AbsolutePath(item, current);
+    std::optional<std::string> directory;
+    if (startIn) {
+        directory = AbsolutePath(*startIn, current);
+        if (!platform_.IsFolder(*directory)) {
+            throw StartError(directoryError);
+        }
+    } else if (!link) {
+        directory = FolderOfPath(file); // a link has no folder of its own
+    }
+    platform_.OpenItem(file, directory, showCommand, process);
+}
+
 void Shell_Library::ShellBrowse(std::string address, std::int32_t showCommand) noexcept {
     // The browser is whatever program the system associates with an HTML file, so ask with a real one.
     std::string probePath;
@@ -145,14 +179,14 @@ void Shell_Library::ShellBrowse(std::string address, std::int32_t showCommand) n
         file->Write(texts::browserProbeLine);
         file->Close();
     });
-    std::intptr_t found = 0;
+    ShellAnswer found;
     std::string browser;
     if (!probePath.empty()) {
         // Without a probe file there is nothing to look up: asked with an empty name, some systems
         // report success and an empty browser path, and the user would hear nothing.
         ResumeNext([&] { found = platform_.RunFindExecutable(probePath, browser); });
     }
-    if (found <= 32) {
+    if (!found.done) {
         ResumeNext([&] {
             platform_.ShowConfigurationBox(std::string(texts::browserErrorText),
                                            std::string(texts::browserErrorTitle));

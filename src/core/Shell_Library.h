@@ -37,6 +37,10 @@ struct FallbackStart {
 // Asks the platform which parts are files.
 std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, const Platform& platform);
 
+// True when text begins with a scheme and a colon ("https:", "steam:", "ms-settings:"): a letter, then
+// letters, digits, '+', '-' or '.', two characters at least, so that "C:" stays a drive.
+bool IsLink(std::string_view text);
+
 class Shell_Library {
 public:
     explicit Shell_Library(Platform& platform) : platform_(platform) {}
@@ -49,6 +53,11 @@ public:
     void ShellRun(std::string& commandLine, const std::int32_t& windowStyle,
                   const std::optional<std::string>& workingFolder = std::nullopt,
                   ProcessToken* process = nullptr);
+    // Opens a document, folder or link with its default verb: a document or folder by its full path, in
+    // the start-in folder or else its own folder; a link as it is, in the start-in folder or none. Failures
+    // are thrown as StartError; process as for ShellRun.
+    void ShellOpen(const std::string& item, std::int32_t showCommand,
+                   const std::optional<std::string>& startIn = std::nullopt, ProcessToken* process = nullptr);
     // Opens address in the default browser, its window shown as showCommand says. Never fails.
     void ShellBrowse(std::string address, std::int32_t showCommand = showNormal) noexcept;
 

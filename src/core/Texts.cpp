@@ -81,6 +81,14 @@ std::string ShellPathStartInTrace(int index, const std::string& folder) {
     return Join({"shellPathStartIn(", Str(index), ") = ", folder});
 }
 
+std::string GetOpenSettingTrace(const std::string& path, int profile, const std::string& value) {
+    return Join({"GetSetting(", path, ", \"Paths\", \"Open", Str(profile), "\", \"?\") = ", value});
+}
+
+std::string ShellPathOpenTrace(int index) {
+    return Join({"shellPathOpen(", Str(index), ") = True"});
+}
+
 std::string ShellPathWaitReadyTrace(int index, std::int32_t seconds) {
     return Join({"shellPathWaitReady(", Str(index), ") = ", Str(seconds)});
 }

@@ -58,6 +58,11 @@ inline constexpr std::string_view windowHidden = "Hidden";
 std::string ShellPathWindowTrace(int index, std::string_view state);
 std::string ShellPathStartInTrace(int index, const std::string& folder);
 
+// A document, folder or link opened with its default verb, for a profile without a program.
+inline constexpr std::string_view openKey = "Open";
+std::string GetOpenSettingTrace(const std::string& path, int profile, const std::string& value);
+std::string ShellPathOpenTrace(int index);
+
 // The optional wait for a started program to be ready.
 inline constexpr std::string_view waitReadyKey = "WaitReady";
 inline constexpr std::string_view readyGoingOn = "Ready: going on";

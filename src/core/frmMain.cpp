@@ -13,9 +13,10 @@ namespace {
 constexpr std::int16_t escapeKey = 27;
 constexpr std::int16_t enterKey = 13;
 
-// What the status line shows for an entry: the text after its last backslash, arguments and all.
+// What the status line shows for an entry: the text after its last backslash, arguments and all; a link
+// whole.
 std::string DisplayName(const std::string& entry) {
-    return entry.substr(entry.rfind('\\') + 1);
+    return IsLink(entry) ? entry : entry.substr(entry.rfind('\\') + 1);
 }
 
 } // namespace
@@ -224,6 +225,10 @@ void frmMain::Start(std::size_t index, const StartOptions& options, ProcessToken
         std::string& entry = settings_.shellPaths.at(index);
         const std::string stored = entry; // the launcher may drop the quotes of the caller's text
         try {
+            if (options.open) {
+                shell_.ShellOpen(entry, options.showCommand, options.startIn, held);
+                return;
+            }
             // A program that waited for the network was not looked for when the settings were read.
             const std::string program = ProgramPart(entry);
             if (options.waitNetwork > 0 && !settings_.FileExists(program.substr(program.rfind('"') + 1))) {

@@ -3,6 +3,7 @@
 #include "Encoding.h"
 #include "Numbers.h"
 #include "ResumeNext.h"
+#include "Shell_Library.h"
 #include "Texts.h"
 
 #include <algorithm>
@@ -99,37 +100,39 @@ void modMain::LoadSettings() noexcept {
             });
             ResumeNext([&] { platform_.Trace(texts::GetSettingTrace(configFilePath, n, v)); });
             ExpandVariables(v); // everything after the trace line sees the expanded path
-            if (v == texts::noPathValue || v.empty()) {
-                ResumeNext([&] { platform_.Trace(texts::NoValidEntry(n)); });
-                continue;
-            }
+            const bool open = v == texts::noPathValue || v.empty();
             ProfileOutcome* outcome = nullptr;
-            ResumeNext([&] {
-                outcome =
-                    &outcomes.emplace_back(ProfileOutcome{n, ProfileOutcome::Kind::Accepted, v, {}, {}});
-            });
-            const std::string program = ProgramPart(v);
-            if (program.empty()) {
-                if (outcome != nullptr) {
-                    outcome->kind = ProfileOutcome::Kind::NoProgram;
-                }
-                continue; // not a program: skipped without a word
-            }
-            if (!FileExists(program)) {
-                // A program that waits for the network may be on it: it is looked for at its turn.
-                const bool atItsTurn =
-                    WholeNumber(OptionalKey(source, pathKeys, texts::waitNetworkKey, n)).value_or(0) != 0;
-                if (outcome != nullptr) {
-                    outcome->kind =
-                        atItsTurn ? ProfileOutcome::Kind::AtItsTurn : ProfileOutcome::Kind::Missing;
-                    outcome->program = program;
-                }
-                if (!atItsTurn) {
-                    ResumeNext([&] {
-                        platform_.ShowConfigurationBox(texts::InvalidPathMessage(n, v),
-                                                       std::string(texts::errorTitle));
-                    });
+            if (open) {
+                std::optional<std::string> item = LoadOpen(source, pathKeys, n, outcome);
+                if (!item) {
                     continue;
+                }
+                v = std::move(*item);
+            } else {
+                outcome = Record(n, v);
+                const std::string program = ProgramPart(v);
+                if (program.empty()) {
+                    if (outcome != nullptr) {
+                        outcome->kind = ProfileOutcome::Kind::NoProgram;
+                    }
+                    continue; // not a program: skipped without a word
+                }
+                if (!FileExists(program)) {
+                    // A program that waits for the network may be on it: it is looked for at its turn.
+                    const bool atItsTurn =
+                        WholeNumber(OptionalKey(source, pathKeys, texts::waitNetworkKey, n)).value_or(0) != 0;
+                    if (outcome != nullptr) {
+                        outcome->kind =
+                            atItsTurn ? ProfileOutcome::Kind::AtItsTurn : ProfileOutcome::Kind::Missing;
+                        outcome->program = program;
+                    }
+                    if (!atItsTurn) {
+                        ResumeNext([&] {
+                            platform_.ShowConfigurationBox(texts::InvalidPathMessage(n, v),
+                                                           std::string(texts::errorTitle));
+                        });
+                        continue;
+                    }
                 }
             }
             ResumeNext([&] { shellPathCount = Add16(shellPathCount, 1); });
@@ -156,6 +159,10 @@ void modMain::LoadSettings() noexcept {
             ResumeNext([&] {
                 platform_.Trace(texts::ShellPathDelayTrace(static_cast<int>(k), shellPathDelay.at(k)));
             });
+            if (open) {
+                ResumeNext([&] { shellPathOptions.at(k).open = true; });
+                ResumeNext([&] { platform_.Trace(texts::ShellPathOpenTrace(static_cast<int>(k))); });
+            }
             LoadStartOptions(source, pathKeys, n, k);
         }
         std::string waitForIdle;
@@ -222,7 +229,8 @@ namespace {
 
 // The keys the program reads: of each profile in [Paths], N from 1 to 20, and of [Options].
 constexpr std::string_view profileKeys[] = {texts::pathKey,    texts::delayKey,     texts::windowKey,
-                                            texts::startInKey, texts::waitReadyKey, texts::waitNetworkKey};
+                                            texts::startInKey, texts::waitReadyKey, texts::waitNetworkKey,
+                                            texts::openKey};
 constexpr std::string_view optionKeys[] = {texts::waitForIdleKey, texts::idleBelowKey, texts::logFileKey,
                                            texts::errorBoxesKey};
 // Sections that are the program's own; [Instructions] is free text, whatever its lines look like.
@@ -287,12 +295,69 @@ void modMain::ExpandVariables(std::string& text) noexcept {
     }
 }
 
+std::string modMain::ReadListedKey(const std::string& source,
+                                   const std::optional<std::vector<std::string>>& keys,
+                                   const std::string& key, std::string_view defaultText) {
+    if (keys && std::find(keys->begin(), keys->end(), UpperCase(key)) == keys->end()) {
+        return std::string(defaultText);
+    }
+    return GetSetting(source, texts::pathsSection, key, defaultText);
+}
+
+std::optional<std::string> modMain::LoadOpen(const std::string& source,
+                                             const std::optional<std::vector<std::string>>& keys, int n,
+                                             ProfileOutcome*& outcome) noexcept {
+    std::string value(texts::noPathValue);
+    ResumeNext(
+        [&] { value = ReadListedKey(source, keys, ProfileKey(texts::openKey, n), texts::noPathValue); });
+    if (value == texts::noPathValue) {
+        ResumeNext([&] { platform_.Trace(texts::NoValidEntry(n)); });
+        return std::nullopt;
+    }
+    ResumeNext([&] { platform_.Trace(texts::GetOpenSettingTrace(configFilePath, n, value)); });
+    ExpandVariables(value);
+    if (value.empty()) {
+        ResumeNext([&] { platform_.Trace(texts::NoValidEntry(n)); });
+        return std::nullopt;
+    }
+    outcome = Record(n, value);
+    if (outcome != nullptr) {
+        outcome->kind = ProfileOutcome::Kind::Opens;
+    }
+    if (IsLink(value)) {
+        return value; // what a link names is the handler's business
+    }
+    std::string item;
+    ResumeNext([&] { item = AbsolutePath(value, platform_.CurrentFolder()); });
+    if (item.empty() || !FileExists(item)) {
+        if (outcome != nullptr) {
+            outcome->kind = ProfileOutcome::Kind::Missing;
+            outcome->program = value;
+        }
+        ResumeNext([&] {
+            platform_.ShowConfigurationBox(texts::InvalidPathMessage(n, value),
+                                           std::string(texts::errorTitle));
+        });
+        return std::nullopt;
+    }
+    return item;
+}
+
 void modMain::LoadStartOptions(const std::string& source, const std::optional<std::vector<std::string>>& keys,
                                int n, std::size_t k) noexcept {
     const int index = static_cast<int>(k);
     const auto read = [&](std::string_view name, std::string& value) {
         value = OptionalKey(source, keys, name, n);
     };
+    bool open = false;
+    ResumeNext([&] { open = shellPathOptions.at(k).open; });
+    if (!open) {
+        std::string other;
+        read(texts::openKey, other);
+        if (!other.empty() && other != texts::noPathValue) {
+            ResumeNext([&] { platform_.Trace(texts::IgnoringOption(ProfileKey(texts::openKey, n), other)); });
+        }
+    }
     std::string window;
     read(texts::windowKey, window);
     if (!window.empty()) {
@@ -330,11 +395,16 @@ std::string modMain::OptionalKey(const std::string& source,
                                  const std::optional<std::vector<std::string>>& keys, std::string_view name,
                                  int n) noexcept {
     std::string value;
-    const std::string key = ProfileKey(name, n);
-    if (!keys || std::find(keys->begin(), keys->end(), UpperCase(key)) != keys->end()) {
-        ResumeNext([&] { value = GetSetting(source, texts::pathsSection, key); });
-    }
+    ResumeNext([&] { value = ReadListedKey(source, keys, ProfileKey(name, n), {}); });
     return value;
+}
+
+ProfileOutcome* modMain::Record(int n, const std::string& value) noexcept {
+    ProfileOutcome* outcome = nullptr;
+    ResumeNext([&] {
+        outcome = &outcomes.emplace_back(ProfileOutcome{n, ProfileOutcome::Kind::Accepted, value, {}, {}});
+    });
+    return outcome;
 }
 
 void modMain::WriteDefaultSettings() noexcept {

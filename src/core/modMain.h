@@ -23,6 +23,7 @@ struct StartOptions {
     std::optional<std::string> startIn; // the program's current folder as written (expanded); absent: none
     std::int32_t waitReady = 0;         // seconds the next profile waits for this program to be ready; 0: off
     std::int32_t waitNetwork = 0;       // seconds this program waits for the network; 0: off
+    bool open = false; // the entry is a document, folder or link (OpenN), opened with its default verb
 };
 
 // The program part of an entry: everything up to and including its first ".exe", in any letter case; empty
@@ -42,11 +43,12 @@ std::string_view WindowStateName(std::int32_t showCommand);
 // What loading made of a profile with a value in PathN, in profile order: what the check reports.
 struct ProfileOutcome {
     // AtItsTurn: accepted, though its program is not there now; a run looks for it after the network wait.
-    enum class Kind { Accepted, AtItsTurn, Missing, NoProgram };
+    // Opens: an accepted OpenN.
+    enum class Kind { Accepted, AtItsTurn, Opens, Missing, NoProgram };
     int profile = 0;
     Kind kind = Kind::Accepted;
     std::string value;     // the entry, its variables expanded
-    std::string program;   // Missing, AtItsTurn: the part that was tested
+    std::string program;   // Missing, AtItsTurn: the part that was tested (for OpenN, its value)
     std::string delayText; // Accepted: DelayN as read ("0" when absent)
 };
 
@@ -111,9 +113,19 @@ private:
     void FindUnknownNames(const std::string& source) noexcept;
     // Replaces the %NAME% variables of text; leaves it as it is when it has none or they cannot be expanded.
     void ExpandVariables(std::string& text) noexcept;
+    // The key's value when the section lists it (or the names could not be listed), else defaultText.
+    std::string ReadListedKey(const std::string& source, const std::optional<std::vector<std::string>>& keys,
+                              const std::string& key, std::string_view defaultText);
     // The value of profile n's optional key name, or empty when the section has no such key.
     std::string OptionalKey(const std::string& source, const std::optional<std::vector<std::string>>& keys,
                             std::string_view name, int n) noexcept;
+    // Notes profile n, whose value is value, among the outcomes as accepted; null when it cannot.
+    ProfileOutcome* Record(int n, const std::string& value) noexcept;
+    // OpenN of profile N, whose PathN has no value: the value to open (a document or folder made absolute),
+    // or none, after its trace line or its box. outcome: where the profile is noted once OpenN has a value.
+    std::optional<std::string> LoadOpen(const std::string& source,
+                                        const std::optional<std::vector<std::string>>& keys, int n,
+                                        ProfileOutcome*& outcome) noexcept;
     // WindowN, StartInN, WaitReadyN and WaitNetworkN of the accepted profile N, stored at index k, read from
     // source (the settings file or its Unicode copy). keys: the [Paths] key names in upper case, or absent
     // when every key is to be looked up.

@@ -57,18 +57,19 @@ public:
     std::unique_ptr<TextFile> CreateTempFile(std::string_view suffix, std::string& path) override;
     void RemoveFile(const std::string& path) override;
 
-    std::intptr_t RunShellExecute(Owner owner, const std::optional<std::string>& verb,
-                                  const std::string& file, const std::string& parameters,
-                                  const std::optional<std::string>& directory,
-                                  std::int32_t showCommand) override;
-    std::intptr_t RunShellExecuteHeld(const std::string& file, const std::string& parameters,
-                                      const std::optional<std::string>& directory, std::int32_t showCommand,
-                                      ProcessToken& process) override;
-    std::intptr_t RunFindExecutable(const std::string& file, std::string& result) override;
+    ShellAnswer RunShellExecute(Owner owner, const std::optional<std::string>& verb, const std::string& file,
+                                const std::string& parameters, const std::optional<std::string>& directory,
+                                std::int32_t showCommand) override;
+    ShellAnswer RunShellExecuteHeld(const std::string& file, const std::string& parameters,
+                                    const std::optional<std::string>& directory, std::int32_t showCommand,
+                                    ProcessToken& process) override;
+    ShellAnswer RunFindExecutable(const std::string& file, std::string& result) override;
     void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
     void StartProgram(const std::string& program, const std::string& parameters,
                       const std::optional<std::string>& directory, std::int32_t showCommand,
                       ProcessToken* process) override;
+    void OpenItem(const std::string& file, const std::optional<std::string>& directory,
+                  std::int32_t showCommand, ProcessToken* process) override;
     InputIdle ProcessInputIdle(ProcessToken process) override;
     void CloseProcess(ProcessToken process) noexcept override;
     std::string SystemMessage(std::uint32_t code) const override;
@@ -107,6 +108,13 @@ private:
         processes_; // held for the ready wait (one, mostly)
     ProcessToken lastProcess_ = noProcess;
 };
+
+// The system's error code for a refused shell request: the one its answer (hInstApp, 32 or less) names,
+// else lastError. The shell's own answer is the surer one: Wine gives 193 for a type with no program.
+std::uint32_t ShellRefusalCode(std::intptr_t instance, std::uint32_t lastError) noexcept;
+// The shell's answer from its number (ShellExecute's, FindExecutable's or hInstApp): above 32 done, else
+// refused with ShellRefusalCode.
+ShellAnswer AnswerOfShell(std::intptr_t value, std::uint32_t lastError) noexcept;
 
 // Lets the process load DLLs by bare name from the system folder only, never from the program's own
 // folder, which the user can write to. Does nothing where the system lacks the call.

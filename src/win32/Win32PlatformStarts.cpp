@@ -32,24 +32,33 @@ void Start(const wchar_t* program, const std::string& commandLine, std::int32_t 
 
 } // namespace
 
-std::intptr_t Win32Platform::RunShellExecute(Owner owner, const std::optional<std::string>& verb,
-                                             const std::string& file, const std::string& parameters,
-                                             const std::optional<std::string>& directory,
-                                             std::int32_t showCommand) {
+ShellAnswer Win32Platform::RunShellExecute(Owner owner, const std::optional<std::string>& verb,
+                                           const std::string& file, const std::string& parameters,
+                                           const std::optional<std::string>& directory,
+                                           std::int32_t showCommand) {
     const HWND window = owner == Owner::Splash ? Splash().Handle() : nullptr;
-    const HINSTANCE result =
-        ::ShellExecuteW(window, OrNull(WideIf(verb)), Terminated(file).c_str(),
-                        Terminated(parameters).c_str(), OrNull(WideIf(directory)), showCommand);
-    return reinterpret_cast<std::intptr_t>(result);
+    const std::optional<std::wstring> wideVerb = WideIf(verb);
+    const std::wstring wideFile = Terminated(file);
+    const std::wstring wideParameters = Terminated(parameters);
+    const std::optional<std::wstring> wideDirectory = WideIf(directory);
+    const HINSTANCE result = ::ShellExecuteW(window, OrNull(wideVerb), wideFile.c_str(),
+                                             wideParameters.c_str(), OrNull(wideDirectory), showCommand);
+    const DWORD error = ::GetLastError(); // before anything else can change it
+    return AnswerOfShell(reinterpret_cast<std::intptr_t>(result), error);
 }
 
-std::intptr_t Win32Platform::RunFindExecutable(const std::string& file, std::string& result) {
+ShellAnswer Win32Platform::RunFindExecutable(const std::string& file, std::string& result) {
     // A full MAX_PATH buffer: the lookup may write that much, and never more.
     wchar_t found[MAX_PATH];
     std::fill(std::begin(found), std::end(found), L' ');
-    const HINSTANCE value = ::FindExecutableW(Terminated(file).c_str(), nullptr, found);
-    result = Utf8(TextBeforeNul(found, MAX_PATH));
-    return reinterpret_cast<std::intptr_t>(value);
+    const std::wstring wideFile = Terminated(file);
+    const HINSTANCE value = ::FindExecutableW(wideFile.c_str(), nullptr, found);
+    const DWORD error = ::GetLastError(); // before anything else can change it
+    const ShellAnswer answer = AnswerOfShell(reinterpret_cast<std::intptr_t>(value), error);
+    if (answer.done) {
+        result = Utf8(TextBeforeNul(found, MAX_PATH));
+    }
+    return answer;
 }
 
 void Win32Platform::StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) {
@@ -86,12 +95,15 @@ std::optional<DWORD> Win32Platform::ShellStart(const std::wstring& file, const s
     return error;
 }
 
-std::intptr_t Win32Platform::RunShellExecuteHeld(const std::string& file, const std::string& parameters,
-                                                 const std::optional<std::string>& directory,
-                                                 std::int32_t showCommand, ProcessToken& process) {
+ShellAnswer Win32Platform::RunShellExecuteHeld(const std::string& file, const std::string& parameters,
+                                               const std::optional<std::string>& directory,
+                                               std::int32_t showCommand, ProcessToken& process) {
     std::intptr_t instance = 0;
-    ShellStart(Terminated(file), parameters, directory, showCommand, &process, instance);
-    return instance;
+    if (const auto error =
+            ShellStart(Terminated(file), parameters, directory, showCommand, &process, instance)) {
+        return {false, ShellRefusalCode(instance, *error)};
+    }
+    return {true, 0};
 }
 
 void Win32Platform::StartProgram(const std::string& program, const std::string& parameters,
@@ -102,6 +114,15 @@ void Win32Platform::StartProgram(const std::string& program, const std::string& 
         ShellStart(Terminated(program), parameters, directory, showCommand, process, instance);
     if (error) {
         throw StartError(*error);
+    }
+}
+
+void Win32Platform::OpenItem(const std::string& file, const std::optional<std::string>& directory,
+                             std::int32_t showCommand, ProcessToken* process) {
+    std::intptr_t instance = 0;
+    if (const auto error =
+            ShellStart(Terminated(file), std::string(), directory, showCommand, process, instance)) {
+        throw StartError(ShellRefusalCode(instance, *error));
     }
 }
 
@@ -134,6 +155,39 @@ std::string Win32Platform::SystemMessage(std::uint32_t code) const {
                                           nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     const UniqueLocalMemory owned(text);
     return length != 0 && text != nullptr ? Utf8(std::wstring_view(text, length)) : std::string();
+}
+
+std::uint32_t ShellRefusalCode(std::intptr_t instance, std::uint32_t lastError) noexcept {
+    switch (instance) {
+    case 0: // out of memory or resources
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case SE_ERR_FNF:
+    case SE_ERR_PNF:
+    case SE_ERR_ACCESSDENIED:
+    case SE_ERR_OOM:
+    case ERROR_BAD_FORMAT:
+        return static_cast<std::uint32_t>(instance); // the same numbers as the system's codes
+    case SE_ERR_SHARE:
+        return ERROR_SHARING_VIOLATION;
+    case SE_ERR_ASSOCINCOMPLETE:
+    case SE_ERR_NOASSOC:
+        return ERROR_NO_ASSOCIATION;
+    case SE_ERR_DDETIMEOUT:
+    case SE_ERR_DDEFAIL:
+    case SE_ERR_DDEBUSY:
+        return ERROR_DDE_FAIL;
+    case SE_ERR_DLLNOTFOUND:
+        return ERROR_DLL_NOT_FOUND;
+    default:
+        return lastError;
+    }
+}
+
+ShellAnswer AnswerOfShell(std::intptr_t value, std::uint32_t lastError) noexcept {
+    if (value > 32) {
+        return {true, 0};
+    }
+    return {false, ShellRefusalCode(value, lastError)};
 }
 
 } // namespace launchwick::win32

@@ -436,13 +436,13 @@ void FakePlatform::RemoveFile(const std::string& path) {
     }
 }
 
-std::intptr_t FakePlatform::RunShellExecute(Owner owner, const std::optional<std::string>& verb,
-                                            const std::string& file, const std::string& parameters,
-                                            const std::optional<std::string>& directory,
-                                            std::int32_t showCommand) {
+ShellAnswer FakePlatform::RunShellExecute(Owner owner, const std::optional<std::string>& verb,
+                                          const std::string& file, const std::string& parameters,
+                                          const std::optional<std::string>& directory,
+                                          std::int32_t showCommand) {
     Record(std::string("ShellExecute|") + (owner == Owner::Splash ? "Splash" : "None") + "|" + OrNull(verb) +
            "|" + file + "|" + parameters + "|" + OrNull(directory) + "|" + std::to_string(showCommand));
-    return shellExecuteResult;
+    return shellExecuteAnswer;
 }
 
 ProcessToken FakePlatform::Hold(const std::string& program) {
@@ -455,25 +455,25 @@ ProcessToken FakePlatform::Hold(const std::string& program) {
     return token;
 }
 
-std::intptr_t FakePlatform::RunShellExecuteHeld(const std::string& file, const std::string& parameters,
-                                                const std::optional<std::string>& directory,
-                                                std::int32_t showCommand, ProcessToken& process) {
+ShellAnswer FakePlatform::RunShellExecuteHeld(const std::string& file, const std::string& parameters,
+                                              const std::optional<std::string>& directory,
+                                              std::int32_t showCommand, ProcessToken& process) {
     Record("ShellExecuteHeld|" + file + "|" + parameters + "|" + OrNull(directory) + "|" +
            std::to_string(showCommand));
-    process = shellExecuteResult > 32 ? Hold(file) : noProcess;
-    return shellExecuteResult;
+    process = shellExecuteAnswer.done ? Hold(file) : noProcess;
+    return shellExecuteAnswer;
 }
 
-std::intptr_t FakePlatform::RunFindExecutable(const std::string& file, std::string& result) {
+ShellAnswer FakePlatform::RunFindExecutable(const std::string& file, std::string& result) {
     Record("FindExecutable|" + file);
-    // Like the real lookup, a file that is not there is "file not found" (2).
+    // Like the real lookup, a file that is not there is "file not found".
     if (files.count(file) == 0) {
-        return 2;
+        return {false, fileNotFoundError};
     }
-    if (findExecutableResult > 32) {
+    if (findExecutableAnswer.done) {
         result = browserPath;
     }
-    return findExecutableResult;
+    return findExecutableAnswer;
 }
 
 void FakePlatform::StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) {
@@ -493,6 +493,18 @@ void FakePlatform::StartProgram(const std::string& program, const std::string& p
     }
     if (process != nullptr) {
         *process = Hold(program);
+    }
+}
+
+void FakePlatform::OpenItem(const std::string& file, const std::optional<std::string>& directory,
+                            std::int32_t showCommand, ProcessToken* process) {
+    Record("OpenItem|" + file + "|" + OrNull(directory) + "|" + std::to_string(showCommand) +
+           (process != nullptr ? "|held" : ""));
+    if (const auto it = startErrors.find(file); it != startErrors.end()) {
+        throw StartError(it->second);
+    }
+    if (process != nullptr) {
+        *process = Hold(file);
     }
 }
 

@@ -58,11 +58,11 @@ public:
     std::string tempFolder = "C:\\Users\\me\\AppData\\Local\\Temp\\";
 
     // Scripted starts.
-    std::intptr_t shellExecuteResult = 33;
-    std::intptr_t findExecutableResult = 42;
+    ShellAnswer shellExecuteAnswer{true, 0};
+    ShellAnswer findExecutableAnswer{true, 0};
     std::string browserPath = "C:\\Browser\\browser.exe";
     std::set<std::string> failingCommandLines;        // StartCommandLine fails with "file not found"
-    std::map<std::string, std::uint32_t> startErrors; // StartProgram of these programs fails with the code
+    std::map<std::string, std::uint32_t> startErrors; // StartProgram or OpenItem of these fails with the code
     std::map<std::string, std::string> environment;   // variables for ExpandEnvironment, names in upper case
     // Held starts (for the ready wait): each gives a process, numbered from 1, unless its program is in
     // processless; its WaitForInputIdle answers follow readiness[program] (the last one repeats; Ready
@@ -154,18 +154,19 @@ public:
     std::unique_ptr<TextFile> CreateTextFile(const std::string& path) override;
     std::unique_ptr<TextFile> CreateTempFile(std::string_view suffix, std::string& path) override;
     void RemoveFile(const std::string& path) override;
-    std::intptr_t RunShellExecute(Owner owner, const std::optional<std::string>& verb,
-                                  const std::string& file, const std::string& parameters,
-                                  const std::optional<std::string>& directory,
-                                  std::int32_t showCommand) override;
-    std::intptr_t RunShellExecuteHeld(const std::string& file, const std::string& parameters,
-                                      const std::optional<std::string>& directory, std::int32_t showCommand,
-                                      ProcessToken& process) override;
-    std::intptr_t RunFindExecutable(const std::string& file, std::string& result) override;
+    ShellAnswer RunShellExecute(Owner owner, const std::optional<std::string>& verb, const std::string& file,
+                                const std::string& parameters, const std::optional<std::string>& directory,
+                                std::int32_t showCommand) override;
+    ShellAnswer RunShellExecuteHeld(const std::string& file, const std::string& parameters,
+                                    const std::optional<std::string>& directory, std::int32_t showCommand,
+                                    ProcessToken& process) override;
+    ShellAnswer RunFindExecutable(const std::string& file, std::string& result) override;
     void StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
     void StartProgram(const std::string& program, const std::string& parameters,
                       const std::optional<std::string>& directory, std::int32_t showCommand,
                       ProcessToken* process) override;
+    void OpenItem(const std::string& file, const std::optional<std::string>& directory,
+                  std::int32_t showCommand, ProcessToken* process) override;
     InputIdle ProcessInputIdle(ProcessToken process) override;
     void CloseProcess(ProcessToken process) noexcept override;
     std::string SystemMessage(std::uint32_t code) const override;

@@ -169,6 +169,39 @@ TEST(AbsolutePath, TakesARelativePathFromTheFolder) {
     }
 }
 
+struct LinkCase {
+    const char* text;
+    bool link;
+};
+
+constexpr LinkCase kLinks[] = {
+    {"https://x", true},
+    {"HTTP://x", true},
+    {"steam://run/1", true},
+    {"ms-settings:display", true},
+    {"mailto:a@b", true},
+    {"x+y.z-1:q", true},
+    {"ab:", true},
+    {"C:\\x.txt", false},
+    {"c:x.txt", false},
+    {"\\\\srv\\share\\x.txt", false},
+    {"a:b", false}, // one letter: a drive
+    {"1abc:x", false},
+    {"+ab:x", false},
+    {"a b:x", false},
+    {"a_b:x", false},
+    {"docs\\a.txt", false},
+    {":x", false},
+    {"", false},
+};
+
+TEST(IsLink, ABeginningSchemeOfTwoCharactersOrMoreAndAColon) {
+    for (const auto& c : kLinks) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(IsLink(c.text), c.link);
+    }
+}
+
 struct Rig {
     FakePlatform fake;
     Shell_Library shell{fake};
@@ -179,18 +212,20 @@ struct Rig {
 };
 
 struct FallbackCase {
-    std::intptr_t value;
+    ShellAnswer answer;
     bool fallback;
 };
 
-constexpr FallbackCase kFallbacks[] = {{0, true}, {2, true}, {32, true}, {33, false}, {42, false}};
+// Whatever the shell's reason for a refusal, the fallback runs.
+constexpr FallbackCase kFallbacks[] = {
+    {{false, 8}, true}, {{false, fileNotFoundError}, true}, {{false, 1155}, true}, {{true, 0}, false}};
 
 TEST(ShellRun, FallsBackToTheCommandLineAsItNowStandsWhenRefused) {
-    for (const auto& [value, fallback] : kFallbacks) {
-        SCOPED_TRACE(value);
+    for (const auto& [answer, fallback] : kFallbacks) {
+        SCOPED_TRACE(answer.code);
         Rig rig;
         rig.fake.AddFile("C:\\ZVK32\\Parvane.exe");
-        rig.fake.shellExecuteResult = value;
+        rig.fake.shellExecuteAnswer = answer;
         std::string commandLine = "\"C:\\ZVK32\\Parvane.exe\" /session:1";
         rig.Run(commandLine, 7);
         Lines expected = {"ShellExecute|None|(null)|C:\\ZVK32\\Parvane.exe|/session:1|C:\\ZVK32|7"};
@@ -251,7 +286,7 @@ TEST(ShellRun, TheFallbackStartsOnlyTheNamedProgram) {
     for (const auto& c : kResolves) {
         SCOPED_TRACE(c.entry);
         Rig rig;
-        rig.fake.shellExecuteResult = 2;
+        rig.fake.shellExecuteAnswer = {false, fileNotFoundError};
         for (const auto& file : c.files) {
             rig.fake.AddFile(file);
         }
@@ -277,12 +312,15 @@ TEST(ShellRun, TheFallbackStartsOnlyTheNamedProgram) {
     }
 }
 
+constexpr ShellAnswer kStarted{true, 0};
+constexpr ShellAnswer kRefused{false, fileNotFoundError};
+
 struct StartInCase {
     const char* name;
     const char* entry;
     const char* startIn; // nullptr: none given
     std::int32_t style;
-    std::intptr_t shellExecute;
+    ShellAnswer shellExecute;
     Lines calls;        // IsFolder, ShellExecute, IsFile and StartProgram, in order
     std::uint32_t code; // the StartError thrown, 0 for none
 };
@@ -294,56 +332,72 @@ const StartInCase kStartIns[] = {
      "\"C:\\Tools\\a.exe\"",
      nullptr,
      1,
-     33,
+     kStarted,
      {"ShellExecute|None|(null)|C:\\Tools\\a.exe||C:\\Tools|1"},
      0},
     {"none: a bare name gets the current folder",
      "\"report.exe\"",
      nullptr,
      1,
-     33,
-     {"ShellExecute|None|(null)|report.exe||C:\\Users\\me|1"},
+     kStarted,
+     {"ShellExecute|None|(null)|C:\\Users\\me\\report.exe||C:\\Users\\me|1"},
+     0},
+    // Without arguments a relative program goes by the path that was checked, never looked for elsewhere:
+    // gone by its turn, it fails.
+    {"none: gone by its turn",
+     "\"tools\\report.exe\"",
+     nullptr,
+     1,
+     kRefused,
+     {"ShellExecute|None|(null)|C:\\Users\\me\\tools\\report.exe||tools|1", "IsFile|tools\\report.exe"},
+     fileNotFoundError},
+    {"none: with arguments it stays as written",
+     "\"tools\\a.exe\" -x",
+     nullptr,
+     1,
+     kStarted,
+     {"ShellExecute|None|(null)|tools\\a.exe|-x|tools|1"},
      0},
     {"given",
      "C:\\Tools\\a.exe -x",
      "D:\\work",
      4,
-     33,
+     kStarted,
      {"IsFolder|D:\\work", "ShellExecute|None|(null)|C:\\Tools\\a.exe|-x|D:\\work|4"},
      0},
     {"missing at the start",
      "\"C:\\Tools\\a.exe\"",
      "D:\\gone",
      1,
-     33,
+     kStarted,
      {"IsFolder|D:\\gone"},
      directoryError},
     {"relative",
      "\"C:\\Tools\\a.exe\"",
      "sub",
      1,
-     33,
+     kStarted,
      {"IsFolder|C:\\Users\\me\\sub", "ShellExecute|None|(null)|C:\\Tools\\a.exe||C:\\Users\\me\\sub|1"},
      0},
     {"from the root",
      "\"C:\\Tools\\a.exe\"",
      "\\work",
      1,
-     33,
+     kStarted,
      {"IsFolder|C:\\work", "ShellExecute|None|(null)|C:\\Tools\\a.exe||C:\\work|1"},
      0},
     {"a bare program stays the current folder's",
      "\"tool.exe\"",
      "D:\\work",
      0,
-     33,
+     kStarted,
      {"IsFolder|D:\\work", "ShellExecute|None|(null)|C:\\Users\\me\\tool.exe||D:\\work|0"},
      0},
     {"the fallback gets it too",
      "\"tool.exe -tray\"",
      "D:\\work",
      7,
-     2,
+     kRefused,
      {"IsFolder|D:\\work", "ShellExecute|None|(null)|C:\\Users\\me\\tool.exe -tray||D:\\work|7",
       "IsFile|tool.exe", "StartProgram|C:\\Users\\me\\tool.exe|-tray|D:\\work|7"},
      0},
@@ -351,7 +405,7 @@ const StartInCase kStartIns[] = {
      "\"C:\\Tools\\a.exe -x y\"",
      nullptr,
      3,
-     2,
+     kRefused,
      {"ShellExecute|None|(null)|C:\\Tools\\a.exe -x y||C:\\Tools|3", "IsFile|C:\\Tools\\a.exe",
       "StartProgram|C:\\Tools\\a.exe|-x y|(null)|3"},
      0},
@@ -359,7 +413,7 @@ const StartInCase kStartIns[] = {
      "\"tool.exe -tray\"",
      "D:\\gone",
      7,
-     2,
+     kRefused,
      {"IsFolder|D:\\gone"},
      directoryError},
     // A web address has no start-in folder; its window state reaches the browser's start.
@@ -367,7 +421,7 @@ const StartInCase kStartIns[] = {
      "\"http://a.example/\"",
      "D:\\gone",
      7,
-     33,
+     kStarted,
      {"ShellExecute|Splash|open|C:\\Browser\\browser.exe|http://a.example/|(null)|7"},
      0},
 };
@@ -376,7 +430,7 @@ TEST(ShellRun, ChecksAndUsesTheStartInFolder) {
     for (const auto& c : kStartIns) {
         SCOPED_TRACE(c.name);
         Rig rig;
-        rig.fake.shellExecuteResult = c.shellExecute;
+        rig.fake.shellExecuteAnswer = c.shellExecute;
         for (const char* folder : {"D:\\work", "C:\\Users\\me\\sub", "C:\\work"}) {
             rig.fake.AddFolder(folder);
         }
@@ -397,7 +451,7 @@ TEST(ShellRun, ChecksAndUsesTheStartInFolder) {
 
 TEST(ShellRun, PassesAFailedStartOnToTheCallerWithItsCode) {
     Rig rig;
-    rig.fake.shellExecuteResult = 2;
+    rig.fake.shellExecuteAnswer = {false, fileNotFoundError};
     rig.fake.AddFile("C:\\Apps\\admin.exe");
     rig.fake.startErrors = {{"C:\\Apps\\admin.exe", 740}};
     std::string commandLine = "\"C:\\Apps\\admin.exe -q\"";
@@ -447,28 +501,28 @@ TEST(ShellBrowse, OpensTheAssociatedBrowserThroughATemporaryPage) {
 
 struct BrowseCase {
     const char* name;
-    std::intptr_t found;
-    std::intptr_t started;
+    ShellAnswer found;
+    ShellAnswer started;
     bool box;
     bool opened;
     bool boxesOff = false; // ErrorBoxes=Off: the box is a trace line
 };
 
 constexpr BrowseCase kBrowseCases[] = {
-    {"found", 33, 42, false, true},
-    {"refused start is silent", 33, 2, false, true},
-    {"lookup 32", 32, 42, true, false},
-    {"lookup 2", 2, 42, true, false},
-    {"lookup 2, boxes off", 2, 42, true, false, true},
-    {"found, boxes off", 33, 42, false, true, true},
+    {"found", {true, 0}, {true, 0}, false, true},
+    {"refused start is silent", {true, 0}, {false, fileNotFoundError}, false, true},
+    {"no association", {false, 1155}, {true, 0}, true, false},
+    {"not found", {false, fileNotFoundError}, {true, 0}, true, false},
+    {"not found, boxes off", {false, fileNotFoundError}, {true, 0}, true, false, true},
+    {"found, boxes off", {true, 0}, {true, 0}, false, true, true},
 };
 
 TEST(ShellBrowse, TellsTheUserOnlyWhenNoBrowserIsFoundAndAlwaysRemovesThePage) {
     for (const auto& c : kBrowseCases) {
         SCOPED_TRACE(c.name);
         Rig rig;
-        rig.fake.findExecutableResult = c.found;
-        rig.fake.shellExecuteResult = c.started;
+        rig.fake.findExecutableAnswer = c.found;
+        rig.fake.shellExecuteAnswer = c.started;
         rig.fake.SetConfigurationBoxes(!c.boxesOff);
         rig.shell.ShellBrowse("http://a.example/");
         const Lines told = {(c.boxesOff ? "Trace|Browser Error: " : "MessageBox|Browser Error|") +

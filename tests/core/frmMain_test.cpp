@@ -26,6 +26,8 @@ using Lines = std::vector<std::string>;
 using Keys = std::vector<std::pair<std::string, std::string>>;
 
 const std::string kConfig = "C:\\ZVK32\\ZVKLaunchwick.ini";
+constexpr ShellAnswer kStarted{true, 0};
+constexpr ShellAnswer kRefused{false, fileNotFoundError};
 const std::string kProgram = "C:\\ZVK32\\Parvane.exe";
 const std::string kComplete = "Starting Sequence Complete.  Exiting...";
 const std::string kCanceled = "Starting Sequence Canceled.  Exiting...";
@@ -775,7 +777,7 @@ TEST(Check, LinesOfTheNetworkWaitAndOfDocuments) {
 
 TEST(Sequence, RunsTheWorkedExampleTickByTick) {
     Rig rig;
-    rig.fake.shellExecuteResult = 2; // refused: the fallback starts the entry as a command line
+    rig.fake.shellExecuteAnswer = kRefused; // refused: the fallback starts the entry as a command line
     rig.LoadDelays({2});
     const std::string name = "Parvane.exe /session:1";
 
@@ -961,28 +963,37 @@ TEST(Sequence, TwentyProfilesCompleteWhenCurrentShellPathIs21) {
 
 struct EntryCase {
     const char* entry;
-    const char* name;         // nextEXE
-    const char* shellExecute; // program|parameters|folder as ShellExecute receives them
+    const char* name;             // nextEXE
+    const char* shellExecute;     // program|parameters|folder as ShellExecute receives them
+    const char* opened = nullptr; // file|folder as OpenItem receives them, for an entry of OpenN
 };
 
 constexpr EntryCase kEntries[] = {
-    {"notepad.exe", "notepad.exe", "notepad.exe||C:\\Users\\me"},
+    {"notepad.exe", "notepad.exe", "C:\\Users\\me\\notepad.exe||C:\\Users\\me"},
+    {"https://status.example.com/board", "https://status.example.com/board", nullptr,
+     "https://status.example.com/board|(null)"},
+    {"C:\\Docs\\Plan.xlsx", "Plan.xlsx", nullptr, "C:\\Docs\\Plan.xlsx|C:\\Docs"},
     {"C:\\a.exe /x:C:\\dir\\f", "f", "C:\\a.exe /x:C:\\dir\\f||C:\\a.exe /x:C:\\dir"},
     {"\"C:\\P F\\a.exe\" -x", "a.exe\" -x", "C:\\P F\\a.exe|-x|C:\\P F"},
     {"C:\\a.exe /d:C:\\", "", "C:\\a.exe /d:C:\\||C:\\a.exe /d:C:\\"},
 };
 
 TEST(Sequence, ShowsTheDisplayNameAndWrapsTheEntryUnlessItIsQuoted) {
-    for (const auto& [entry, name, shellExecute] : kEntries) {
+    for (const auto& [entry, name, shellExecute, opened] : kEntries) {
         SCOPED_TRACE(entry);
         Rig rig;
         rig.Arm({entry}, {0});
+        if (opened) {
+            rig.settings.shellPathOptions.resize(1);
+            rig.settings.shellPathOptions[0].open = true;
+        }
         rig.Step();
         EXPECT_EQ(rig.form.nextEXE, name);
         const Lines calls = rig.Step();
         EXPECT_EQ(rig.fake.LastStatus(), Launch(1, 1, name));
-        EXPECT_EQ(Only(calls, {"ShellExecute"}),
-                  Lines{"ShellExecute|None|(null)|" + std::string(shellExecute) + "|1"});
+        EXPECT_EQ(Only(calls, {"ShellExecute", "OpenItem"}),
+                  Lines{opened ? "OpenItem|" + std::string(opened) + "|1"
+                               : "ShellExecute|None|(null)|" + std::string(shellExecute) + "|1"});
     }
 }
 
@@ -991,7 +1002,7 @@ const std::string kGone = "C:\\ZVK32\\Gone.exe";
 TEST(Sequence, AProgramThatFailsToStartOrARefusedFocusNeitherStopsNorDelaysTheRest) {
     const auto run = [](bool fail) {
         Rig rig;
-        rig.fake.shellExecuteResult = 2;
+        rig.fake.shellExecuteAnswer = kRefused;
         if (fail) {
             rig.fake.refusedFocus = {FocusTarget::Form};
         } else {
@@ -1040,7 +1051,7 @@ TEST(Sequence, AFailedStartIsTracedInItsLaunchTick) {
     for (const auto& c : kFailedStarts) {
         SCOPED_TRACE(c.line);
         Rig rig;
-        rig.fake.shellExecuteResult = 2;
+        rig.fake.shellExecuteAnswer = kRefused;
         rig.fake.AddFile("C:\\Apps\\admin.exe");
         rig.fake.startErrors = {{"C:\\Apps\\admin.exe", c.code}};
         rig.fake.systemMessages.clear();
@@ -1061,52 +1072,94 @@ TEST(Sequence, AFailedStartIsTracedInItsLaunchTick) {
 struct StartOptionRun {
     const char* name;
     Keys profile; // profile 1's keys; profile 2 (kProgram /2, no options) follows with delay 0
-    std::intptr_t shellExecute;
+    ShellAnswer shellExecute;
     Lines starts; // profile 1's start calls (and its failure), on tick 1
 };
 
 const StartOptionRun kStartOptionRuns[] = {
-    {"no options", {{"Path1", kProgram}}, 33, {"ShellExecute|None|(null)|" + kProgram + "||C:\\ZVK32|1"}},
+    {"no options",
+     {{"Path1", kProgram}},
+     kStarted,
+     {"ShellExecute|None|(null)|" + kProgram + "||C:\\ZVK32|1"}},
     {"minimized",
      {{"Path1", kProgram}, {"Window1", "minimized"}},
-     33,
+     kStarted,
      {"ShellExecute|None|(null)|" + kProgram + "||C:\\ZVK32|7"}},
     {"no focus, through the fallback",
      {{"Path1", kProgram + " /a"}, {"Window1", "NoFocus"}},
-     2,
+     kRefused,
      {"ShellExecute|None|(null)|" + kProgram + " /a||C:\\ZVK32|4",
       "StartProgram|" + kProgram + "|/a|(null)|4"}},
     {"hidden, started in a folder",
      {{"Path1", kProgram + " /a"}, {"Window1", "Hidden"}, {"StartIn1", "C:\\Work"}},
-     2,
+     kRefused,
      {"ShellExecute|None|(null)|" + kProgram + " /a||C:\\Work|0",
       "StartProgram|" + kProgram + "|/a|C:\\Work|0"}},
     {"a folder through a variable",
      {{"Path1", "%ZVK%\\Parvane.exe"}, {"StartIn1", "%WORK%"}},
-     33,
+     kStarted,
      {"ShellExecute|None|(null)|" + kProgram + "||C:\\Work|1"}},
     {"a bad window state",
      {{"Path1", kProgram}, {"Window1", "Iconic"}},
-     33,
+     kStarted,
      {"ShellExecute|None|(null)|" + kProgram + "||C:\\ZVK32|1"}},
     {"maximized browser",
      {{"Path1", "http://example.com/a.exe"}, {"Window1", "Maximized"}, {"StartIn1", "C:\\Gone"}},
-     33,
+     kStarted,
      {"ShellExecute|Splash|open|C:\\Browser\\browser.exe|http://example.com/a.exe|(null)|3"}},
     {"a folder missing at the start",
      {{"Path1", "%ZVK%\\Parvane.exe -x"}, {"StartIn1", "C:\\Gone"}},
-     2,
+     kRefused,
      {"Trace|Could not start " + kProgram + " -x: Directory name invalid."}},
+    // Documents, folders and links: opened with the default verb, never through the launcher's program rules.
+    {"a document in its folder",
+     {{"Open1", "C:\\Docs\\Plan.xlsx"}, {"Window1", "Maximized"}},
+     kRefused,
+     {"OpenItem|C:\\Docs\\Plan.xlsx|C:\\Docs|3"}},
+    {"a relative document",
+     {{"Path1", "?"}, {"Open1", "docs\\a.txt"}},
+     kRefused,
+     {"OpenItem|C:\\Users\\me\\docs\\a.txt|C:\\Users\\me\\docs|1"}},
+    {"a folder", {{"Open1", "%WORK%"}}, kRefused, {"OpenItem|C:\\Work|C:\\|1"}},
+    {"a document started in a folder",
+     {{"Open1", "C:\\Docs\\Plan.xlsx"}, {"StartIn1", "C:\\Work"}},
+     kRefused,
+     {"OpenItem|C:\\Docs\\Plan.xlsx|C:\\Work|1"}},
+    {"a link has no folder",
+     {{"Open1", "steam://rungameid/440"}, {"Window1", "Minimized"}},
+     kRefused,
+     {"OpenItem|steam://rungameid/440|(null)|7"}},
+    {"a web address in a folder",
+     {{"Open1", "https://status.example.com/board"}, {"StartIn1", "C:\\Work"}},
+     kRefused,
+     {"OpenItem|https://status.example.com/board|C:\\Work|1"}},
+    {"no program for the type",
+     {{"Open1", "C:\\Docs\\x.lwnone"}},
+     kStarted,
+     {"OpenItem|C:\\Docs\\x.lwnone|C:\\Docs|1", "Trace|Could not start C:\\Docs\\x.lwnone: No application is "
+                                                "associated with the specified file for this "
+                                                "operation."}},
+    {"a link's folder missing",
+     {{"Open1", "mailto:a@b"}, {"StartIn1", "C:\\Gone"}},
+     kStarted,
+     {"Trace|Could not start mailto:a@b: Directory name invalid."}},
 };
 
 TEST(Sequence, StartsEachProgramAsItsOptionsSay) {
     for (const auto& c : kStartOptionRuns) {
         SCOPED_TRACE(c.name);
         Rig rig;
-        rig.fake.shellExecuteResult = c.shellExecute;
+        rig.fake.shellExecuteAnswer = c.shellExecute;
         rig.fake.environment = {{"ZVK", "C:\\ZVK32"}, {"WORK", "C:\\Work"}};
         rig.fake.AddFolder("C:\\Work");
         rig.fake.AddFile("http://example.com/a.exe");
+        for (const char* document :
+             {"C:\\Docs\\Plan.xlsx", "C:\\Users\\me\\docs\\a.txt", "C:\\Docs\\x.lwnone"}) {
+            rig.fake.AddFile(document);
+        }
+        rig.fake.startErrors = {{"C:\\Docs\\x.lwnone", 1155}};
+        rig.fake.systemMessages[1155] =
+            "No application is associated with the specified file for this operation.\r\n";
         rig.fake.systemMessages[directoryError] = "Directory name invalid.\r\n";
         Keys keys = c.profile;
         keys.emplace_back("Path2", kProgram + " /2");
@@ -1116,7 +1169,8 @@ TEST(Sequence, StartsEachProgramAsItsOptionsSay) {
             Lines kept;
             for (const auto& line : calls) {
                 if (line.rfind("ShellExecute|None", 0) == 0 || line.rfind("ShellExecute|Splash", 0) == 0 ||
-                    line.rfind("StartProgram|", 0) == 0 || line.rfind("Trace|Could not start", 0) == 0) {
+                    line.rfind("StartProgram|", 0) == 0 || line.rfind("OpenItem|", 0) == 0 ||
+                    line.rfind("Trace|Could not start", 0) == 0) {
                     kept.push_back(line);
                 }
             }
@@ -1384,7 +1438,7 @@ struct ReadyCase {
     Keys keys;                      // after Path1=kProgram /1 (started through the fallback when refused)
     std::vector<InputIdle> answers; // WaitForInputIdle's answers for kProgram
     Lines ticks;                    // ReadyTickKind of each tick
-    std::intptr_t shellExecute = 33;
+    ShellAnswer shellExecute = kStarted;
     bool processless = false;
     std::uint32_t startError = 0;
     std::vector<std::uint32_t> network = {0x60}; // the network's connectivity at each check
@@ -1420,20 +1474,20 @@ const ReadyCase kReadyCases[] = {
      {{"WaitReady1", "5"}, {"Path2", kProgram + " /2"}},
      {InputIdle::NotYet},
      {"launch", "launch", "complete"},
-     33,
+     kStarted,
      true},
     {"a start that failed",
      {{"WaitReady1", "5"}, {"Path2", kProgram + " /2"}},
      {InputIdle::NotYet},
      {"launch", "launch", "complete"},
-     2,
+     kRefused,
      false,
      740},
     {"through the fallback",
      {{"WaitReady1", "5"}, {"Path2", kProgram + " /2"}},
      {InputIdle::NotYet, InputIdle::Ready},
      {"launch", "wait 4", "ready launch", "complete"},
-     2},
+     kRefused},
     {"the last profile: the completion tick waits",
      {{"WaitReady1", "3"}},
      {InputIdle::NotYet, InputIdle::NotYet, InputIdle::Ready},
@@ -1459,7 +1513,7 @@ const ReadyCase kReadyCases[] = {
      {{"WaitNetwork1", "5"}},
      {},
      {"launch", "complete"},
-     33,
+     kStarted,
      false,
      0,
      {0x40},
@@ -1468,7 +1522,7 @@ const ReadyCase kReadyCases[] = {
      {{"WaitNetwork1", "5"}},
      {},
      {"net 4", "net 3", "online launch", "complete"},
-     33,
+     kStarted,
      false,
      0,
      {0, 0x1 | 0x2, 0x200},
@@ -1477,7 +1531,7 @@ const ReadyCase kReadyCases[] = {
      {{"WaitNetwork1", "2"}, {"Path2", kProgram + " /2"}, {"WaitNetwork2", "1"}},
      {},
      {"net 1", "net 0", "offline launch", "net 0", "offline launch", "complete"},
-     33,
+     kStarted,
      false,
      0,
      {0x1 | 0x2},
@@ -1486,7 +1540,7 @@ const ReadyCase kReadyCases[] = {
      {{"WaitNetwork1", "5"}, {"Path2", kProgram + " /2"}, {"WaitNetwork2", "5"}},
      {},
      {"unasked:Class not registered launch", "launch", "complete"},
-     33,
+     kStarted,
      false,
      0,
      {0},
@@ -1496,7 +1550,7 @@ const ReadyCase kReadyCases[] = {
      {{"WaitNetwork1", "3"}, {"[Options]\r\nWaitForIdle", "2"}},
      {},
      {"net 2", "online idle", "idle", "launch", "complete"},
-     33,
+     kStarted,
      false,
      0,
      {0, 0x20},
@@ -1505,7 +1559,7 @@ const ReadyCase kReadyCases[] = {
      {{"WaitReady1", "2"}, {"Path2", kProgram + " /2"}, {"WaitNetwork2", "3"}},
      {InputIdle::NotYet},
      {"launch", "wait 1", "wait 0", "over net 2", "net 1", "online launch", "complete"},
-     33,
+     kStarted,
      false,
      0,
      {0, 0, 0x10},
@@ -1514,7 +1568,7 @@ const ReadyCase kReadyCases[] = {
      {{"Path2", kShare + " /2"}, {"WaitNetwork2", "3"}},
      {},
      {"launch", "net 2", "online launch", "complete"},
-     33,
+     kStarted,
      false,
      0,
      {0, 0x40},
@@ -1525,7 +1579,7 @@ const ReadyCase kReadyCases[] = {
      {{"Path2", kShare + " /2"}, {"WaitNetwork2", "3"}},
      {},
      {"launch", "net 2", "net 1", "online launch", "complete"},
-     33,
+     kStarted,
      false,
      0,
      {0, 0, 0x40},
@@ -1536,7 +1590,7 @@ const ReadyCase kReadyCases[] = {
      {{"Path2", kShare + " /2"}, {"WaitNetwork2", "2"}, {"Path3", kProgram + " /3"}},
      {},
      {"launch", "net 1", "net 0", "offline launch missing", "launch", "complete"},
-     33,
+     kStarted,
      false,
      0,
      {0},
@@ -1547,7 +1601,7 @@ TEST(ReadyWait, TheNextProfileWaitsUntilTheProgramIsReadyOrTheBudgetIsSpent) {
     for (const auto& c : kReadyCases) {
         SCOPED_TRACE(c.name);
         Rig rig;
-        rig.fake.shellExecuteResult = c.shellExecute;
+        rig.fake.shellExecuteAnswer = c.shellExecute;
         rig.fake.readiness[kProgram] = c.answers;
         rig.fake.readiness[kProgram + " /1"] = c.answers; // the plain start's file, arguments and all
         rig.fake.readiness[kProgram + " /2"] = c.answers;
@@ -1637,10 +1691,10 @@ TEST(ReadyWait, TheNextProfileWaitsUntilTheProgramIsReadyOrTheBudgetIsSpent) {
 }
 
 TEST(ReadyWait, HoldsTheProcessOfBothKindsOfStart) {
-    for (const std::intptr_t refused : {33, 2}) {
+    for (const bool refused : {false, true}) {
         SCOPED_TRACE(refused);
         Rig rig;
-        rig.fake.shellExecuteResult = refused;
+        rig.fake.shellExecuteAnswer = refused ? kRefused : kStarted;
         rig.fake.AddFolder("C:\\Work");
         rig.Load({{"Path1", kProgram + " /1"},
                   {"WaitReady1", "3"},
@@ -1648,7 +1702,7 @@ TEST(ReadyWait, HoldsTheProcessOfBothKindsOfStart) {
                   {"Window1", "Hidden"}});
         rig.Step(2000);
         Lines expected = {"ShellExecuteHeld|" + kProgram + " /1||C:\\Work|0"};
-        if (refused <= 32) {
+        if (refused) {
             expected.push_back("StartProgram|" + kProgram + "|/1|C:\\Work|0|held");
         }
         EXPECT_EQ(rig.fake.Lines({"ShellExecute", "ShellExecuteHeld", "StartProgram"}), expected);
@@ -1658,7 +1712,7 @@ TEST(ReadyWait, HoldsTheProcessOfBothKindsOfStart) {
 TEST(ReadyWait, CancelDuringAWaitLetsGoOfTheProcessAndStartsNothingMore) {
     Rig rig;
     rig.fake.readiness[kProgram] = {InputIdle::NotYet};
-    rig.fake.shellExecuteResult = 2;
+    rig.fake.shellExecuteAnswer = kRefused;
     rig.Load({{"Path1", kProgram + " /1"}, {"WaitReady1", "10"}, {"Path2", kProgram + " /2"}});
     rig.Step(3000); // the start tick, the launch and one waiting tick
     ASSERT_EQ(rig.fake.heldProcesses.size(), 1U);

@@ -706,8 +706,9 @@ TEST(LoadSettings, ReadsTheStartOptionsOfAnAcceptedProfileRightAfterItsDelay) {
             Lines expectedLookups = {"Profile|Options|ErrorBoxes|", "Profile|Paths|Path1|?",
                                      "Profile|Paths|Delay1|0"};
             for (const auto& [key, value] :
-                 {std::pair{"Window1", c.window}, std::pair{"StartIn1", c.startIn},
-                  std::pair{"WaitReady1", c.waitReady}, std::pair{"WaitNetwork1", c.waitNetwork}}) {
+                 {std::pair{"Open1", static_cast<const char*>(nullptr)}, std::pair{"Window1", c.window},
+                  std::pair{"StartIn1", c.startIn}, std::pair{"WaitReady1", c.waitReady},
+                  std::pair{"WaitNetwork1", c.waitNetwork}}) {
                 if (value || rig.fake.failProfileKeys) {
                     expectedLookups.push_back("Profile|Paths|" + std::string(key) + "|");
                 }
@@ -718,6 +719,111 @@ TEST(LoadSettings, ReadsTheStartOptionsOfAnAcceptedProfileRightAfterItsDelay) {
                 expectedLookups);
             EXPECT_EQ(std::count(lookups.begin(), lookups.end(), "Profile|Paths|Window2|"), 0);
         }
+}
+
+std::string GetOpenTrace(int n, const std::string& value) {
+    return "GetSetting(" + kConfig + ", \"Paths\", \"Open" + std::to_string(n) + "\", \"?\") = " + value;
+}
+
+struct OpenCase {
+    const char* path; // Path1; nullptr: absent
+    const char* open; // Open1
+    Lines traces;     // after Path1's GetSetting line, up to Path2's
+    const char* box;  // the value the box shows; nullptr: no box
+    bool opened;      // accepted as an entry to open
+};
+
+const OpenCase kOpenCases[] = {
+    {nullptr,
+     "C:\\ZVK32\\Plan.xlsx",
+     {GetOpenTrace(1, "C:\\ZVK32\\Plan.xlsx"), "shellPaths(0) = C:\\ZVK32\\Plan.xlsx",
+      "shellPathDelay(0) = 0", "shellPathOpen(0) = True"},
+     nullptr,
+     true},
+    {"?",
+     " https://status.example.com/board ",
+     {GetOpenTrace(1, "https://status.example.com/board"), "shellPaths(0) = https://status.example.com/board",
+      "shellPathDelay(0) = 0", "shellPathOpen(0) = True"},
+     nullptr,
+     true},
+    {"",
+     "steam://rungameid/440",
+     {GetOpenTrace(1, "steam://rungameid/440"), "shellPaths(0) = steam://rungameid/440",
+      "shellPathDelay(0) = 0", "shellPathOpen(0) = True"},
+     nullptr,
+     true},
+    // Variables, a relative document, a folder: made absolute from the current folder.
+    {"  ?  ",
+     "%ZVK%\\Plan.xlsx",
+     {GetOpenTrace(1, "%ZVK%\\Plan.xlsx"), "shellPaths(0) = C:\\ZVK32\\Plan.xlsx", "shellPathDelay(0) = 0",
+      "shellPathOpen(0) = True"},
+     nullptr,
+     true},
+    {nullptr,
+     "docs\\a.txt",
+     {GetOpenTrace(1, "docs\\a.txt"), "shellPaths(0) = C:\\Users\\me\\docs\\a.txt", "shellPathDelay(0) = 0",
+      "shellPathOpen(0) = True"},
+     nullptr,
+     true},
+    {nullptr,
+     "C:\\ZVK32",
+     {GetOpenTrace(1, "C:\\ZVK32"), "shellPaths(0) = C:\\ZVK32", "shellPathDelay(0) = 0",
+      "shellPathOpen(0) = True"},
+     nullptr,
+     true},
+    // Missing: the box with the value, and the profile is skipped. "C:" is a drive, not a scheme.
+    {nullptr, "C:\\Docs\\gone.xlsx", {GetOpenTrace(1, "C:\\Docs\\gone.xlsx")}, "C:\\Docs\\gone.xlsx", false},
+    {nullptr, "docs\\gone.txt", {GetOpenTrace(1, "docs\\gone.txt")}, "docs\\gone.txt", false},
+    {nullptr, "c:a.txt", {GetOpenTrace(1, "c:a.txt")}, "c:a.txt", false},
+    {nullptr, "?", {"No valid entry for path 1"}, nullptr, false},
+    {nullptr, "%EMPTY%", {GetOpenTrace(1, "%EMPTY%"), "No valid entry for path 1"}, nullptr, false},
+    // With a path, the path is used as it always was, and OpenN is said to be ignored only when it is.
+    {"C:\\ZVK32\\Parvane.exe",
+     "C:\\ZVK32\\Plan.xlsx",
+     {"shellPaths(0) = C:\\ZVK32\\Parvane.exe", "shellPathDelay(0) = 0",
+      "Ignoring Open1=C:\\ZVK32\\Plan.xlsx"},
+     nullptr,
+     false},
+    {"http://example.com/", "https://example.com/", {}, nullptr, false},
+    {"C:\\Missing\\gone.EXE", "https://example.com/", {}, "C:\\Missing\\gone.EXE", false},
+};
+
+TEST(LoadSettings, OpensOpenNWhenPathNHasNoValue) {
+    for (const auto& c : kOpenCases) {
+        SCOPED_TRACE(std::string(c.path ? c.path : "(absent)") + " / " + c.open);
+        Rig rig;
+        SetEnvironment(rig.fake);
+        rig.fake.AddFile("C:\\ZVK32\\Plan.xlsx");
+        rig.fake.AddFile("C:\\Users\\me\\docs\\a.txt");
+        std::vector<std::pair<std::string, std::string>> keys;
+        if (c.path) {
+            keys.emplace_back("Path1", c.path);
+        }
+        keys.emplace_back("Open1", c.open);
+        rig.WriteIni(keys);
+        rig.settings.LoadSettings();
+        const Lines traces = rig.fake.Traces();
+        const auto from = std::find_if(traces.begin(), traces.end(), [](const std::string& line) {
+            return line.rfind("GetSetting(", 0) == 0;
+        });
+        const auto to = std::find(traces.begin(), traces.end(), GetSettingTrace(2, "?"));
+        ASSERT_TRUE(from != traces.end() && to != traces.end());
+        EXPECT_EQ(Lines(from + 1, to), c.traces);
+        EXPECT_EQ(rig.fake.Lines({"MessageBox"}),
+                  c.box ? Lines{"MessageBox|Error - ZVK Launchwick|" + InvalidPathText(1, c.box)} : Lines{});
+        const bool accepted = std::any_of(c.traces.begin(), c.traces.end(), [](const std::string& line) {
+            return line.rfind("shellPaths(0)", 0) == 0;
+        });
+        ASSERT_EQ(rig.settings.shellPathCount, accepted ? 1 : 0);
+        if (accepted) {
+            EXPECT_EQ(rig.settings.shellPathOptions[0].open, c.opened);
+        }
+        // OpenN is looked up only when the section has it.
+        EXPECT_EQ(
+            std::count_if(rig.fake.calls.begin(), rig.fake.calls.end(),
+                          [](const std::string& line) { return line.rfind("Profile|Paths|Open2", 0) == 0; }),
+            0);
+    }
 }
 
 struct ExpandCase {

@@ -124,12 +124,24 @@ def load_traces(ini, profiles):
       ("accept", value, delay, options, written)
                                 -> the same, then the option lines (each formatted with k), with the
                                    GetSetting line showing the value as written before its expansion
+      ("open", value, delay, options, written)
+                                -> no PathN: OpenN's GetSetting line (as written), then the accepted lines,
+                                   "shellPathOpen(k) = True" and the option lines
+      ("open_missing", written) -> no PathN: OpenN's GetSetting line, then its box and no further line
     A profile not in the map reads as absent ("?").
     """
     lines = [trace_found(ini), "Loading Settings Start", ini + "ZVKLaunchwick.ini found"]
     k = 0
     for n in range(1, 21):
         kind, value, *rest = profiles.get(n, ("none", "?"))
+        if kind.startswith("open"):
+            lines.append(trace_get_path(ini, n, "?"))
+            lines.append(f'GetSetting({ini}, "Paths", "Open{n}", "?") = {rest[2] if rest else value}')
+            if kind == "open":
+                lines += [f"shellPaths({k}) = {value}", f"shellPathDelay({k}) = {rest[0]}",
+                          f"shellPathOpen({k}) = True"] + [option.format(k=k) for option in rest[1]]
+                k += 1
+            continue
         lines.append(trace_get_path(ini, n, rest[2] if len(rest) > 2 else value))
         if kind == "none":
             lines.append(f"No valid entry for path {n}")

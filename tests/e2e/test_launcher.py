@@ -10,8 +10,8 @@ they were started. Expected: a wrapped entry with arguments is refused by ShellE
 the fallback, in the launcher's current folder; a program without arguments, or one separated from its
 arguments, is started by ShellExecuteA in its own folder (C:\\ at the root, the current folder for a bare
 name); the window style reaches both start requests; the caller's text loses the two quotes of a quoted
-program; a missing program raises StatementError to the caller and starts nothing; every program starts
-exactly once. A web address goes, without any quote, to the program that the .htm association names (in the
+program; a missing program raises StatementError to the caller and starts nothing, a bare name not in the current
+folder too (never a copy of it on the PATH or in the system's folder); every program starts exactly once. A web address goes, without any quote, to the program that the .htm association names (in the
 window style asked for), and the temporary folder is left as it was, names taken beforehand intact; with no association,
 or with a temporary folder that cannot hold the probe file, the plain box "Browser Error" / "Could not open
 browser" shows until it is dismissed, and nothing starts.
@@ -26,6 +26,13 @@ also when the folder and the program are relative or come from environment varia
 without StartIn an entry with arguments starts in the program's current folder; a StartIn folder that does
 not exist starts nothing and traces "Could not start <entry>: <the system's text for 267>", and the next
 profile starts on its tick. The loading lines show each path as written, then the expanded one.
+In the same run, OpenN (for a .lwdoc type, an lwtest: scheme and https, registered under HKCR to the
+recorder): the recorder gets a document's full path (a relative one from the current folder) in the
+document's folder, and a link or web address whole in the launcher's folder, each in the window state asked
+and within a second and a half of its tick; a type with no program traces "Could not start <value>: <the
+system's text for 1155>"; a missing document shows the invalid-path box at loading; an OpenN beside a PathN
+is traced as ignored. A program without arguments checked at loading and deleted before its turn fails
+with the text for 2, and its namesakes on the PATH never start.
 """
 
 import json
@@ -119,6 +126,20 @@ def wait_for_records(session, logs_and_counts, timeout=8, settle=1.0):
     return {log: records(session, log) for log, _ in logs_and_counts}
 
 
+def register_openers(session, sc, program):
+    """A document type (.lwdoc), a link scheme (lwtest:) and https, each opened by program with "%1", under
+    HKCR: Wine's shell does not read HKCU\\Software\\Classes."""
+    command = f'@="\\"{program.replace(chr(92), chr(92) * 2)}\\" \\"%1\\""\r\n'
+    reg_file = sc.folder + "\\openers.reg"
+    sc.write(reg_file, "Windows Registry Editor Version 5.00\r\n\r\n"
+             '[HKEY_CLASSES_ROOT\\.lwdoc]\r\n@="LwTest.doc"\r\n\r\n'
+             f"[HKEY_CLASSES_ROOT\\LwTest.doc\\shell\\open\\command]\r\n{command}\r\n"
+             '[HKEY_CLASSES_ROOT\\lwtest]\r\n@="URL:lwtest"\r\n"URL Protocol"=""\r\n\r\n'
+             f"[HKEY_CLASSES_ROOT\\lwtest\\shell\\open\\command]\r\n{command}\r\n"
+             f"[HKEY_CLASSES_ROOT\\https\\shell\\open\\command]\r\n{command}")
+    reg(session, "import", reg_file)
+
+
 class Win32Layer(lwtest.TestCase):
     def test_layer_program(self):
         with self.session.scenario("layer") as sc:
@@ -170,13 +191,16 @@ class Launcher(lwtest.TestCase):
         cls.sc.install_recorder(cls.sc.folder + "\\bare.exe")
         # Another decoy: the system's own search through the spaces of "C:\Program Files\..." would run it.
         cls.sc.install_recorder("C:\\Program.exe")
+        for decoy in ("C:\\windows\\report.exe", "C:\\lwpath\\report.exe"):
+            cls.sc.install_recorder(decoy)
         os.makedirs(cls.session.unix(WORK + "\\logs"), exist_ok=True)
         cls.sc.write(WORK + "\\probe.htm", "<html></html>\r\n")
 
     def shell_run(self, name, command, style=1, taken=0):
         """Starts one ShellRun call; the row's programs log to their own file."""
         log = f"{WORK}\\logs\\{name}.log"
-        env = {"LW_COMMAND": command, "LW_STYLE": str(style), "LW_TAKEN": str(taken), "LW_RECORD_LOG": log}
+        env = {"LW_COMMAND": command, "LW_STYLE": str(style), "LW_TAKEN": str(taken), "LW_RECORD_LOG": log,
+               "WINEPATH": "C:\\lwpath"}
         return Program(self.session, self.exe, ["shell-run"], WORK, env), log
 
     def find_executable(self):
@@ -228,6 +252,8 @@ class Launcher(lwtest.TestCase):
             ("joined_after_quote", f'"{tools}"/x', 1, f"{tools}/x", "none", (tools, "/x", "C:\\Tools", 1)),
             ("unquoted", f"{tools} /a", 1, f"{tools} /a", "none", (tools, "/a", "C:\\Tools", 1)),
             ("missing", '"C:\\Tools\\missing.exe"', 1, "C:\\Tools\\missing.exe", "StartError", None),
+            # Not in the current folder: the copies on the PATH and in the system's folder never stand in.
+            ("bare_gone", '"report.exe"', 1, "report.exe", "StartError", None),
             ("missing_args", '"C:\\Tools\\missing.exe /a"', 1, "C:\\Tools\\missing.exe /a", "StartError",
              None),
         ]
@@ -260,7 +286,7 @@ class Launcher(lwtest.TestCase):
                       f'@="\\"{BROWSER.replace(chr(92), chr(92) * 2)}\\" \\"%1\\""\r\n')
         reg(self.session, "import", WORK + "\\assoc.reg")
         found = self.find_executable()
-        self.assertGreater(found["value"], 32, "the .htm association does not resolve")
+        self.assertTrue(found["found"], f"the .htm association does not resolve: code {found['code']}")
         self.assertEqual(found["result"].lower(), BROWSER.lower())
         results = {}  # name: (row, whether the browser opens, output, log)
         for row in table:
@@ -281,7 +307,9 @@ class Launcher(lwtest.TestCase):
 
         reg(self.session, "delete", "HKCR\\.htm", "/f")
         reg(self.session, "delete", f"HKCR\\{PROG_ID}", "/f")
-        self.assertLessEqual(self.find_executable()["value"], 32, "the .htm association is still there")
+        gone = self.find_executable()
+        self.assertFalse(gone["found"], "the .htm association is still there")
+        self.assertEqual(gone["code"], 1155, "the lookup's reason for an unassociated type")
         for row in table:
             name = "unassociated_" + row[0]
             program, log = self.shell_run(name, *row[1:4])
@@ -325,11 +353,21 @@ class Sequence(lwtest.TestCase):
             folder = sc.folder
             rec = folder + "\\bin\\rec.exe"
             work = folder + "\\work"
+            docs = folder + "\\docs"
             sc.install_recorder(rec)
             sc.install_recorder(work + "\\rec.exe")  # a decoy: a relative program must not be found here
-            env = {"LW_APPS": folder + "\\bin", "LW_WORK": work}
-            # (keys after PathN, as written; the entry after expansion; option lines; the start:
-            #  (arguments, window state asked, current folder) or None)
+            # The program checked at loading, deleted before its turn, and copies of its name on the PATH.
+            sc.install_recorder(folder + "\\report.exe")
+            for decoy in ("C:\\lwpath\\report.exe", "C:\\windows\\report.exe"):
+                sc.install_recorder(decoy)
+            for name in ("plan.lwdoc", "rel.lwdoc", "x.lwnone"):
+                sc.write(docs + "\\" + name, "document\r\n")
+            register_openers(self.session, sc, rec)
+            env = {"LW_APPS": folder + "\\bin", "LW_WORK": work, "WINEPATH": "C:\\lwpath"}
+            link = "lwtest://run/13"
+            address = "https://example.invalid/board?p=14"
+            # (PathN as written, or None for none; the other keys; the entry after expansion; option lines;
+            #  the start: (arguments, window state asked, current folder) or None)
             table = [
                 (f"{rec} /p1", ["Window1=Normal"], f"{rec} /p1", ["shellPathWindow({k}) = Normal"],
                  ("/p1", 1, folder)),
@@ -349,30 +387,66 @@ class Sequence(lwtest.TestCase):
                  ["shellPathWindow({k}) = NoFocus", "shellPathStartIn({k}) = work"], ("/p8", 4, work)),
                 (f"{rec} /p9", [f"StartIn9={folder}\\missing"], f"{rec} /p9",
                  [f"shellPathStartIn({{k}}) = {folder}\\missing"], None),
-                (f"{rec} /p10", ["Window10=Minimized"], f"{rec} /p10", ["shellPathWindow({k}) = Minimized"],
-                 ("/p10", 7, folder)),
+                (f"{rec} /p10", ["Window10=Minimized", f"Open10={link}"], f"{rec} /p10",
+                 ["Ignoring Open10=" + link, "shellPathWindow({k}) = Minimized"], ("/p10", 7, folder)),
+                # Documents and links: the handler gets the full path or the link, in the window state asked;
+                # a document in its own folder, a link in none of its own (the launcher's).
+                (None, [f"Open11={docs}\\plan.lwdoc", "Window11=Maximized"], f"{docs}\\plan.lwdoc",
+                 ["shellPathWindow({k}) = Maximized"], (f"{docs}\\plan.lwdoc", 3, docs)),
+                (None, ["Open12=docs\\rel.lwdoc"], f"{docs}\\rel.lwdoc", [], (f"{docs}\\rel.lwdoc", 1, docs)),
+                (None, [f"Open13={link}", "Window13=Minimized"], link, ["shellPathWindow({k}) = Minimized"],
+                 (link, 7, folder)),
+                (None, [f"Open14={address}"], address, [], (address, 1, folder)),
+                (None, [f"Open15={docs}\\x.lwnone"], f"{docs}\\x.lwnone", [], None),  # no program for the type
+                (None, [f"Open16={docs}\\gone.lwdoc"], None, [], None),  # missing at loading: the box
+                ("report.exe", [], "report.exe", [], None),  # deleted before its turn
             ]
-            sc.write_ini("[Paths]\r\n" + "".join(f"Path{n}={written}\r\n" + "".join(k + "\r\n" for k in keys)
-                                                   for n, (written, keys, *_) in enumerate(table, 1)))
-            run = sc.start(watchdog=40, env=env)
-            run.wait_exit(30)
-            reason = x.failed_start(f"{rec} /p9", self.session.system_message(267), 267)
-            lwtest.log(f"the missing folder: {reason!r}")
-            self.assertTraces(run, x.load_traces(sc.ini, {
-                n: ("accept", entry, 0, options, written)
-                for n, (written, _, entry, options, _) in enumerate(table, 1)}),
-                start=0, then=[line for tick in x.sequence_ticks([0] * len(table), {9: reason}) for line in tick])
-            got = {lwtest.arguments_of(r["cmdline"]): r for r in lwtest.wait_records(sc, len(table) - 1)}
-            lwtest.log("profile | window state asked | current folder | arguments\n" + "\n".join(
-                f"{n} | {got[row[4][0]]['show_asked'] if row[4] and row[4][0] in got else '-'} | "
-                f"{got[row[4][0]]['cwd'] if row[4] and row[4][0] in got else '(not started)'} | "
-                f"{row[4][0] if row[4] else '-'}" for n, row in enumerate(table, 1)))
-            self.assertEqual(len(sc.recorded()), len(table) - 1, sc.recorded())
+            sc.write_ini("[Paths]\r\n" + "".join(
+                (f"Path{n}={written}\r\n" if written is not None else "") + "".join(k + "\r\n" for k in keys)
+                for n, (written, keys, *_) in enumerate(table, 1)))
+            run = sc.start(watchdog=60, env=env)
+            box = run.dialog(title=x.ERROR_TITLE, timeout=15)
+            self.assertEqual(box["text"], x.missing_program_text(16, f"{docs}\\gone.lwdoc"))
+            self.assertPlainBox(box)
+            run.wait_trace("Loading Settings End")
+            os.remove(sc.path(folder + "\\report.exe"))
+            run.wait_exit(40)
+            reasons = {code: self.session.system_message(code) for code in (267, 1155, 2)}
+            failures = {9: x.failed_start(f"{rec} /p9", reasons[267], 267),
+                        15: x.failed_start(f"{docs}\\x.lwnone", reasons[1155], 1155),
+                        16: x.failed_start("report.exe", reasons[2], 2)}
+            for line in failures.values():
+                lwtest.log(line)
+            profiles = {}
+            for n, (written, keys, entry, options, _) in enumerate(table, 1):
+                if written is not None:
+                    profiles[n] = ("accept", entry, 0, options, written)
+                elif entry is None:
+                    profiles[n] = ("open_missing", keys[0].split("=", 1)[1])
+                else:
+                    profiles[n] = ("open", entry, 0, options, keys[0].split("=", 1)[1])
+            accepted = sum(1 for row in table if row[2] is not None)
+            self.assertTraces(run, x.load_traces(sc.ini, profiles), start=0,
+                              then=[line for tick in x.sequence_ticks([0] * accepted, failures) for line in tick])
+            starts = [row[4] for row in table if row[4]]
+            got = {lwtest.arguments_of(r["cmdline"]).strip('"'): r for r in lwtest.wait_records(sc, len(starts))}
+            lwtest.log("profile | value | what the recorder received | window state asked | current folder\n" +
+                       "\n".join(f"{n} | {row[0] if row[0] is not None else row[1][0]} | " + (
+                           f"{got[row[4][0]]['cmdline']} | {got[row[4][0]]['show_asked']} | {got[row[4][0]]['cwd']}"
+                           if row[4] and row[4][0] in got else "(not started) | - | -")
+                           for n, row in enumerate(table, 1)))
+            self.assertEqual(len(sc.recorded()), len(starts), sc.recorded())
+            launches = [t.wall for t in run.traces if t.text == "timerCount reached specified delay.  Executing app..."]
+            accepted_rows = [row for row in table if row[2] is not None]
             for n, (_, _, _, _, start) in enumerate(table, 1):
                 if start is None:
                     continue
                 arguments, show, cwd = start
                 with self.subTest(profile=n):
+                    tick = launches[accepted_rows.index(table[n - 1])]
+                    if arguments in got:
+                        self.assertAbout(got[arguments]["time_ms"] / 1000 - tick, 0.0, low=0.3, high=1.5,
+                                         what=f"profile {n}'s start after its tick")
                     r = got.get(arguments)
                     self.assertIsNotNone(r, f"profile {n} did not start")
                     self.assertEqual(r["module"].lower(), rec.lower())

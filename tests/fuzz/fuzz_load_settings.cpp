@@ -183,8 +183,8 @@ std::string BuildFile(std::string_view payload) {
     std::size_t start = 0;
     // Lines 1 to 44: Path1, Delay1 ... Delay22; lines 45 and 46: the two options of the idle wait; lines
     // 47 to 86: Window1, StartIn1 ... StartIn20; lines 87 to 106: WaitReady1 ... WaitReady20; all of them in
-    // the one [Paths] section before [Options]; line 107: the log.
-    for (int i = 0; i < 107 && start <= payload.size(); ++i) {
+    // the one [Paths] section before [Options]; line 107: the log; lines 108 to 127: Open1 ... Open20.
+    for (int i = 0; i < 127 && start <= payload.size(); ++i) {
         std::size_t end = payload.find('\n', start);
         if (end == std::string_view::npos) {
             end = payload.size();
@@ -199,8 +199,10 @@ std::string BuildFile(std::string_view payload) {
             key = (i % 2 == 0 ? "Window" : "StartIn") + std::to_string((i - 46) / 2 + 1);
         } else if (i < 106) {
             key = "WaitReady" + std::to_string(i - 85);
-        } else {
+        } else if (i == 106) {
             key = "LogFile";
+        } else {
+            key = "Open" + std::to_string(i - 106);
         }
         if (!value.empty() && value.front() == '\x01') {
             key.insert(0, "#");
@@ -298,7 +300,8 @@ std::vector<Launch> CheckStarts(FakePlatform& fake, const launchwick::modMain& s
         const launchwick::StartOptions& options = settings.shellPathOptions.at(k);
         bool web = false;
         try {
-            web = launchwick::PlanShellRun(entry.front() == '"' ? entry : '"' + entry + '"', std::nullopt)
+            web = !options.open &&
+                  launchwick::PlanShellRun(entry.front() == '"' ? entry : '"' + entry + '"', std::nullopt)
                       .webAddress;
         } catch (const launchwick::StatementError&) {
             continue; // too long to be started at all
@@ -307,7 +310,8 @@ std::vector<Launch> CheckStarts(FakePlatform& fake, const launchwick::modMain& s
         bool failed = false;
         for (std::size_t i = from; i < fake.calls.size(); ++i) {
             const std::string& line = fake.calls[i];
-            if (line.rfind("ShellExecute|", 0) == 0 || line.rfind("StartProgram|", 0) == 0) {
+            if (line.rfind("ShellExecute|", 0) == 0 || line.rfind("StartProgram|", 0) == 0 ||
+                line.rfind("OpenItem|", 0) == 0) {
                 starts.push_back(line);
             }
             failed = failed || line.rfind("Trace|Could not start " + entry + ": ", 0) == 0;
@@ -549,20 +553,46 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The trace shows the path as written, before its variables are expanded.
         FUZZ_CHECK(CountOf(traces, "GetSetting(" + kConfig + ", \"Paths\", \"Path" + number +
                                        "\", \"?\") = " + profile.written) >= 1);
-        if (profile.value == "?" || profile.value.empty()) {
-            expectedNoEntry.push_back("No valid entry for path " + number);
+        // Without a path, OpenN: a link as it is, a document or folder that exists by its full path.
+        const bool noPath = profile.value == "?" || profile.value.empty();
+        std::string item;
+        bool opens = false;
+        if (noPath) {
+            std::string open = "?";
+            if (HasKey(fake.listedProfileKeys, "Open" + number)) {
+                expectedLookups.push_back("Profile|Paths|Open" + number + "|?|4096|" + source);
+                open = Setting(fake, "Open" + number, "?");
+            }
+            if (open != "?") {
+                FUZZ_CHECK(CountOf(traces, "GetSetting(" + kConfig + ", \"Paths\", \"Open" + number +
+                                               "\", \"?\") = " + open) >= 1);
+                item = open.find('%') == std::string::npos ? open : fake.ExpandEnvironment(open);
+            }
+            if (item.empty()) {
+                expectedNoEntry.push_back("No valid entry for path " + number);
+            } else if (launchwick::IsLink(item)) {
+                opens = true;
+            } else if (const std::string full = launchwick::AbsolutePath(item, fake.currentFolder);
+                       fake.files.count(full) != 0) {
+                item = full;
+                opens = true;
+            } else {
+                expectedBoxes.push_back(kInvalidPrefix + number + " (" + item +
+                                        ") appears to be an invalid file or path.");
+            }
         } else if (profile.hasExe && !profile.exists) {
             expectedBoxes.push_back(kInvalidPrefix + number + " (" + profile.value +
                                     ") appears to be an invalid file or path.");
-        } else if (profile.exists) {
+        }
+        if (opens || (!noPath && profile.exists)) {
             expectedLookups.push_back("Profile|Paths|Delay" + number + "|0|4096|" + source);
             // The optional keys only when the section has them, as the system listed its key names.
-            for (const std::string key : {"Window", "StartIn", "WaitReady"}) {
-                if (HasKey(fake.listedProfileKeys, key + number)) {
+            for (const std::string key : {"Open", "Window", "StartIn", "WaitReady"}) {
+                if (HasKey(fake.listedProfileKeys, key + number) && !(opens && key == "Open")) {
                     expectedLookups.push_back("Profile|Paths|" + key + number + "||4096|" + source);
                 }
             }
-            accepted.push_back(profile.value);
+            accepted.push_back(opens ? item : profile.value);
             FUZZ_CHECK(accepted.size() <= count);
             // The delay stored for this entry.
             const std::size_t k = accepted.size() - 1;
@@ -584,6 +614,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::string window = Setting(fake, "Window" + number, "");
             const auto state = WindowStateOf(window);
             const launchwick::StartOptions& options = settings.shellPathOptions.at(k);
+            FUZZ_CHECK(options.open == opens);
+            FUZZ_CHECK(CountOf(traces, "shellPathOpen(" + index + ") = True") == (opens ? 1u : 0u));
+            const std::string other = opens ? std::string() : Setting(fake, "Open" + number, "");
+            if (!other.empty() && other != "?") {
+                FUZZ_CHECK(CountOf(traces, "Ignoring Open" + number + "=" + other) >= 1);
+            }
             FUZZ_CHECK(options.showCommand == (state ? state->second : 1));
             FUZZ_CHECK(CountOf(traces, "shellPathWindow(" + index + ") = " + (state ? state->first : "")) ==
                        (state ? 1u : 0u));
@@ -667,7 +703,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int32_t total = 0;
     for (std::size_t k = 0; k < count; ++k) {
         const std::string& entry = settings.shellPaths[k];
-        FUZZ_CHECK(FindExe(entry) != std::string::npos);
+        FUZZ_CHECK(FindExe(entry) != std::string::npos || settings.shellPathOptions.at(k).open);
         FUZZ_CHECK(entry == TrimSpaces(entry) && entry != "?");
         const std::int32_t d = settings.shellPathDelay[k];
         FUZZ_CHECK(d <= kMaxDelay);

@@ -181,9 +181,10 @@ void CheckPlan(std::string_view s, const std::optional<std::string>& given, cons
 
 // ShellRun itself: what reaches the platform and what the caller's variable holds afterwards.
 void CheckShellRun(std::string_view s, const std::optional<std::string>& given, const Expected& e,
-                   std::intptr_t shellResult, bool noProgram, bool shortestIsFolder, std::int32_t style) {
+                   launchwick::ShellAnswer shellAnswer, bool noProgram, bool shortestIsFolder,
+                   std::int32_t style) {
     launchwick::test::FakePlatform fake;
-    fake.shellExecuteResult = shellResult;
+    fake.shellExecuteAnswer = shellAnswer;
     // A given folder (a profile's start-in folder) is taken from the current folder and must exist: here it
     // does when its text has an even length.
     const std::optional<std::string> startIn =
@@ -239,7 +240,7 @@ void CheckShellRun(std::string_view s, const std::optional<std::string>& given, 
     }
     FUZZ_CHECK(caller == e.line);
     const std::string params = e.after.substr(std::min(e.after.find_first_not_of(' '), e.after.size()));
-    const bool refused = shellResult <= 32;
+    const bool refused = !shellAnswer.done;
     std::size_t first = 0; // the index of the ShellExecute call
     if (startIn) {
         FUZZ_CHECK(fake.calls[0] == "IsFolder|" + *startIn);
@@ -250,7 +251,10 @@ void CheckShellRun(std::string_view s, const std::optional<std::string>& given, 
         }
         first = 1;
     }
-    const std::string file = startIn ? launchwick::AbsolutePath(e.program, fake.currentFolder) : e.program;
+    // Without parameters, a relative program goes by the path that was checked in the current folder.
+    const std::string file = startIn || (params.empty() && !e.program.empty())
+                                 ? launchwick::AbsolutePath(e.program, fake.currentFolder)
+                                 : e.program;
     FUZZ_CHECK(fake.calls[first] == "ShellExecute|None|(null)|" + file + "|" + params + "|" +
                                         startIn.value_or(e.folder.value_or(fake.currentFolder)) + "|" +
                                         std::to_string(style));
@@ -347,8 +351,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         given = nul == std::string::npos ? std::string() : line.substr(nul + 1);
         line = line.substr(0, nul);
     }
-    static constexpr std::intptr_t shellResults[] = {33, 32, 0, 42};
-    const std::intptr_t shellResult = shellResults[(options >> 2) & 0x03];
+    static constexpr launchwick::ShellAnswer shellAnswers[] = {
+        {true, 0}, {false, 1157}, {false, 8}, {true, 0}};
+    const launchwick::ShellAnswer shellAnswer = shellAnswers[(options >> 2) & 0x03];
     const bool noProgram = (options & 0x10) != 0;
     const bool shortestIsFolder = (options & 0x80) != 0;
     const std::int32_t style = (options >> 5) & 0x01;
@@ -356,6 +361,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckArguments(line);
     const Expected expected = Expect(line, given);
     CheckPlan(line, given, expected);
-    CheckShellRun(line, given, expected, shellResult, noProgram, shortestIsFolder, style);
+    CheckShellRun(line, given, expected, shellAnswer, noProgram, shortestIsFolder, style);
     return 0;
 }

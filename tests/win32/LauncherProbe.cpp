@@ -152,8 +152,9 @@ int ShellRunMode() {
 int FindExecutableMode() {
     Fixture f;
     std::string found;
-    const std::intptr_t value = f.platform.RunFindExecutable(Environment("LW_FILE"), found);
-    std::printf("{\"value\": %lld, \"result\": %s}\n", static_cast<long long>(value), Json(found).c_str());
+    const ShellAnswer answer = f.platform.RunFindExecutable(Environment("LW_FILE"), found);
+    std::printf("{\"found\": %s, \"code\": %lu, \"result\": %s}\n", answer.done ? "true" : "false",
+                static_cast<unsigned long>(answer.code), Json(found).c_str());
     std::fflush(stdout);
     return 0;
 }

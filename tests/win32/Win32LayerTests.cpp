@@ -603,7 +603,7 @@ void StartingPrograms() {
     f.platform.CloseProcess(held);
     CHECK(f.platform.ProcessInputIdle(held) == InputIdle::Failed);
     ProcessToken none = 7;
-    CHECK(f.platform.RunShellExecuteHeld("C:\\no such folder\\x.exe", "", std::nullopt, 1, none) <= 32);
+    CHECK(!f.platform.RunShellExecuteHeld("C:\\no such folder\\x.exe", "", std::nullopt, 1, none).done);
     CHECK(none == noProcess);
 
     // Folders, and variables of the environment.
@@ -634,18 +634,49 @@ void StartingPrograms() {
     CHECK(f.platform.SystemMessage(0x2fffffffU).empty());
 
     std::string found = "unchanged";
-    CHECK(f.platform.RunFindExecutable("C:\\no such folder\\x.htm", found) <= 32);
+    const ShellAnswer lookup = f.platform.RunFindExecutable("C:\\no such folder\\x.htm", found);
+    CHECK(!lookup.done && lookup.code != 0);
     CHECK(found.size() < MAX_PATH); // cut at the NUL the lookup wrote, or empty
 
     std::string probe;
     f.platform.CreateTempFile(".HTM", probe)->Write("<HTML></HTML>\r\n");
-    if (f.platform.RunFindExecutable(probe, found) > 32) {
+    if (f.platform.RunFindExecutable(probe, found).done) {
         CHECK(!found.empty() && found.back() != ' ');
     }
     f.platform.RemoveFile(probe);
 
-    CHECK(f.platform.RunShellExecute(Owner::None, std::nullopt, "C:\\no such folder\\x.exe", "", std::nullopt,
-                                     1) <= 32);
+    const ShellAnswer refused = f.platform.RunShellExecute(Owner::None, std::nullopt,
+                                                           "C:\\no such folder\\x.exe", "", std::nullopt, 1);
+    CHECK(!refused.done);
+    CHECK(refused.code == ERROR_PATH_NOT_FOUND || refused.code == ERROR_FILE_NOT_FOUND);
+
+    // Opening: the code is the one the shell's answer names, whatever the last error says.
+    CHECK_EQ(
+        StartErrorCode([&] { f.platform.OpenItem("C:\\no such folder\\x.txt", std::nullopt, 1, nullptr); }),
+        static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+    std::string unassociated;
+    f.platform.CreateTempFile(".lwnone", unassociated)->Write("x");
+    ProcessToken opened = 7;
+    CHECK_EQ(StartErrorCode([&] { f.platform.OpenItem(unassociated, std::nullopt, 1, &opened); }),
+             static_cast<std::uint32_t>(ERROR_NO_ASSOCIATION));
+    CHECK(opened == noProcess);
+    f.platform.RemoveFile(unassociated);
+    // The shell's numbers: above 32 done, else refused with the code they name (0 is out of memory), or the
+    // last error where they name none.
+    struct Refusal {
+        std::intptr_t answer;
+        bool done;
+        std::uint32_t code;
+    };
+    constexpr Refusal refusals[] = {
+        {0, false, 8},     {1, false, 193},   {2, false, 2},   {3, false, 3},     {5, false, 5},
+        {8, false, 8},     {11, false, 11},   {26, false, 32}, {27, false, 1155}, {28, false, 1156},
+        {31, false, 1155}, {32, false, 1157}, {33, true, 0},   {42, true, 0}};
+    for (const Refusal& r : refusals) {
+        const ShellAnswer answer = AnswerOfShell(r.answer, 193);
+        CHECK_EQ(answer.done, r.done);
+        CHECK_EQ(answer.code, r.code);
+    }
 }
 
 // A text with a NUL inside never reaches a wide call cut short: the statement fails, nothing is read, started
