@@ -651,13 +651,13 @@ void StartingPrograms() {
     CHECK(refused.code == ERROR_PATH_NOT_FOUND || refused.code == ERROR_FILE_NOT_FOUND);
 
     // Opening: the code is the one the shell's answer names, whatever the last error says.
-    CHECK_EQ(
-        StartErrorCode([&] { f.platform.OpenItem("C:\\no such folder\\x.txt", std::nullopt, 1, nullptr); }),
-        static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+    CHECK_EQ(ErrorCode<StartError>(
+                 [&] { f.platform.OpenItem("C:\\no such folder\\x.txt", std::nullopt, 1, nullptr); }),
+             static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
     std::string unassociated;
     f.platform.CreateTempFile(".lwnone", unassociated)->Write("x");
     ProcessToken opened = 7;
-    CHECK_EQ(StartErrorCode([&] { f.platform.OpenItem(unassociated, std::nullopt, 1, &opened); }),
+    CHECK_EQ(ErrorCode<StartError>([&] { f.platform.OpenItem(unassociated, std::nullopt, 1, &opened); }),
              static_cast<std::uint32_t>(ERROR_NO_ASSOCIATION));
     CHECK(opened == noProcess);
     f.platform.RemoveFile(unassociated);
