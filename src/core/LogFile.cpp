@@ -1,28 +1,17 @@
 #include "LogFile.h"
 
-#include "Numbers.h"
+#include "Paths.h"
 #include "ResumeNext.h"
+#include "Strings.h"
 #include "Texts.h"
-
-#include <algorithm>
 
 namespace launchwick {
 
 std::string LogLine(const ClockTime& time, std::string_view text) {
-    char stamp[] = "0000-00-00 00:00:00.000 ";
-    const auto put = [&stamp](std::size_t last, int value, int digits) {
-        for (int i = 0; i < digits; ++i, value /= 10) {
-            stamp[last - static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
-        }
-    };
-    put(3, time.year, 4);
-    put(6, time.month, 2);
-    put(9, time.day, 2);
-    put(12, time.hour, 2);
-    put(15, time.minute, 2);
-    put(18, time.second, 2);
-    put(22, time.millisecond, 3);
-    std::string line(stamp, sizeof stamp - 1);
+    std::string line = DateStamp(time.year, time.month, time.day, time.hour, time.minute, time.second);
+    line += '.';
+    AppendDecimal(line, time.millisecond, 3);
+    line += ' ';
     line.append(text).append(texts::lineEnd);
     return line;
 }

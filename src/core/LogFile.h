@@ -2,7 +2,6 @@
 // wants to know afterwards what happened at log-on, when no debugger was watching.
 #pragma once
 
-#include "Numbers.h"
 #include "Platform.h"
 
 #include <cstdint>

@@ -1,7 +1,8 @@
 #include "Setup.h"
 
-#include "Numbers.h"
+#include "Paths.h"
 #include "ResumeNext.h"
+#include "Strings.h"
 #include "Texts.h"
 #include "modMain.h"
 
@@ -45,7 +46,7 @@ std::string SystemText(Platform& platform, std::uint32_t code) {
 }
 
 std::string StartupShortcut(const std::string& folder) {
-    return folder + (!folder.empty() && folder.back() == '\\' ? "" : "\\") + std::string(texts::shortcutName);
+    return JoinPath(folder, texts::shortcutName);
 }
 
 void Tell(Platform& platform, bool quiet, const std::string& text, BoxIcon icon) {

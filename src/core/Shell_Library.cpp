@@ -1,7 +1,9 @@
 #include "Shell_Library.h"
 
 #include "Numbers.h"
+#include "Paths.h"
 #include "ResumeNext.h"
+#include "Strings.h"
 #include "Texts.h"
 
 #include <algorithm>

@@ -2,7 +2,6 @@
 // address in the default browser.
 #pragma once
 
-#include "Numbers.h"
 #include "Platform.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "Texts.h"
 
-#include "Numbers.h"
+#include "Strings.h"
 
 #include <initializer_list>
 #include <iterator>

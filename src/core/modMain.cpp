@@ -4,6 +4,7 @@
 #include "Numbers.h"
 #include "ReadyWait.h"
 #include "ResumeNext.h"
+#include "Strings.h"
 #include "Texts.h"
 
 #include <algorithm>

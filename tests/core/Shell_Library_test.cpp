@@ -3,6 +3,7 @@
 #include "Shell_Library.h"
 
 #include "FakePlatform.h"
+#include "Paths.h"
 
 #include <gtest/gtest.h>
 

@@ -19,8 +19,9 @@
 #include "FakePlatform.h"
 #include "FuzzCheck.h"
 #include "LogFile.h"
-#include "Numbers.h"
+#include "Paths.h"
 #include "Shell_Library.h"
+#include "Strings.h"
 #include "frmMain.h"
 #include "modMain.h"
 
