@@ -226,7 +226,7 @@ void modMain::WriteDefaultSettings() noexcept {
     // Unlike everything else, writing stops at the first failure; the file closes when it goes out of scope.
     try {
         const auto file = platform_.CreateTextFile(configFilePath);
-        for (const std::string& line : texts::DefaultSettingsLines()) {
+        for (const std::string& line : texts::DefaultSettingsLines(profileCount)) {
             file->Write(line + std::string(texts::lineEnd));
         }
         file->Close();
