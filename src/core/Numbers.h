@@ -2,7 +2,7 @@
 // ticks 32-bit. A result that leaves its type's range fails the statement instead of wrapping.
 #pragma once
 
-#include "Platform.h"
+#include "Errors.h"
 
 #include <cstdint>
 #include <limits>

@@ -11,8 +11,4 @@ void Platform::Trace(const std::string& line) {
     }
 }
 
-void FailStatement(const char* text) {
-    throw StatementError(text);
-}
-
 } // namespace launchwick
