@@ -4,7 +4,7 @@
 
 namespace launchwick {
 
-void Platform::Trace(const std::string& line) {
+void PlatformSystem::Trace(const std::string& line) {
     WriteTrace(line);
     if (traceListener_ != nullptr) {
         traceListener_->Traced(line);
