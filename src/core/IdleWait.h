@@ -21,7 +21,7 @@ std::optional<std::uint64_t> WholeNumber(const std::string& text);
 
 class IdleWait {
 public:
-    explicit IdleWait(Platform& platform) noexcept : platform_(platform) {}
+    explicit IdleWait(PlatformSystem& platform) noexcept : platform_(platform) {}
 
     static constexpr std::int32_t maxWait = 600; // seconds, like a delay
     static constexpr int defaultIdleBelow = 30;  // percent
@@ -53,7 +53,7 @@ public:
     Answer AtLaunchPoint() noexcept;
 
 private:
-    Platform& platform_;
+    PlatformSystem& platform_;
     std::int32_t waitSeconds_ = 0;
     int idleBelow_ = defaultIdleBelow;
     std::optional<ProcessorTimes> last_;

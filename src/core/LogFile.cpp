@@ -24,21 +24,21 @@ void LogFile::Configure(const std::string& value, const std::string& configFileP
         return;
     }
     std::string expanded = value;
-    ResumeNext([&] { expanded = platform_.ExpandEnvironment(value); });
+    ResumeNext([&] { expanded = files_.ExpandEnvironment(value); });
     const std::string path = FullPath(expanded, FolderOfPath(configFilePath));
     if (UpperCase(path) == UpperCase(FullPath(configFilePath, ""))) {
-        ResumeNext([&] { platform_.Trace(texts::IgnoringOption(texts::logFileKey, value)); });
+        ResumeNext([&] { system_.Trace(texts::IgnoringOption(texts::logFileKey, value)); });
         return;
     }
     try {
         Open(path);
     } catch (...) {
         file_.reset();
-        ResumeNext([&] { platform_.Trace(texts::CouldNotWrite(path)); });
+        ResumeNext([&] { system_.Trace(texts::CouldNotWrite(path)); });
         return;
     }
     ClockTime now;
-    ResumeNext([&] { now = platform_.LocalTime(); });
+    ResumeNext([&] { now = system_.LocalTime(); });
     Write(now, texts::LogHeader(configFilePath));
     for (const EarlyLine& line : early) {
         Write(line.time, line.text);
@@ -46,10 +46,10 @@ void LogFile::Configure(const std::string& value, const std::string& configFileP
 }
 
 void LogFile::Open(const std::string& path) {
-    const auto size = platform_.FileSize(path);
+    const auto size = files_.FileSize(path);
     if (size && *size > rotateAbove) {
         try {
-            platform_.RenameFile(path, path + std::string(texts::oldLogSuffix));
+            files_.RenameFile(path, path + std::string(texts::oldLogSuffix));
         } catch (const SystemError& refused) {
             // Another copy that shares this log has it open: it grows on, and one of them renames it later.
             if (refused.code != sharingViolationError) {
@@ -57,7 +57,7 @@ void LogFile::Open(const std::string& path) {
             }
         }
     }
-    file_ = platform_.AppendTextFile(path);
+    file_ = files_.AppendTextFile(path);
 }
 
 void LogFile::Traced(const std::string& line) noexcept {
@@ -65,7 +65,7 @@ void LogFile::Traced(const std::string& line) noexcept {
         return;
     }
     ClockTime now;
-    ResumeNext([&] { now = platform_.LocalTime(); });
+    ResumeNext([&] { now = system_.LocalTime(); });
     if (file_) {
         Write(now, line);
     } else {

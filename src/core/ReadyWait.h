@@ -16,7 +16,7 @@ bool IsReady(ProcessToken process, InputIdle answer) noexcept;
 
 class ReadyWait {
 public:
-    explicit ReadyWait(Platform& platform) noexcept : platform_(platform) {}
+    explicit ReadyWait(PlatformStarts& platform) noexcept : platform_(platform) {}
     ReadyWait(const ReadyWait&) = delete;
     ReadyWait& operator=(const ReadyWait&) = delete;
     ~ReadyWait() { End(); }
@@ -48,7 +48,7 @@ public:
     const std::string& Name() const noexcept { return name_; }
 
 private:
-    Platform& platform_;
+    PlatformStarts& platform_;
     bool active_ = false;
     ProcessToken process_ = noProcess;
     std::int32_t seconds_ = 0;

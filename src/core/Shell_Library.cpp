@@ -74,7 +74,7 @@ ShellRunPlan PlanShellRun(std::string_view commandLine, const std::optional<std:
     return plan;
 }
 
-std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, const Platform& platform) {
+std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, const PlatformFiles& platform) {
     const std::string upper = UpperCase(commandLine);
     constexpr std::string_view extension = ".EXE";
     for (auto at = upper.find(extension); at != std::string::npos; at = upper.find(extension, at + 1)) {

@@ -34,7 +34,7 @@ struct FallbackStart {
 // Absent when no leading part names a program: the system's own search through the spaces of the line
 // would otherwise run whatever ".exe" sits at one of them ("C:\Program Files\x.exe" starting C:\Program.exe).
 // Asks the platform which parts are files.
-std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, const Platform& platform);
+std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, const PlatformFiles& platform);
 
 class Shell_Library {
 public:
