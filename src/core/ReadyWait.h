@@ -10,10 +10,6 @@
 
 namespace launchwick {
 
-// Ready for input: WaitForInputIdle answered 0, or failed (a console program, one that has ended, one started
-// with administrator rights): there is nothing to wait for. A start that gave no process is ready too.
-bool IsReady(ProcessToken process, InputIdle answer) noexcept;
-
 class ReadyWait {
 public:
     explicit ReadyWait(PlatformStarts& platform) noexcept : platform_(platform) {}

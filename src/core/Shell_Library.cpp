@@ -29,6 +29,36 @@ bool StartsWithWebAddress(std::string_view commandLine) {
     return at == 0 || at == 1; // "HTTPS://" does not match, and only one leading character may precede it
 }
 
+// The program that the fallback start runs for a command line, and the parameters it hands it.
+struct FallbackStart {
+    std::string program;    // the shortest leading part that ends in ".exe" and names an existing file
+    std::string parameters; // the rest of the line, without the spaces and tabs before it
+};
+
+// Absent when no leading part names a program: the system's own search through the spaces of the line
+// would otherwise run whatever ".exe" sits at one of them ("C:\Program Files\x.exe" starting C:\Program.exe).
+// Asks the platform which parts are files.
+std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, const PlatformFiles& platform) {
+    const std::string upper = UpperCase(commandLine);
+    constexpr std::string_view extension = ".EXE";
+    for (auto at = upper.find(extension); at != std::string::npos; at = upper.find(extension, at + 1)) {
+        const std::size_t end = at + extension.size();
+        if (end < commandLine.size() && !EndsProgramName(commandLine[end])) {
+            continue; // ".exe" inside a longer name, such as the folder in C:\x.exe.bak\y.exe
+        }
+        std::string program(commandLine.substr(0, end));
+        if (!platform.IsFile(program)) {
+            continue;
+        }
+        std::string_view rest = commandLine.substr(end);
+        while (!rest.empty() && EndsProgramName(rest.front())) {
+            rest.remove_prefix(1);
+        }
+        return FallbackStart{std::move(program), std::string(rest)};
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 ShellRunPlan PlanShellRun(std::string_view commandLine, const std::optional<std::string>& workingFolder) {
@@ -72,27 +102,6 @@ ShellRunPlan PlanShellRun(std::string_view commandLine, const std::optional<std:
     plan.parameters = rest.substr(std::min(rest.find_first_not_of(' '), rest.size()));
     plan.commandLine = std::move(line);
     return plan;
-}
-
-std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, const PlatformFiles& platform) {
-    const std::string upper = UpperCase(commandLine);
-    constexpr std::string_view extension = ".EXE";
-    for (auto at = upper.find(extension); at != std::string::npos; at = upper.find(extension, at + 1)) {
-        const std::size_t end = at + extension.size();
-        if (end < commandLine.size() && !EndsProgramName(commandLine[end])) {
-            continue; // ".exe" inside a longer name, such as the folder in C:\x.exe.bak\y.exe
-        }
-        std::string program(commandLine.substr(0, end));
-        if (!platform.IsFile(program)) {
-            continue;
-        }
-        std::string_view rest = commandLine.substr(end);
-        while (!rest.empty() && EndsProgramName(rest.front())) {
-            rest.remove_prefix(1);
-        }
-        return FallbackStart{std::move(program), std::string(rest)};
-    }
-    return std::nullopt;
 }
 
 void Shell_Library::ShellRun(std::string& commandLine, const std::int32_t& windowStyle,

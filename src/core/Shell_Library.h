@@ -25,17 +25,6 @@ struct ShellRunPlan {
 // Throws StatementError ("Overflow") when a character position does not fit 16 bits.
 ShellRunPlan PlanShellRun(std::string_view commandLine, const std::optional<std::string>& workingFolder);
 
-// The program that the fallback start runs for a command line, and the parameters it hands it.
-struct FallbackStart {
-    std::string program;    // the shortest leading part that ends in ".exe" and names an existing file
-    std::string parameters; // the rest of the line, without the spaces and tabs before it
-};
-
-// Absent when no leading part names a program: the system's own search through the spaces of the line
-// would otherwise run whatever ".exe" sits at one of them ("C:\Program Files\x.exe" starting C:\Program.exe).
-// Asks the platform which parts are files.
-std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, const PlatformFiles& platform);
-
 class Shell_Library {
 public:
     explicit Shell_Library(Platform& platform) : platform_(platform) {}
