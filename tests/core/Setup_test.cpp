@@ -3,6 +3,7 @@
 #include "Setup.h"
 
 #include "FakePlatform.h"
+#include "Texts.h"
 
 #include <gtest/gtest.h>
 
@@ -176,6 +177,34 @@ const JobCase kJobs[] = {
      2},
     {"usage, quietly", {Job::Usage, true}, false, 0, 0, {}, 2},
 };
+
+// The system's text on one line: each line break one space (CR LF one), the end trimmed; "error N" when
+// nothing is left.
+struct ReasonCase {
+    const char* systemText;
+    std::uint32_t code;
+    const char* reason;
+};
+constexpr ReasonCase kReasons[] = {
+    {"Access is denied.\r\n", 5, "Access is denied."},
+    {"Two\r\nlines.\r\n", 1, "Two lines."},
+    {"Bare\nbreaks\rboth\n", 1, "Bare breaks both"},
+    {"Blank\r\n\r\nline", 1, "Blank  line"},
+    {"LF CR\n\rreversed", 1, "LF CR  reversed"},
+    {"CR CR LF\r\r\nend", 1, "CR CR LF  end"},
+    {"  leading kept, trailing spaces go   \r\n  ", 1, "  leading kept, trailing spaces go"},
+    {"", 5, "error 5"},
+    {"\r\n \r\n", 7, "error 7"},
+    {"", 0x80004005U, "error 2147500037"},
+    {"", 4'294'967'295U, "error 4294967295"},
+};
+
+TEST(SystemReason, PutsTheSystemsTextOnOneLineOrNamesTheCode) {
+    for (const auto& c : kReasons) {
+        SCOPED_TRACE(c.reason);
+        EXPECT_EQ(texts::SystemReason(c.systemText, c.code), c.reason);
+    }
+}
 
 // No window, no settings file, no claim, nothing started: only the calls listed.
 TEST(RunJob, WritesOrRemovesTheStartUpShortcutAndSaysSo) {

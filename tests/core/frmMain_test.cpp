@@ -748,6 +748,60 @@ std::string TickKind(const Lines& calls) {
     return kind;
 }
 
+// Digits only, saturating at a million; anything else is none.
+struct WholeNumberCase {
+    const char* text;
+    std::optional<std::uint64_t> value;
+};
+const WholeNumberCase kWholeNumbers[] = {
+    {"0", 0},
+    {"007", 7},
+    {"600", 600},
+    {"999999", 999'999},
+    {"1000001", 1'000'000},
+    {"184467440737095516160", 1'000'000},
+    {"", std::nullopt},
+    {" 5", std::nullopt},
+    {"5 ", std::nullopt},
+    {"+5", std::nullopt},
+    {"-1", std::nullopt},
+    {"5.0", std::nullopt},
+    {"1e3", std::nullopt},
+};
+
+TEST(IdleWait, WholeNumberTakesDigitsOnly) {
+    for (const auto& c : kWholeNumbers) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(WholeNumber(c.text), c.value);
+    }
+}
+
+// Busy share of kernel plus user time between two samples, whole percent rounded down.
+struct UseCase {
+    const char* name;
+    ProcessorTimes before, after;
+    int percent;
+};
+const UseCase kUses[] = {
+    {"no time passed", {5, 9, 3}, {5, 9, 3}, 0},
+    {"all idle", {0, 0, 0}, {1000, 1000, 0}, 0},
+    {"all busy", {0, 0, 0}, {0, 700, 300}, 100},
+    {"kernel includes idle", {0, 0, 0}, {600, 800, 200}, 40},
+    {"from a later start", {1000, 2000, 500}, {1600, 2800, 700}, 40},
+    {"rounded down", {0, 0, 0}, {1, 3, 0}, 66},
+    {"idle above the total counts as all idle", {0, 0, 0}, {900, 400, 100}, 0},
+    {"idle went back", {10, 0, 0}, {5, 100, 100}, 0},
+    {"kernel went back", {0, 10, 0}, {0, 5, 100}, 0},
+    {"user went back", {0, 0, 10}, {0, 100, 5}, 0},
+};
+
+TEST(IdleWait, ProcessorUseIsTheBusyShareOfTheTimeBetweenTwoSamples) {
+    for (const auto& c : kUses) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ProcessorUse(c.before, c.after), c.percent);
+    }
+}
+
 struct IdleCase {
     const char* name;
     const char* waitForIdle;

@@ -604,6 +604,32 @@ void SetEnvironment(FakePlatform& fake) {
                         {"ZVK", "C:\\ZVK32"}};
 }
 
+// The canonical name and show command of a WindowN value, letter case ignored; the value comes trimmed.
+struct WindowStateCase {
+    const char* value;
+    const char* name; // none: not a state
+    std::int32_t showCommand;
+};
+constexpr WindowStateCase kWindowStates[] = {
+    {"normal", "Normal", 1},       {"NOFOCUS", "NoFocus", 4}, {"Minimized", "Minimized", 7},
+    {"maximized", "Maximized", 3}, {"HiDdEn", "Hidden", 0},   {"", nullptr, 0},
+    {" Normal", nullptr, 0},       {"Normal ", nullptr, 0},   {"Minimised", nullptr, 0},
+    {"Min", nullptr, 0},           {"Max", nullptr, 0},       {"Normal1", nullptr, 0},
+    {"No Focus", nullptr, 0},      {"1", nullptr, 0},
+};
+
+TEST(FindWindowState, NamesTheStateOfAValueAndNoneForAnythingElse) {
+    for (const auto& c : kWindowStates) {
+        SCOPED_TRACE(c.value);
+        const auto state = FindWindowState(c.value);
+        EXPECT_EQ(state.has_value(), c.name != nullptr);
+        if (state && c.name != nullptr) {
+            EXPECT_EQ(state->name, c.name);
+            EXPECT_EQ(state->showCommand, c.showCommand);
+        }
+    }
+}
+
 TEST(LoadSettings, ReadsTheStartOptionsOfAnAcceptedProfileRightAfterItsDelay) {
     for (const bool listed : {true, false})
         for (const auto& c : kStartOptions) {
