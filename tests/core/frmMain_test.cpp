@@ -662,6 +662,10 @@ const StartOptionRun kStartOptionRuns[] = {
      {{"Path1", "%ZVK%\\Parvane.exe"}, {"StartIn1", "%WORK%"}},
      33,
      {"ShellExecute|None|(null)|" + kProgram + "||C:\\Work|1"}},
+    {"a share's folder with forward slashes",
+     {{"Path1", kProgram}, {"StartIn1", "//server/share/dir"}},
+     33,
+     {"ShellExecute|None|(null)|" + kProgram + "||//server/share/dir|1"}},
     {"a bad window state",
      {{"Path1", kProgram}, {"Window1", "Iconic"}},
      33,
@@ -683,6 +687,7 @@ TEST(Sequence, StartsEachProgramAsItsOptionsSay) {
         rig.fake.shellExecuteResult = c.shellExecute;
         rig.fake.environment = {{"ZVK", "C:\\ZVK32"}, {"WORK", "C:\\Work"}};
         rig.fake.AddFolder("C:\\Work");
+        rig.fake.AddFolder("//server/share/dir");
         rig.fake.AddFile("http://example.com/a.exe");
         rig.fake.systemMessages[directoryError] = "Directory name invalid.\r\n";
         Keys keys = c.profile;
