@@ -1,6 +1,8 @@
 #include "Check.h"
 
 #include "Numbers.h"
+#include "Paths.h"
+#include "Strings.h"
 #include "ResumeNext.h"
 #include "Setup.h"
 #include "Shell_Library.h"

@@ -27,8 +27,8 @@ void AppendUtf16(std::string& out, char32_t codePoint) {
     }
 }
 
-} // namespace
-
+// The length of the valid UTF-8 sequence (RFC 3629) at the start of bytes, 0 when there is none; stores its
+// code point.
 std::size_t Utf8Sequence(std::string_view bytes, char32_t& codePoint) noexcept {
     if (bytes.empty()) {
         return 0;
@@ -73,6 +73,8 @@ std::size_t Utf8Sequence(std::string_view bytes, char32_t& codePoint) noexcept {
     codePoint = value;
     return length;
 }
+
+} // namespace
 
 SettingsEncoding SettingsFileEncoding(std::string_view bytes) noexcept {
     if (StartsWith(bytes, utf16LeMark)) {

@@ -27,8 +27,4 @@ bool NeedsUnicodeCopy(SettingsEncoding encoding) noexcept;
 // valid sequence becomes U+FFFD; in UTF-16 BE, an odd last byte is dropped.
 std::string Utf16LeCopy(std::string_view bytes, SettingsEncoding encoding);
 
-// The length of the valid UTF-8 sequence (RFC 3629) at the start of bytes, 0 when there is none; stores its
-// code point.
-std::size_t Utf8Sequence(std::string_view bytes, char32_t& codePoint) noexcept;
-
 } // namespace launchwick

@@ -18,7 +18,7 @@ int ProcessorUse(const ProcessorTimes& before, const ProcessorTimes& after) noex
 
 class IdleWait final : public Gate {
 public:
-    explicit IdleWait(Platform& platform) noexcept : platform_(platform) {}
+    explicit IdleWait(PlatformSystem& platform) noexcept : platform_(platform) {}
 
     static constexpr int defaultIdleBelow = 30; // percent
 
@@ -40,7 +40,7 @@ public:
     std::string_view Released(WaitOutcome outcome) const noexcept override;
 
 private:
-    Platform& platform_;
+    PlatformSystem& platform_;
     std::int32_t waitSeconds_ = 0;
     int idleBelow_ = defaultIdleBelow;
     std::optional<ProcessorTimes> last_;

@@ -1,28 +1,17 @@
 #include "LogFile.h"
 
-#include "Numbers.h"
+#include "Paths.h"
 #include "ResumeNext.h"
+#include "Strings.h"
 #include "Texts.h"
-
-#include <algorithm>
 
 namespace launchwick {
 
 std::string LogLine(const ClockTime& time, std::string_view text) {
-    char stamp[] = "0000-00-00 00:00:00.000 ";
-    const auto put = [&stamp](std::size_t last, int value, int digits) {
-        for (int i = 0; i < digits; ++i, value /= 10) {
-            stamp[last - static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
-        }
-    };
-    put(3, time.year, 4);
-    put(6, time.month, 2);
-    put(9, time.day, 2);
-    put(12, time.hour, 2);
-    put(15, time.minute, 2);
-    put(18, time.second, 2);
-    put(22, time.millisecond, 3);
-    std::string line(stamp, sizeof stamp - 1);
+    std::string line = DateStamp(time.year, time.month, time.day, time.hour, time.minute, time.second);
+    line += '.';
+    AppendDecimal(line, time.millisecond, 3);
+    line += ' ';
     line.append(text).append(texts::lineEnd);
     return line;
 }
@@ -39,11 +28,11 @@ void LogFile::Configure(const std::string& value, const std::string& configFileP
         Open(path);
     } catch (...) {
         file_.reset();
-        ResumeNext([&] { platform_.Trace(texts::CouldNotWrite(path)); });
+        ResumeNext([&] { system_.Trace(texts::CouldNotWrite(path)); });
         return;
     }
     ClockTime now;
-    ResumeNext([&] { now = platform_.LocalTime(); });
+    ResumeNext([&] { now = system_.LocalTime(); });
     Write(now, texts::LogHeader(configFilePath));
     for (const EarlyLine& line : early) {
         Write(line.time, line.text);
@@ -55,23 +44,23 @@ std::string LogFile::Path(const std::string& value, const std::string& configFil
         return {};
     }
     std::string expanded = value;
-    ResumeNext([&] { expanded = platform_.ExpandEnvironment(value); });
+    ResumeNext([&] { expanded = files_.ExpandEnvironment(value); });
     std::string path;
     ResumeNext([&] { path = FullPath(expanded, FolderOfPath(configFilePath)); });
     bool settingsFile = false;
     ResumeNext([&] { settingsFile = UpperCase(path) == UpperCase(FullPath(configFilePath, "")); });
     if (settingsFile) {
-        ResumeNext([&] { platform_.Trace(texts::IgnoringOption(texts::logFileKey, value)); });
+        ResumeNext([&] { system_.Trace(texts::IgnoringOption(texts::logFileKey, value)); });
         return {};
     }
     return path;
 }
 
 void LogFile::Open(const std::string& path) {
-    const auto size = platform_.FileSize(path);
+    const auto size = files_.FileSize(path);
     if (size && *size > rotateAbove) {
         try {
-            platform_.RenameFile(path, path + std::string(texts::oldLogSuffix));
+            files_.RenameFile(path, path + std::string(texts::oldLogSuffix));
         } catch (const SystemError& refused) {
             // Another copy that shares this log has it open: it grows on, and one of them renames it later.
             if (refused.code != sharingViolationError) {
@@ -79,7 +68,7 @@ void LogFile::Open(const std::string& path) {
             }
         }
     }
-    file_ = platform_.AppendTextFile(path);
+    file_ = files_.AppendTextFile(path);
 }
 
 void LogFile::Traced(const std::string& line) noexcept {
@@ -87,7 +76,7 @@ void LogFile::Traced(const std::string& line) noexcept {
         return;
     }
     ClockTime now;
-    ResumeNext([&] { now = platform_.LocalTime(); });
+    ResumeNext([&] { now = system_.LocalTime(); });
     if (file_) {
         Write(now, line);
     } else {

@@ -2,7 +2,6 @@
 // wants to know afterwards what happened at log-on, when no debugger was watching.
 #pragma once
 
-#include "Numbers.h"
 #include "Platform.h"
 
 #include <cstdint>
@@ -18,7 +17,7 @@ std::string LogLine(const ClockTime& time, std::string_view text);
 
 class LogFile final : public TraceListener {
 public:
-    explicit LogFile(Platform& platform) noexcept : platform_(platform) {}
+    LogFile(PlatformFiles& files, PlatformSystem& system) noexcept : files_(files), system_(system) {}
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
 
@@ -43,7 +42,8 @@ private:
     void Open(const std::string& path);
     void Write(const ClockTime& time, std::string_view text) noexcept;
 
-    Platform& platform_;
+    PlatformFiles& files_;
+    PlatformSystem& system_;
     bool collecting_ = true;
     std::vector<EarlyLine> early_;
     std::unique_ptr<TextFile> file_;

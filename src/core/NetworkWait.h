@@ -17,7 +17,7 @@ bool IsConnected(std::uint32_t connectivity) noexcept;
 
 class NetworkWait final : public Gate {
 public:
-    explicit NetworkWait(Platform& platform) noexcept : platform_(platform) {}
+    explicit NetworkWait(PlatformSystem& platform) noexcept : platform_(platform) {}
 
     // The gate. Where the system cannot be asked, that is said once and the gate stays open for the run: a
     // broken service must never hold the start-up up.
@@ -28,7 +28,7 @@ public:
     std::string_view Released(WaitOutcome outcome) const noexcept override;
 
 private:
-    Platform& platform_;
+    PlatformSystem& platform_;
     bool unanswered_ = false;
 };
 

@@ -1,36 +1,10 @@
 #include "Numbers.h"
 
-#include <algorithm>
-#include <cctype>
+#include "Strings.h"
+
 #include <cmath>
-#include <iterator>
 
 namespace launchwick {
-
-std::string TrimSpaces(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(' ');
-    return std::string(text.substr(first, last - first + 1));
-}
-
-// Own digits rather than std::to_string, whose tables the program has no other use for; the Win32 layer
-// pads these for its dates.
-std::string Str(long long value) {
-    char digits[20];
-    char* first = std::end(digits);
-    const auto bits = static_cast<unsigned long long>(value);
-    unsigned long long magnitude = value < 0 ? 0ULL - bits : bits;
-    do {
-        *--first = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    std::string text(value < 0 ? "-" : "");
-    text.append(first, std::end(digits));
-    return text;
-}
 
 std::int32_t ToInt32(std::string_view text) {
     const std::string t = TrimSpaces(text);
@@ -69,83 +43,6 @@ std::int32_t ToInt32(std::string_view text) {
 std::int32_t RoundHalfEven(double value) {
     // The default rounding mode is half to even.
     return Checked<std::int32_t>(static_cast<long long>(std::nearbyint(value)));
-}
-
-std::string FolderOfPath(std::string_view path) {
-    const auto slash = path.find_last_of('\\');
-    if (slash == std::string_view::npos) {
-        return std::string();
-    }
-    // "C:\x.exe" lives in "C:\", not in "C:"; likewise "\x.exe" in "\".
-    if (slash == 0 || path[slash - 1] == ':') {
-        return std::string(path.substr(0, slash + 1));
-    }
-    return std::string(path.substr(0, slash));
-}
-
-std::string UpperCase(std::string_view original) {
-    std::string text(original);
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
-
-bool IsAbsolutePath(std::string_view path) {
-    const auto separator = [&](std::size_t at) {
-        return at < path.size() && (path[at] == '\\' || path[at] == '/');
-    };
-    return (path.size() >= 2 && path[1] == ':') || (separator(0) && separator(1));
-}
-
-std::string AbsolutePath(std::string_view path, std::string_view folder) {
-    if (IsAbsolutePath(path)) {
-        return std::string(path);
-    }
-    if (!path.empty() && (path.front() == '\\' || path.front() == '/')) {
-        // From the root of the folder's drive ("C:") or share ("\\server\share").
-        std::size_t root = 2;
-        if (!(folder.size() >= 2 && folder[1] == ':')) {
-            root = folder.find_first_of("\\/", folder.find_first_of("\\/", 2) + 1);
-        }
-        return std::string(folder.substr(0, root)) + std::string(path);
-    }
-    std::string absolute(folder);
-    if (!absolute.empty() && absolute.back() != '\\' && absolute.back() != '/') {
-        absolute += '\\';
-    }
-    return absolute + std::string(path);
-}
-
-std::string FullPath(std::string_view path, std::string_view folder) {
-    if (path.size() >= 2 && path[1] == ':' && (path.size() == 2 || (path[2] != '\\' && path[2] != '/'))) {
-        return std::string(path);
-    }
-    std::string whole = AbsolutePath(path, folder);
-    std::replace(whole.begin(), whole.end(), '/', '\\');
-    std::size_t root = 0; // the part kept as it is: "C:\", "\\server\share\", "\"
-    if (whole.rfind("\\\\", 0) == 0) {
-        const auto server = whole.find('\\', 2);
-        const auto share = server == std::string::npos ? server : whole.find('\\', server + 1);
-        root = share == std::string::npos ? whole.size() : share + 1;
-    } else if (whole.size() >= 2 && whole[1] == ':') {
-        root = std::min<std::size_t>(3, whole.size());
-    } else if (!whole.empty() && whole.front() == '\\') {
-        root = 1;
-    }
-    std::string full = whole.substr(0, root);
-    for (std::size_t start = root; start < whole.size();) {
-        const std::size_t end = std::min(whole.find('\\', start), whole.size());
-        const std::string_view part = std::string_view(whole).substr(start, end - start);
-        if (part == "..") {
-            const std::size_t slash = full.rfind('\\');
-            full.resize(slash == std::string::npos || slash < root ? root : slash);
-        } else if (!part.empty() && part != ".") {
-            full += full.size() > root ? "\\" : "";
-            full += part;
-        }
-        start = end + 1;
-    }
-    return full;
 }
 
 } // namespace launchwick

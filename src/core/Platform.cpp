@@ -6,7 +6,7 @@
 
 namespace launchwick {
 
-void Platform::Trace(const std::string& line) {
+void PlatformSystem::Trace(const std::string& line) {
     WriteTrace(line);
     if (traceListener_ != nullptr) {
         traceListener_->Traced(line);
@@ -19,10 +19,6 @@ void Platform::ShowConfigurationBox(const std::string& text, const std::string& 
     } else {
         Trace(texts::BoxTrace(title, text)); // nobody may be there to click it: the sequence goes on
     }
-}
-
-void FailStatement(const char* text) {
-    throw StatementError(text);
 }
 
 } // namespace launchwick

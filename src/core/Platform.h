@@ -1,9 +1,10 @@
-// The one narrow door from the portable core to the operating system.
+// The one narrow door from the portable core to the operating system, in four parts.
 // The Win32 layer implements it with the real calls; the unit tests implement it with a recording fake.
 #pragma once
 
+#include "Errors.h"
+
 #include <cstdint>
-#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,43 +12,6 @@
 #include <vector>
 
 namespace launchwick {
-
-// Thrown by a platform call, or by checked arithmetic, when a statement cannot complete.
-// ResumeNext (ResumeNext.h) catches it so that the next statement runs. The text is a literal: throwing
-// allocates nothing, and the standard library's string-holding errors stay out of the program.
-class StatementError : public std::exception {
-public:
-    explicit StatementError(const char* text) noexcept : text_(text) {}
-    const char* what() const noexcept override { return text_; }
-
-private:
-    const char* text_;
-};
-
-// Throws StatementError with the text. Out of line: a failing statement then costs a call where it fails.
-[[noreturn]] void FailStatement(const char* text);
-
-// A program that could not be started, with the system's error code for why.
-class StartError : public StatementError {
-public:
-    explicit StartError(std::uint32_t errorCode) : StatementError("Could not start"), code(errorCode) {}
-    std::uint32_t code;
-};
-
-// The system's code for "the system cannot find the file specified".
-constexpr std::uint32_t fileNotFoundError = 2;
-// The system's code for "the directory name is invalid": a start-in folder that is not there.
-constexpr std::uint32_t directoryError = 267;
-
-// A system call that failed, with the system's error code for why.
-class SystemError : public StatementError {
-public:
-    explicit SystemError(std::uint32_t errorCode) : StatementError("System error"), code(errorCode) {}
-    std::uint32_t code;
-};
-
-// The system's code for a file that another process holds open in a way that forbids the request.
-constexpr std::uint32_t sharingViolationError = 32;
 
 // A moment of the local clock.
 struct ClockTime {
@@ -116,23 +80,16 @@ public:
     virtual void Close() = 0;                      // throws StatementError when the close fails
 };
 
-// Member names avoid the names that <windows.h> turns into macros (MessageBox, DeleteFile, ...). Every text
-// that crosses it, paths and file contents read as text included, is UTF-8.
-class Platform {
-public:
-    virtual ~Platform() = default;
+// The four parts of the platform, one for each concern; a room of the core takes the part it uses, or the
+// whole Platform when it uses several. Member names avoid the names that <windows.h> turns into macros
+// (MessageBox, DeleteFile, ...). Every text that crosses them, paths and file contents read as text
+// included, is UTF-8.
 
-    // Debugger output (OutputDebugStringA, in the system's ANSI code page), then a copy to the listener, when
-    // there is one.
-    void Trace(const std::string& line);
-    void SetTraceListener(TraceListener* listener) noexcept { traceListener_ = listener; }
+// The window and its timers, and the boxes shown to the user.
+class PlatformWindow {
+public:
     // Modal box with an OK button and no icon. Returns when the user has closed it.
     virtual void ShowMessageBox(const std::string& text, const std::string& title) = 0;
-    // A box that tells of a problem in the configuration (a missing program, no usable profile, no browser);
-    // with the boxes off ([Options] ErrorBoxes=Off) it is one trace line instead, at the same moment.
-    void ShowConfigurationBox(const std::string& text, const std::string& title);
-    void SetConfigurationBoxes(bool shown) noexcept { configurationBoxes_ = shown; }
-    bool ConfigurationBoxes() const noexcept { return configurationBoxes_; }
     // Lets the window system process the window messages that are waiting, once.
     virtual void DoEvents() = 0;
 
@@ -150,9 +107,24 @@ public:
     virtual void SetProgressWidth(std::int32_t twips) = 0; // width of recProgress, twips
     virtual void SetProgressVisible(bool visible) = 0;
 
-    // Files and folders.
+    // Brings the window of the process that holds the claim to the front.
+    virtual void ShowRunningInstance() = 0;
+    // Modal box with an OK button and the icon, owned by no window.
+    virtual void ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) = 0;
+
+protected:
+    ~PlatformWindow() = default;
+};
+
+// The settings file, other files and folders, and the start-up shortcut.
+class PlatformFiles {
+public:
+    virtual std::string ExecutablePath() const = 0;   // full path of the running executable
     virtual std::string ExecutableFolder() const = 0; // folder of the running executable
     virtual std::string CurrentFolder() const = 0;    // the process's current folder
+    virtual std::string StartupFolder() const = 0;    // the user's start-up folder (CSIDL_STARTUP)
+
+    // The settings file.
     // Text form of the last-modified time of a file or folder; throws StatementError when it cannot be read.
     virtual std::string FileDateTime(const std::string& path) const = 0;
     // GetPrivateProfileString with a buffer of bufferSize characters: the characters placed in the buffer.
@@ -181,7 +153,32 @@ public:
     virtual std::unique_ptr<TextFile> CreateTempFile(std::string_view suffix, std::string& path) = 0;
     virtual void RemoveFile(const std::string& path) = 0; // throws StatementError when it cannot
 
-    // Starting programs.
+    // The start-up shortcut. Failures throw SystemError with the system's code.
+    // Writes the shortcut file, replacing one that is there (IShellLinkW, IPersistFile).
+    virtual void WriteShortcut(const Shortcut& shortcut) = 0;
+    // False when there was no such file.
+    virtual bool RemoveFileIfPresent(const std::string& path) = 0;
+
+    // The log file.
+    // Absent when the size of the file cannot be read.
+    virtual std::optional<std::uint64_t> FileSize(const std::string& path) const = 0;
+    // Renames a file, replacing a file of the new name. Throws SystemError.
+    virtual void RenameFile(const std::string& from, const std::string& to) = 0;
+    // Opens a file for appending, creating it (not its folder) when absent, shared for reading and writing;
+    // each write reaches the disk before it returns. Throws StatementError.
+    virtual std::unique_ptr<TextFile> AppendTextFile(const std::string& path) = 0;
+
+    // One run per settings file. False when another process already runs for this settings path (letter
+    // case ignored); the claim lasts until this process ends, however it ends.
+    virtual bool ClaimSettingsFile(const std::string& path) = 0;
+
+protected:
+    ~PlatformFiles() = default;
+};
+
+// Starting programs, and the processes held for the ready wait.
+class PlatformStarts {
+public:
     // ShellExecute; verb and directory may be absent (null pointers).
     virtual ShellAnswer RunShellExecute(Owner owner, const std::optional<std::string>& verb,
                                         const std::string& file, const std::string& parameters,
@@ -216,54 +213,55 @@ public:
     virtual InputIdle ProcessInputIdle(ProcessToken process) = 0;
     // Lets go of a held process; noProcess or one already closed is ignored.
     virtual void CloseProcess(ProcessToken process) noexcept = 0;
-    // The system's own text for an error code (FormatMessage), empty when it has none.
-    virtual std::string SystemMessage(std::uint32_t code) const = 0;
+    // Ends the process at once; no further handler of the window runs.
+    virtual void EndProcess() = 0;
 
-    // One run per settings file. False when another process already runs for this settings path (letter
-    // case ignored); the claim lasts until this process ends, however it ends.
-    virtual bool ClaimSettingsFile(const std::string& path) = 0;
-    // Brings the window of the process that holds the claim to the front.
-    virtual void ShowRunningInstance() = 0;
+protected:
+    ~PlatformStarts() = default;
+};
 
+// The system itself: the debugger's trace and standard output, the clock, the processor, the network, the
+// system's error texts.
+class PlatformSystem {
+public:
+    // Debugger output (OutputDebugStringA, in the system's ANSI code page), then a copy to the listener, when
+    // there is one.
+    void Trace(const std::string& line);
+    void SetTraceListener(TraceListener* listener) noexcept { traceListener_ = listener; }
+
+    virtual ClockTime LocalTime() const = 0; // the local clock, for the log's lines
     // GetSystemTimes. Throws StatementError when the system cannot tell.
     virtual ProcessorTimes SystemTimes() const = 0;
-
+    // The system's own text for an error code (FormatMessage), empty when it has none.
+    virtual std::string SystemMessage(std::uint32_t code) const = 0;
     // INetworkListManager::GetConnectivity (NLM_CONNECTIVITY flags) of a list manager made for this question:
     // one made earlier keeps the answer of its own moment. Throws SystemError with the system's code when it
     // cannot be made or cannot answer.
     virtual std::uint32_t NetworkConnectivity() = 0;
-
-    // Ends the process at once; no further handler of the window runs.
-    virtual void EndProcess() = 0;
-
-    // Setting the program up to start at log-on. Failures throw SystemError with the system's code.
-    virtual std::string ExecutablePath() const = 0; // full path of the running executable
-    virtual std::string StartupFolder() const = 0;  // the user's start-up folder (CSIDL_STARTUP)
-    // Writes the shortcut file, replacing one that is there (IShellLinkW, IPersistFile).
-    virtual void WriteShortcut(const Shortcut& shortcut) = 0;
-    // False when there was no such file.
-    virtual bool RemoveFileIfPresent(const std::string& path) = 0;
-    // Modal box with an OK button and the icon, owned by no window.
-    virtual void ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) = 0;
     // Writes text as it is to standard output when that is a file or a pipe, and returns true; otherwise
     // (a console, or none) writes nothing and returns false. Throws StatementError when a write fails.
     virtual bool WriteStandardOutput(std::string_view text) = 0;
 
-    // The log file.
-    virtual ClockTime LocalTime() const = 0;
-    // Absent when the size of the file cannot be read.
-    virtual std::optional<std::uint64_t> FileSize(const std::string& path) const = 0;
-    // Renames a file, replacing a file of the new name. Throws SystemError.
-    virtual void RenameFile(const std::string& from, const std::string& to) = 0;
-    // Opens a file for appending, creating it (not its folder) when absent, shared for reading and writing;
-    // each write reaches the disk before it returns. Throws StatementError.
-    virtual std::unique_ptr<TextFile> AppendTextFile(const std::string& path) = 0;
-
 protected:
+    ~PlatformSystem() = default;
     virtual void WriteTrace(const std::string& line) = 0;
 
 private:
     TraceListener* traceListener_ = nullptr;
+};
+
+// The one narrow door from the portable core to the operating system: all four parts.
+class Platform : public PlatformWindow, public PlatformFiles, public PlatformStarts, public PlatformSystem {
+public:
+    virtual ~Platform() = default;
+
+    // A box that tells of a problem in the configuration (a missing program, no usable profile, no browser);
+    // with the boxes off ([Options] ErrorBoxes=Off) it is one trace line instead, at the same moment.
+    void ShowConfigurationBox(const std::string& text, const std::string& title);
+    void SetConfigurationBoxes(bool shown) noexcept { configurationBoxes_ = shown; }
+    bool ConfigurationBoxes() const noexcept { return configurationBoxes_; }
+
+private:
     bool configurationBoxes_ = true;
 };
 

@@ -6,9 +6,15 @@
 
 namespace launchwick {
 
+namespace {
+
+// Ready for input: WaitForInputIdle answered 0, or failed (a console program, one that has ended, one started
+// with administrator rights): there is nothing to wait for. A start that gave no process is ready too.
 bool IsReady(ProcessToken process, InputIdle answer) noexcept {
     return process == noProcess || answer != InputIdle::NotYet;
 }
+
+} // namespace
 
 void ReadyWait::Begin(ProcessToken process, std::int32_t seconds, int profile, std::string name) noexcept {
     End();

@@ -11,13 +11,9 @@
 
 namespace launchwick {
 
-// Ready for input: WaitForInputIdle answered 0, or failed (a console program, one that has ended, one started
-// with administrator rights): there is nothing to wait for. A start that gave no process is ready too.
-bool IsReady(ProcessToken process, InputIdle answer) noexcept;
-
 class ReadyWait {
 public:
-    explicit ReadyWait(Platform& platform) noexcept : platform_(platform) {}
+    explicit ReadyWait(PlatformStarts& platform) noexcept : platform_(platform) {}
     ReadyWait(const ReadyWait&) = delete;
     ReadyWait& operator=(const ReadyWait&) = delete;
     ~ReadyWait() { End(); }
@@ -36,7 +32,7 @@ public:
     const std::string& Name() const noexcept { return name_; }
 
 private:
-    Platform& platform_;
+    PlatformStarts& platform_;
     bool active_ = false;
     ProcessToken process_ = noProcess;
     std::int32_t seconds_ = 0;

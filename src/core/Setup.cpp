@@ -1,8 +1,9 @@
 #include "Setup.h"
 
 #include "Check.h"
-#include "Numbers.h"
+#include "Paths.h"
 #include "ResumeNext.h"
+#include "Strings.h"
 #include "Texts.h"
 #include "modMain.h"
 
@@ -46,7 +47,7 @@ std::string SystemText(Platform& platform, std::uint32_t code) {
 }
 
 std::string StartupShortcut(const std::string& folder) {
-    return folder + (!folder.empty() && folder.back() == '\\' ? "" : "\\") + std::string(texts::shortcutName);
+    return JoinPath(folder, texts::shortcutName);
 }
 
 void Tell(Platform& platform, bool quiet, const std::string& text, BoxIcon icon) {

@@ -1,7 +1,9 @@
 #include "Shell_Library.h"
 
 #include "Numbers.h"
+#include "Paths.h"
 #include "ResumeNext.h"
+#include "Strings.h"
 #include "Texts.h"
 
 #include <algorithm>
@@ -32,6 +34,27 @@ bool IsAsciiLetter(char c) {
 }
 
 } // namespace
+
+std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, const PlatformFiles& platform) {
+    const std::string upper = UpperCase(commandLine);
+    constexpr std::string_view extension = ".EXE";
+    for (auto at = upper.find(extension); at != std::string::npos; at = upper.find(extension, at + 1)) {
+        const std::size_t end = at + extension.size();
+        if (end < commandLine.size() && !EndsProgramName(commandLine[end])) {
+            continue; // ".exe" inside a longer name, such as the folder in C:\x.exe.bak\y.exe
+        }
+        std::string program(commandLine.substr(0, end));
+        if (!platform.IsFile(program)) {
+            continue;
+        }
+        std::string_view rest = commandLine.substr(end);
+        while (!rest.empty() && EndsProgramName(rest.front())) {
+            rest.remove_prefix(1);
+        }
+        return FallbackStart{std::move(program), std::string(rest)};
+    }
+    return std::nullopt;
+}
 
 bool IsLink(std::string_view text) {
     const auto colon = text.find(':');
@@ -84,27 +107,6 @@ ShellRunPlan PlanShellRun(std::string_view commandLine, const std::optional<std:
     plan.parameters = rest.substr(std::min(rest.find_first_not_of(' '), rest.size()));
     plan.commandLine = std::move(line);
     return plan;
-}
-
-std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, const Platform& platform) {
-    const std::string upper = UpperCase(commandLine);
-    constexpr std::string_view extension = ".EXE";
-    for (auto at = upper.find(extension); at != std::string::npos; at = upper.find(extension, at + 1)) {
-        const std::size_t end = at + extension.size();
-        if (end < commandLine.size() && !EndsProgramName(commandLine[end])) {
-            continue; // ".exe" inside a longer name, such as the folder in C:\x.exe.bak\y.exe
-        }
-        std::string program(commandLine.substr(0, end));
-        if (!platform.IsFile(program)) {
-            continue;
-        }
-        std::string_view rest = commandLine.substr(end);
-        while (!rest.empty() && EndsProgramName(rest.front())) {
-            rest.remove_prefix(1);
-        }
-        return FallbackStart{std::move(program), std::string(rest)};
-    }
-    return std::nullopt;
 }
 
 void Shell_Library::ShellRun(std::string& commandLine, const std::int32_t& windowStyle,

@@ -2,7 +2,6 @@
 // address in the default browser.
 #pragma once
 
-#include "Numbers.h"
 #include "Platform.h"
 
 #include <cstdint>
@@ -35,7 +34,7 @@ struct FallbackStart {
 // Absent when no leading part names a program: the system's own search through the spaces of the line
 // would otherwise run whatever ".exe" sits at one of them ("C:\Program Files\x.exe" starting C:\Program.exe).
 // Asks the platform which parts are files.
-std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, const Platform& platform);
+std::optional<FallbackStart> PlanFallbackStart(std::string_view commandLine, const PlatformFiles& platform);
 
 // True when text begins with a scheme and a colon ("https:", "steam:", "ms-settings:"): a letter, then
 // letters, digits, '+', '-' or '.', two characters at least, so that "C:" stays a drive.

@@ -1,6 +1,6 @@
 #include "Texts.h"
 
-#include "Numbers.h"
+#include "Strings.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -19,6 +19,11 @@ std::string Join(std::initializer_list<std::string_view> parts) {
         text += part;
     }
     return text;
+}
+
+// "(n of m) ", the start's place in the sequence that begins each status line.
+std::string Counted(int n, int m) {
+    return Join({"(", Str(n), " of ", Str(m), ") "});
 }
 } // namespace
 
@@ -99,7 +104,7 @@ std::string ReadyWaitingTrace(std::int32_t secondsLeft) {
 
 std::string ReadyWaitingStatus(int profile, int shellPathCount, const std::string& name,
                                std::int32_t secondsLeft) {
-    return Join({"(", Str(profile), " of ", Str(shellPathCount), ") Waiting for \"", name, "\" to be ready (",
+    return Join({Counted(profile, shellPathCount), "Waiting for \"", name, "\" to be ready (",
                  Str(secondsLeft), " s at most)"});
 }
 
@@ -246,8 +251,8 @@ std::string WaitingTrace(int processor, std::int32_t secondsLeft) {
 
 std::string WaitingStatus(int currentShellPath, int shellPathCount, const std::string& name, int processor,
                           std::int32_t secondsLeft) {
-    return Join({"(", Str(currentShellPath), " of ", Str(shellPathCount),
-                 ") Waiting for the computer to settle before starting \"", name, "\" (processor ",
+    return Join({Counted(currentShellPath, shellPathCount),
+                 "Waiting for the computer to settle before starting \"", name, "\" (processor ",
                  Str(processor), " %, ", Str(secondsLeft), " s at most)"});
 }
 
@@ -299,13 +304,13 @@ std::string CountdownTrace(std::int32_t timerCount, int currentShellPath) {
 }
 
 std::string LaunchStatus(int currentShellPath, int shellPathCount, const std::string& name) {
-    return Join({"(", Str(currentShellPath), " of ", Str(shellPathCount), ") Starting \"", name, "\""});
+    return Join({Counted(currentShellPath, shellPathCount), "Starting \"", name, "\""});
 }
 
 std::string CountdownStatus(int currentShellPath, int shellPathCount, const std::string& name,
                             std::int32_t seconds) {
-    return Join({"(", Str(currentShellPath), " of ", Str(shellPathCount), ") Starting \"", name, "\" in ",
-                 Str(seconds), " seconds"});
+    return Join(
+        {Counted(currentShellPath, shellPathCount), "Starting \"", name, "\" in ", Str(seconds), " seconds"});
 }
 
 std::string KeyPressTrace(int keyAscii) {
@@ -350,10 +355,10 @@ constexpr std::string_view defaultSettingsHead[] = {
 };
 } // namespace
 
-// The instructions, then twenty disabled profiles: the first four start the sample program.
-std::vector<std::string> DefaultSettingsLines() {
+// The instructions, then the disabled profiles: the first four start the sample program.
+std::vector<std::string> DefaultSettingsLines(int profiles) {
     std::vector<std::string> lines(std::begin(defaultSettingsHead), std::end(defaultSettingsHead));
-    for (int n = 1; n <= 20; ++n) {
+    for (int n = 1; n <= profiles; ++n) {
         lines.push_back(Join({"#Delay", Str(n), "=20"}));
         const std::string sample = n <= 4 ? "C:\\ZVK32\\Parvane.exe /session:" + Str(n) : "";
         lines.push_back(Join({"#Path", Str(n), "=", sample}));

@@ -187,8 +187,9 @@ inline constexpr std::string_view tickComplete = "currentShellPath > shellPathCo
 inline constexpr std::string_view tickEnd = "tmrMain_Timer End";
 inline constexpr std::string_view canceledByUser = "Process canceled by user";
 
-// The 73 lines of the default settings file; each is written followed by CR LF.
-std::vector<std::string> DefaultSettingsLines();
+// The lines of the default settings file, with the disabled profiles 1 to profiles (20 profiles: 73
+// lines); each is written followed by CR LF.
+std::vector<std::string> DefaultSettingsLines(int profiles);
 inline constexpr std::string_view lineEnd = "\r\n";
 
 } // namespace launchwick::texts

@@ -18,7 +18,7 @@ std::optional<std::uint64_t> WholeNumber(const std::string& text) {
     return value;
 }
 
-std::int32_t WaitOption(Platform& platform, std::string_view key, const std::string& value) noexcept {
+std::int32_t WaitOption(PlatformSystem& platform, std::string_view key, const std::string& value) noexcept {
     if (const auto seconds = WholeNumber(value)) {
         return static_cast<std::int32_t>(std::min<std::uint64_t>(*seconds, maxWaitSeconds));
     }

@@ -20,7 +20,7 @@ std::optional<std::uint64_t> WholeNumber(const std::string& text);
 
 // The seconds a wait option asks for (the value comes trimmed): digits only; 0 or empty is off, above the
 // limit is the limit. Anything else is off and traced as "Ignoring <key>=<value>".
-std::int32_t WaitOption(Platform& platform, std::string_view key, const std::string& value) noexcept;
+std::int32_t WaitOption(PlatformSystem& platform, std::string_view key, const std::string& value) noexcept;
 
 enum class WaitOutcome {
     Now,  // the condition held at the first check: nothing was waited

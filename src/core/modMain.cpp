@@ -2,8 +2,10 @@
 
 #include "Encoding.h"
 #include "Numbers.h"
+#include "Paths.h"
 #include "ResumeNext.h"
 #include "Shell_Library.h"
+#include "Strings.h"
 #include "Texts.h"
 
 #include <algorithm>
@@ -414,7 +416,7 @@ void modMain::WriteDefaultSettings() noexcept {
     // Unlike everything else, writing stops at the first failure; the file closes when it goes out of scope.
     try {
         const auto file = platform_.CreateTextFile(configFilePath);
-        for (const std::string& line : texts::DefaultSettingsLines()) {
+        for (const std::string& line : texts::DefaultSettingsLines(profileCount)) {
             file->Write(line + std::string(texts::lineEnd));
         }
         file->Close();

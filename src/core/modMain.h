@@ -61,7 +61,8 @@ struct UnknownName {
 class modMain {
 public:
     // The log file sees every trace line from here on, so that it can begin with the first one.
-    explicit modMain(Platform& platform) : idleWait(platform), logFile(platform), platform_(platform) {
+    explicit modMain(Platform& platform)
+        : idleWait(platform), logFile(platform, platform), platform_(platform) {
         platform.SetTraceListener(&logFile);
     }
     modMain(const modMain&) = delete;

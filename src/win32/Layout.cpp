@@ -1,11 +1,9 @@
-// Pixel arithmetic and small text builders of the Win32 layer.
+// Pixel arithmetic and the names of the Win32 layer.
 #include "Layout.h"
 
-#include "Numbers.h"
+#include "Strings.h"
 
 #include <algorithm>
-#include <cstring>
-#include <utility>
 
 namespace launchwick::win32 {
 
@@ -46,61 +44,6 @@ int FontHeight(int hundredthsOfPoint, int dpi) noexcept {
     return -static_cast<int>((scaled * 2 + 7200) / 14400);
 }
 
-std::string TextBeforeNul(const char* buffer, std::size_t size) {
-    const void* nul = std::memchr(buffer, '\0', size);
-    const std::size_t length =
-        nul == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(nul) - buffer);
-    return std::string(buffer, length);
-}
-
-std::wstring TextBeforeNul(const wchar_t* buffer, std::size_t size) {
-    const wchar_t* const end = buffer + size;
-    return std::wstring(buffer, std::find(buffer, end, L'\0'));
-}
-
-namespace {
-
-// Appends value in decimal, zero-padded to width characters (the sign counts), as printf's "%0*d" does.
-void AppendDecimal(std::string& text, long long value, std::size_t width) {
-    std::string digits = Str(value);
-    if (value < 0) {
-        text += '-';
-        digits.erase(0, 1);
-        width = width > 0 ? width - 1 : 0;
-    }
-    if (width > digits.size()) {
-        text.append(width - digits.size(), '0');
-    }
-    text += digits;
-}
-
-// Appends value in lower-case hexadecimal without leading zeros, as printf's "%lx" does.
-void AppendHex(std::string& text, std::uint32_t value) {
-    char digits[8];
-    std::size_t count = 0;
-    do {
-        digits[count++] = "0123456789abcdef"[value % 16];
-        value /= 16;
-    } while (value != 0);
-    while (count > 0) {
-        text += digits[--count];
-    }
-}
-
-} // namespace
-
-std::string FormatDateTime(int year, int month, int day, int hour, int minute, int second) {
-    std::string text;
-    text.reserve(19);
-    AppendDecimal(text, year, 4);
-    const std::pair<char, int> rest[] = {{'-', month}, {'-', day}, {' ', hour}, {':', minute}, {':', second}};
-    for (const auto& [separator, value] : rest) {
-        text += separator;
-        AppendDecimal(text, value, 2);
-    }
-    return text;
-}
-
 std::string TempFileName(std::uint32_t processId, std::uint32_t attempt, std::string_view suffix) {
     std::string text = "ZVKLaunchwick-";
     AppendHex(text, processId);
@@ -116,9 +59,7 @@ std::string InstanceObjectName(std::string_view upperCasePath) {
         hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
     }
     std::string name = "Local\\ZVKLaunchwick-";
-    for (int shift = 60; shift >= 0; shift -= 4) {
-        name += "0123456789abcdef"[(hash >> shift) & 0xF];
-    }
+    AppendHex(name, hash, 16);
     return name;
 }
 

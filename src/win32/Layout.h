@@ -1,11 +1,10 @@
 // Arithmetic of the Win32 layer that needs no system call: twips to device pixels, the progress fill,
-// font heights, and the texts built for file names and times. Kept apart so it can be tested anywhere.
+// font heights, and the names of its temporary files and kernel objects. Kept apart so it can be tested
+// anywhere.
 #pragma once
 
 #include "Design.h"
-#include "Numbers.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -39,15 +38,6 @@ PixelRect ProgressFillRect(const design::Rect& frame, std::int32_t widthTwips, i
 
 // LOGFONT height (negative: character height) of a size in hundredths of a point.
 int FontHeight(int hundredthsOfPoint, int dpi) noexcept;
-
-using launchwick::FolderOfPath; // the folder part of a path, shared with the core
-
-// The text a C call left in a fixed buffer: up to the first NUL, or the whole buffer when there is none.
-std::string TextBeforeNul(const char* buffer, std::size_t size);
-std::wstring TextBeforeNul(const wchar_t* buffer, std::size_t size);
-
-// "YYYY-MM-DD HH:MM:SS".
-std::string FormatDateTime(int year, int month, int day, int hour, int minute, int second);
 
 // "ZVKLaunchwick-" + process id in hex + "-" + attempt in hex + suffix.
 std::string TempFileName(std::uint32_t processId, std::uint32_t attempt, std::string_view suffix);

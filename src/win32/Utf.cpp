@@ -1,7 +1,7 @@
 // Conversions between the core's UTF-8 and the system's UTF-16 and ANSI code page, at the layer's edge.
 #include "Utf.h"
 
-#include "Platform.h"
+#include "Errors.h"
 
 #include "Win32.h"
 

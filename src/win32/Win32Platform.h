@@ -25,10 +25,9 @@ public:
     // Without a window, for the jobs of the command line: the window's calls fail.
     Win32Platform() noexcept;
 
-    void WriteTrace(const std::string& line) override;
+    // Window and timers.
     void ShowMessageBox(const std::string& text, const std::string& title) override;
     void DoEvents() override;
-
     void SetTimerEnabled(Timer timer, bool enabled) override;
     bool IsTimerEnabled(Timer timer) const override;
     void SetStatusText(const std::string& text) override;
@@ -39,24 +38,36 @@ public:
     std::int32_t ProgressBorderWidth() const override;
     void SetProgressWidth(std::int32_t twips) override;
     void SetProgressVisible(bool visible) override;
+    void ShowRunningInstance() override;
+    void ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) override;
 
+    // Settings and files.
+    std::string ExecutablePath() const override;
     std::string ExecutableFolder() const override;
     std::string CurrentFolder() const override;
+    std::string StartupFolder() const override;
     std::string FileDateTime(const std::string& path) const override;
+    std::string ReadProfileString(const std::string& section, const std::string& key,
+                                  const std::string& defaultText, std::size_t bufferSize,
+                                  const std::string& file) const override;
     std::vector<std::string> ReadProfileKeys(const std::string& section,
                                              const std::string& file) const override;
     std::vector<std::string> ReadProfileSections(const std::string& file) const override;
     std::string ReadFileBytes(const std::string& path) const override;
-    std::string ReadProfileString(const std::string& section, const std::string& key,
-                                  const std::string& defaultText, std::size_t bufferSize,
-                                  const std::string& file) const override;
     bool IsFile(const std::string& path) const override;
     bool IsFolder(const std::string& path) const override;
     std::string ExpandEnvironment(const std::string& text) const override;
     std::unique_ptr<TextFile> CreateTextFile(const std::string& path) override;
     std::unique_ptr<TextFile> CreateTempFile(std::string_view suffix, std::string& path) override;
     void RemoveFile(const std::string& path) override;
+    void WriteShortcut(const Shortcut& shortcut) override;
+    bool RemoveFileIfPresent(const std::string& path) override;
+    std::optional<std::uint64_t> FileSize(const std::string& path) const override;
+    void RenameFile(const std::string& from, const std::string& to) override;
+    std::unique_ptr<TextFile> AppendTextFile(const std::string& path) override;
+    bool ClaimSettingsFile(const std::string& path) override;
 
+    // Starts and processes.
     ShellAnswer RunShellExecute(Owner owner, const std::optional<std::string>& verb, const std::string& file,
                                 const std::string& parameters, const std::optional<std::string>& directory,
                                 std::int32_t showCommand) override;
@@ -72,24 +83,15 @@ public:
                   std::int32_t showCommand, ProcessToken* process) override;
     InputIdle ProcessInputIdle(ProcessToken process) override;
     void CloseProcess(ProcessToken process) noexcept override;
-    std::string SystemMessage(std::uint32_t code) const override;
-    bool ClaimSettingsFile(const std::string& path) override;
-    void ShowRunningInstance() override;
-
-    ProcessorTimes SystemTimes() const override;
-    std::uint32_t NetworkConnectivity() override;
     void EndProcess() override;
 
-    std::string ExecutablePath() const override;
-    std::string StartupFolder() const override;
-    void WriteShortcut(const Shortcut& shortcut) override;
-    bool RemoveFileIfPresent(const std::string& path) override;
-    void ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) override;
-    bool WriteStandardOutput(std::string_view text) override;
+    // The system.
+    void WriteTrace(const std::string& line) override;
     ClockTime LocalTime() const override;
-    std::optional<std::uint64_t> FileSize(const std::string& path) const override;
-    void RenameFile(const std::string& from, const std::string& to) override;
-    std::unique_ptr<TextFile> AppendTextFile(const std::string& path) override;
+    ProcessorTimes SystemTimes() const override;
+    std::string SystemMessage(std::uint32_t code) const override;
+    std::uint32_t NetworkConnectivity() override;
+    bool WriteStandardOutput(std::string_view text) override;
 
 private:
     SplashWindow& Splash() const; // throws StatementError when there is no window

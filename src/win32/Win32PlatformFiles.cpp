@@ -3,11 +3,14 @@
 
 #include "FilledText.h"
 #include "Layout.h"
+#include "Paths.h"
+#include "Strings.h"
 #include "UniqueHandle.h"
 #include "Utf.h"
 #include "Win32.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace launchwick::win32 {
@@ -90,7 +93,7 @@ std::string Win32Platform::FileDateTime(const std::string& path) const {
     if (!::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !::FileTimeToSystemTime(&local, &time)) {
         FailStatement("File not found");
     }
-    return FormatDateTime(time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond);
+    return DateStamp(time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond);
 }
 
 std::string Win32Platform::ReadProfileString(const std::string& section, const std::string& key,

@@ -2,7 +2,7 @@
 // written through the shell's link object (COM, in the apartment that WinMain joins).
 #include "Win32Platform.h"
 
-#include "Layout.h"
+#include "Strings.h"
 #include "UniqueHandle.h"
 #include "Utf.h"
 #include "Win32.h"

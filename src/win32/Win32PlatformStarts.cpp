@@ -2,7 +2,7 @@
 // ready wait, and the system's text for why a start failed.
 #include "Win32Platform.h"
 
-#include "Layout.h"
+#include "Strings.h"
 #include "UniqueHandle.h"
 #include "Utf.h"
 #include "Win32.h"

@@ -2,6 +2,7 @@
 #include "FakePlatform.h"
 
 #include "Design.h"
+#include "Paths.h"
 
 #include <algorithm>
 #include <cctype>
@@ -568,7 +569,7 @@ void FakePlatform::EndProcess() {
 }
 
 std::string FakePlatform::ExecutablePath() const {
-    return executableFolder + (executableFolder.back() == '\\' ? "" : "\\") + executableName;
+    return JoinPath(executableFolder, executableName);
 }
 
 std::string FakePlatform::StartupFolder() const {

@@ -124,8 +124,7 @@ public:
     void OnCall(std::string prefix, std::function<void()> hook);
     bool Enabled(Timer timer) const { return timers_[Index(timer)].enabled; }
 
-    // Platform.
-    void WriteTrace(const std::string& line) override;
+    // The platform, part by part. Window and timers.
     void ShowMessageBox(const std::string& text, const std::string& title) override;
     void DoEvents() override;
     void SetTimerEnabled(Timer timer, bool enabled) override;
@@ -138,22 +137,36 @@ public:
     std::int32_t ProgressBorderWidth() const override { return borderWidth; }
     void SetProgressWidth(std::int32_t twips) override;
     void SetProgressVisible(bool visible) override;
+    void ShowRunningInstance() override;
+    void ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) override;
+
+    // Settings and files.
+    std::string ExecutablePath() const override;
     std::string ExecutableFolder() const override { return executableFolder; }
     std::string CurrentFolder() const override { return currentFolder; }
+    std::string StartupFolder() const override;
     std::string FileDateTime(const std::string& path) const override;
+    std::string ReadProfileString(const std::string& section, const std::string& key,
+                                  const std::string& defaultText, std::size_t bufferSize,
+                                  const std::string& file) const override;
     std::vector<std::string> ReadProfileKeys(const std::string& section,
                                              const std::string& file) const override;
     std::vector<std::string> ReadProfileSections(const std::string& file) const override;
     std::string ReadFileBytes(const std::string& path) const override;
-    std::string ReadProfileString(const std::string& section, const std::string& key,
-                                  const std::string& defaultText, std::size_t bufferSize,
-                                  const std::string& file) const override;
     bool IsFile(const std::string& path) const override;
     bool IsFolder(const std::string& path) const override;
     std::string ExpandEnvironment(const std::string& text) const override;
     std::unique_ptr<TextFile> CreateTextFile(const std::string& path) override;
     std::unique_ptr<TextFile> CreateTempFile(std::string_view suffix, std::string& path) override;
     void RemoveFile(const std::string& path) override;
+    void WriteShortcut(const Shortcut& shortcut) override;
+    bool RemoveFileIfPresent(const std::string& path) override;
+    std::optional<std::uint64_t> FileSize(const std::string& path) const override;
+    void RenameFile(const std::string& from, const std::string& to) override;
+    std::unique_ptr<TextFile> AppendTextFile(const std::string& path) override;
+    bool ClaimSettingsFile(const std::string& path) override;
+
+    // Starts and processes.
     ShellAnswer RunShellExecute(Owner owner, const std::optional<std::string>& verb, const std::string& file,
                                 const std::string& parameters, const std::optional<std::string>& directory,
                                 std::int32_t showCommand) override;
@@ -169,17 +182,11 @@ public:
                   std::int32_t showCommand, ProcessToken* process) override;
     InputIdle ProcessInputIdle(ProcessToken process) override;
     void CloseProcess(ProcessToken process) noexcept override;
-    std::string SystemMessage(std::uint32_t code) const override;
-    bool ClaimSettingsFile(const std::string& path) override;
-    void ShowRunningInstance() override;
-    ProcessorTimes SystemTimes() const override;
-    std::uint32_t NetworkConnectivity() override;
     void EndProcess() override;
-    std::string ExecutablePath() const override;
-    std::string StartupFolder() const override;
-    void WriteShortcut(const Shortcut& shortcut) override;
-    bool RemoveFileIfPresent(const std::string& path) override;
-    void ShowIconBox(const std::string& text, const std::string& title, BoxIcon icon) override;
+
+    // The system.
+    void WriteTrace(const std::string& line) override;
+    std::uint32_t NetworkConnectivity() override;
     // Standard output: absent, a console (nothing is written); else a file or pipe that gets the text.
     std::optional<std::string> standardOutput;
     bool WriteStandardOutput(std::string_view text) override;
@@ -187,9 +194,8 @@ public:
     ClockTime LocalTime() const override;
     // The log's line for text made ms into the virtual clock (within its first day).
     static std::string LogLine(long long ms, const std::string& text);
-    std::optional<std::uint64_t> FileSize(const std::string& path) const override;
-    void RenameFile(const std::string& from, const std::string& to) override;
-    std::unique_ptr<TextFile> AppendTextFile(const std::string& path) override;
+    ProcessorTimes SystemTimes() const override;
+    std::string SystemMessage(std::uint32_t code) const override;
 
     struct ProfileSetting {
         std::string section;

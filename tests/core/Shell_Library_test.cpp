@@ -3,6 +3,7 @@
 #include "Shell_Library.h"
 
 #include "FakePlatform.h"
+#include "Paths.h"
 
 #include <gtest/gtest.h>
 
@@ -153,6 +154,7 @@ constexpr AbsoluteCase kAbsolutes[] = {
     {"/Tools/a.exe", "D:\\work", false, "D:/Tools/a.exe", "D:\\Tools\\a.exe"},
     {"\\Tools", "\\\\server\\share\\dir", false, "\\\\server\\share\\Tools", "\\\\server\\share\\Tools"},
     {"\\Tools", "\\\\server\\share", false, "\\\\server\\share\\Tools", "\\\\server\\share\\Tools"},
+    {"//server/share/dir", "D:\\work", true, "//server/share/dir", "\\\\server\\share\\dir"},
     {"a.exe", "\\\\server\\share", false, "\\\\server\\share\\a.exe", "\\\\server\\share\\a.exe"},
     {"", "D:\\work", false, "D:\\work\\", "D:\\work"},
     {"a\\..\\..\\b.log", "", false, "a\\..\\..\\b.log", "b.log"},

@@ -464,6 +464,7 @@ const LogCase kLogCases[] = {
     {"C:/Temp//x.log", 0, 0, false, "C:\\Temp\\x.log", nullptr, false},
     {"\\x.log", 0, 0, false, "C:\\x.log", nullptr, false},
     {"\\\\server\\share\\..\\x.log", 0, 0, false, "\\\\server\\share\\x.log", nullptr, false},
+    {"//server/share/x.log", 0, 0, false, "\\\\server\\share\\x.log", nullptr, false},
     // Rotation above 1 MiB only; a rename refused because another copy has the log open leaves it as it is.
     {"launchwick.log", kMiB - 1, 0, false, "C:\\ZVK32\\launchwick.log", nullptr, false},
     {"launchwick.log", kMiB, 0, false, "C:\\ZVK32\\launchwick.log", nullptr, false},
@@ -654,6 +655,32 @@ void SetEnvironment(FakePlatform& fake) {
                         {"HOMEPATH", "\\Users\\me"},
                         {"EMPTY", ""},
                         {"ZVK", "C:\\ZVK32"}};
+}
+
+// The canonical name and show command of a WindowN value, letter case ignored; the value comes trimmed.
+struct WindowStateCase {
+    const char* value;
+    const char* name; // none: not a state
+    std::int32_t showCommand;
+};
+constexpr WindowStateCase kWindowStates[] = {
+    {"normal", "Normal", 1},       {"NOFOCUS", "NoFocus", 4}, {"Minimized", "Minimized", 7},
+    {"maximized", "Maximized", 3}, {"HiDdEn", "Hidden", 0},   {"", nullptr, 0},
+    {" Normal", nullptr, 0},       {"Normal ", nullptr, 0},   {"Minimised", nullptr, 0},
+    {"Min", nullptr, 0},           {"Max", nullptr, 0},       {"Normal1", nullptr, 0},
+    {"No Focus", nullptr, 0},      {"1", nullptr, 0},
+};
+
+TEST(FindWindowState, NamesTheStateOfAValueAndNoneForAnythingElse) {
+    for (const auto& c : kWindowStates) {
+        SCOPED_TRACE(c.value);
+        const auto state = FindWindowState(c.value);
+        EXPECT_EQ(state.has_value(), c.name != nullptr);
+        if (state && c.name != nullptr) {
+            EXPECT_EQ(state->name, c.name);
+            EXPECT_EQ(state->showCommand, c.showCommand);
+        }
+    }
 }
 
 TEST(LoadSettings, ReadsTheStartOptionsOfAnAcceptedProfileRightAfterItsDelay) {
@@ -1016,18 +1043,29 @@ const EncodingCase kEncodingCases[] = {
      kMark16 + Le("P=J") + "\xFC\0"s + Le("rgen")},
     {"UTF-8, three bytes", "P=" + kLi, SettingsEncoding::Utf8, kMark16 + Le("P=") + "\x4E\x67"},
     {"UTF-8, four bytes", kClef, SettingsEncoding::Utf8, kMark16 + "\x34\xD8\x1E\xDD"},
+    // The edges of the UTF-16 copy: the last single unit, the first and the last surrogate pair.
+    {"UTF-8, U+FFFF", "\xEF\xBF\xBF", SettingsEncoding::Utf8, kMark16 + "\xFF\xFF"},
+    {"UTF-8, U+10000", "\xF0\x90\x80\x80", SettingsEncoding::Utf8, kMark16 + "\0\xD8\0\xDC"s},
+    {"UTF-8, U+10FFFF", "\xF4\x8F\xBF\xBF", SettingsEncoding::Utf8, kMark16 + "\xFF\xDB\xFF\xDF"},
     {"UTF-8 late, after 1,800 ASCII bytes", std::string(1800, 'a') + kUe, SettingsEncoding::Utf8,
      kMark16 + Le(std::string(1800, 'a')) + "\xFC\0"s},
     {"ANSI ü", "J\xFCrgen", SettingsEncoding::Ansi, ""},
+    // A lead byte followed by a high byte that is not a continuation byte.
+    {"ANSI ÆØ", "\xC6\xD8", SettingsEncoding::Ansi, ""},
+    {"ANSI ÉÈ", "CAF\xC9\xC8", SettingsEncoding::Ansi, ""},
     {"valid UTF-8, then one ANSI byte late", kUe + std::string(1800, 'a') + "\xE9", SettingsEncoding::Ansi,
      ""},
     {"cut sequence at the end", "a" + kLi.substr(0, 2), SettingsEncoding::Ansi, ""},
     {"overlong slash", "\xC0\xAF", SettingsEncoding::Ansi, ""},
     {"overlong three bytes", "\xE0\x80\xAF", SettingsEncoding::Ansi, ""},
+    {"overlong three bytes, the highest", "\xE0\x9F\xBF", SettingsEncoding::Ansi, ""},
+    {"overlong four bytes, the highest", "\xF0\x8F\xBF\xBF", SettingsEncoding::Ansi, ""},
     {"surrogate", "\xED\xA0\x80", SettingsEncoding::Ansi, ""},
     {"beyond U+10FFFF", "\xF4\x90\x80\x80", SettingsEncoding::Ansi, ""},
     {"F5 lead", "\xF5\x80\x80\x80", SettingsEncoding::Ansi, ""},
     {"lone continuation", "a\x80", SettingsEncoding::Ansi, ""},
+    {"lone 0x80, then UTF-8", "\x80" + kUe, SettingsEncoding::Ansi, ""},
+    {"UTF-8 mark, lone 0x80", "\xEF\xBB\xBF\x80", SettingsEncoding::Utf8Mark, kMark16 + "\xFD\xFF"},
     {"NUL bytes only", std::string(4, '\0'), SettingsEncoding::Ansi, ""},
 };
 

@@ -15,6 +15,7 @@
 //   bit 7     the shortest such part is a folder, not a file
 #include "FakePlatform.h"
 #include "FuzzCheck.h"
+#include "Paths.h"
 #include "Setup.h"
 #include "Shell_Library.h"
 

@@ -4,7 +4,9 @@
 // With a mode argument it instead runs one launcher call for the end-to-end tests (LauncherProbe.h).
 #include "LauncherProbe.h"
 #include "Layout.h"
+#include "Paths.h"
 #include "SplashWindow.h"
+#include "Strings.h"
 #include "UniqueHandle.h"
 #include "Utf.h"
 #include "Version.h"
@@ -203,7 +205,7 @@ void SmallTextBuilders() {
         {30827, 9, 14, 2, 48, 5, "30827-09-14 02:48:05"},
     };
     for (const Date& d : dates) {
-        CHECK_EQ(FormatDateTime(d.year, d.month, d.day, d.hour, d.minute, d.second), std::string(d.text));
+        CHECK_EQ(DateStamp(d.year, d.month, d.day, d.hour, d.minute, d.second), std::string(d.text));
     }
     // Lower-case hexadecimal without leading zeros, as "%lx".
     struct Temp {
