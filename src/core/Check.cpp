@@ -2,10 +2,10 @@
 
 #include "Numbers.h"
 #include "Paths.h"
-#include "Strings.h"
 #include "ResumeNext.h"
 #include "Setup.h"
 #include "Shell_Library.h"
+#include "Strings.h"
 #include "Texts.h"
 #include "modMain.h"
 
@@ -56,6 +56,10 @@ std::pair<std::string, std::string> StartedProgram(const std::string& entry, con
     if (!platform.IsFile(plan.program)) {
         if (auto fallback = PlanFallbackStart(plan.commandLine, platform)) {
             start = {std::move(fallback->program), std::move(fallback->parameters)};
+        } else if (const std::string program = ProgramPart(plan.commandLine); !program.empty()) {
+            // Not there yet (it is looked for at its turn): the part a run would find once it is.
+            const auto rest = plan.commandLine.find_first_not_of(" \t", program.size());
+            start = {program, rest == std::string::npos ? std::string() : plan.commandLine.substr(rest)};
         }
     }
     if (!IsAbsolutePath(start.first)) {

@@ -329,6 +329,31 @@ const CheckCase kChecks[] = {
      {kHeader + " (ANSI)", "Profile 1: starts C:\\ZVK32\\Parvane.exe after 0 s", "Ignored: ErrorBoxes=maybe",
       "1 of 1 profiles start; 1 problems"},
      1},
+    {"documents, links and a program on the network",
+     "[Paths]\r\n"
+     "Path1=\\\\files\\apps\\tool.exe --tray\r\n"
+     "Delay1=5\r\n"
+     "WaitNetwork1=60\r\n"
+     "Open2=C:\\ZVK32\\notes.txt\r\n"
+     "Window2=Maximized\r\n"
+     "Open3=https://status.example.com/board\r\n"
+     "WaitNetwork3=5\r\n"
+     "Open4=C:\\ZVK32\\gone.txt\r\n"
+     "Path5=C:\\ZVK32\\Parvane.exe\r\n"
+     "Open5=C:\\ZVK32\\notes.txt\r\n",
+     false,
+     false,
+     false,
+     {kHeader + " (ANSI)",
+      "Profile 1: starts \\\\files\\apps\\tool.exe with --tray after 5 s, after waiting for the network up "
+      "to "
+      "60 s (checked at its turn; \\\\files\\apps\\tool.exe does not exist now)",
+      "Profile 2: opens C:\\ZVK32\\notes.txt after 0 s, window Maximized",
+      "Profile 3: opens https://status.example.com/board after 0 s, after waiting for the network up to 5 s",
+      "Profile 4: not started: C:\\ZVK32\\gone.txt does not exist",
+      "Profile 5: starts C:\\ZVK32\\Parvane.exe after 0 s", "Ignored: Open5=C:\\ZVK32\\notes.txt",
+      "4 of 5 profiles start; 2 problems"},
+     1},
     {"no usable profile", "[Paths]\r\n#Path1=C:\\ZVK32\\Parvane.exe\r\n", false, false, false,
      Lines{kHeader + " (ANSI)", "0 of 0 profiles start; 0 problems"}, 1},
     {"no settings file",
@@ -432,24 +457,6 @@ TEST(Check, NamesTheEncodingAndTheBoxIsCutAfterFortyLines) {
             box += "\r\n\xE2\x80\xA6";
         }
         EXPECT_EQ(fake.Lines({"IconBox"}), Lines{"IconBox|information|ZVK Launchwick|" + box});
-    }
-}
-
-// The lines of the network wait and of documents, ready for the profiles that have them.
-TEST(Check, LinesOfTheNetworkWaitAndOfDocuments) {
-    const std::string start = texts::ProfileStarts(3, "C:\\X\\x.exe", "/a", 5);
-    const std::pair<std::string, std::string> rows[] = {
-        {start + texts::NetworkAddition(45),
-         "Profile 3: starts C:\\X\\x.exe with /a after 5 s, after waiting for the network up to 45 s"},
-        {texts::ProfileOpens(4, "\\\\server\\report.xlsx", 0) + texts::WindowAddition("Maximized"),
-         "Profile 4: opens \\\\server\\report.xlsx after 0 s, window Maximized"},
-        {texts::CheckedAtItsTurn(start + texts::NetworkAddition(45), "C:\\X\\x.exe"),
-         "Profile 3: starts C:\\X\\x.exe with /a after 5 s, after waiting for the network up to 45 s "
-         "(checked at "
-         "its turn; C:\\X\\x.exe does not exist now)"},
-    };
-    for (const auto& [line, expected] : rows) {
-        EXPECT_EQ(line, expected);
     }
 }
 
