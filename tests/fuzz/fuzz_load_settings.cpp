@@ -389,20 +389,22 @@ std::vector<Launch> CheckStarts(FakePlatform& fake, const launchwick::modMain& s
     return launches;
 }
 
-// The check of the same file says, profile by profile, what the run did.
-void CheckReportAgrees(const FakePlatform& run, const launchwick::modMain& settings,
+// The check of the same file, with the files as they were at loading, says profile by profile what the run
+// did.
+void CheckReportAgrees(const decltype(FakePlatform::files)& files, const launchwick::modMain& settings,
                        const std::vector<Launch>& launches) {
     FakePlatform fake;
     fake.executableFolder = kFolder;
     fake.environment = kEnvironment;
-    fake.files = run.files;
+    fake.files = files;
     fake.standardOutput = "";
     const std::vector<std::string> report = launchwick::CheckSettings(fake).lines;
     std::vector<std::string> starts;
     for (const std::string& line : report) {
         const auto colon = line.find(": ");
+        // Documents and links are opened: the report says so, and the run's line for them is left empty.
         if (line.rfind("Profile ", 0) == 0 && colon != std::string::npos &&
-            line.compare(colon + 2, 7, "starts ") == 0) {
+            (line.compare(colon + 2, 7, "starts ") == 0 || line.compare(colon + 2, 6, "opens ") == 0)) {
             starts.push_back(line.substr(colon + 2));
         }
     }
@@ -492,11 +494,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             profile.hasExe && fake.files.count(profile.value.substr(0, FindExe(profile.value) + 4)) != 0;
     }
     fake.calls.clear();
+    const auto filesAtLoading = fake.files; // a log file made while loading is no document to open
 
     if (throughForm) {
         // Refused as a whole, as the system refuses an entry with arguments: the launcher's own rule for the
         // spaces in it decides what starts, and the check must say the same.
-        fake.shellExecuteResult = 2;
+        fake.shellExecuteAnswer = {false, launchwick::fileNotFoundError};
         if (!configExists && !fromDefault) {
             WriteFailure(failure, fake);
         }
@@ -574,7 +577,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             } else if (launchwick::IsLink(item)) {
                 opens = true;
             } else if (const std::string full = launchwick::AbsolutePath(item, fake.currentFolder);
-                       fake.files.count(full) != 0) {
+                       filesAtLoading.count(full) != 0) {
                 item = full;
                 opens = true;
             } else {
@@ -764,7 +767,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(fake.Lines({"StartCommandLine"}).size() == (any || boxesOff ? 0u : 1u));
         FUZZ_CHECK(fake.Lines({"CreateTextFile"}).empty());
         if (any) {
-            CheckReportAgrees(fake, settings, CheckStarts(fake, settings));
+            // As the files were at loading: the run adds a log file, and the start-in folder the ticks need.
+            const std::vector<Launch> launches = CheckStarts(fake, settings);
+            CheckReportAgrees(filesAtLoading, settings, launches);
         }
     } else {
         FUZZ_CHECK(boxes.size() == (boxesOff ? 0 : expectedBoxes.size()));
