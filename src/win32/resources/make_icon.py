@@ -138,17 +138,13 @@ def rgba(rows):
 
 def icon_image(rows, depth):
     """One image of the icon as PNG, which Windows reads in icons since Vista: 8 bits per pixel as a
-    palette, 24 as RGB, 32 as RGBA. Without an alpha channel a masked-out pixel is transparent black,
-    as under the AND mask of an uncompressed image."""
+    palette with index 0 transparent, 24 and 32 as RGBA. A 24-bit image has no partial alpha: each pixel
+    is drawn or masked out, as under the AND mask of an uncompressed image. (RGB with a transparent
+    colour would be smaller, but Wine draws that colour black.)"""
     size = len(rows)
-    if depth == 32:
-        return png(rgba(rows), size, 6, 4)
+    if depth != 8:
+        return png(rgba(rows if depth == 32 else opaque(rows)), size, 6, 4)
     rows = opaque(rows)
-    if depth == 24:
-        if any(pixel == (0, 0, 0, 255) for row in rows for pixel in row):
-            raise ValueError("opaque black would be transparent")
-        lines = [bytes(v for pixel in row for v in pixel[:3]) for row in rows]
-        return png(lines, size, 2, 3, chunk(b"tRNS", bytes(6)))
     colours, mask = palette_of(rows)
     index = {c: i for i, c in enumerate(colours)}
     lines = [bytes(index[(r & mask, g & mask, b & mask)] if a else 0 for r, g, b, a in row) for row in rows]
