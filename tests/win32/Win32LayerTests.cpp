@@ -1420,7 +1420,9 @@ void ProgramResources() {
     if (image == nullptr) {
         return;
     }
-    // The first icon group, as the shell takes it: twelve images, every size at every depth.
+    // The first icon group, as the shell takes it: twelve images, every size at every depth. Each one
+    // (PNG-compressed) makes an icon of its size, clear in the corner the rounded tile leaves out (where
+    // a transparency the decoder missed shows black) and drawn in the middle.
     const HRSRC group = ::FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14)); // RT_GROUP_ICON
     CHECK(group != nullptr);
     if (group != nullptr) {
@@ -1430,7 +1432,30 @@ void ProgramResources() {
         std::set<std::pair<int, int>> images;
         for (int i = 0; i < count; ++i) {
             const unsigned char* entry = data + 6 + 14 * i; // GRPICONDIRENTRY
-            images.insert({entry[0] == 0 ? 256 : entry[0], entry[6] | (entry[7] << 8)});
+            const int size = entry[0] == 0 ? 256 : entry[0];
+            images.insert({size, entry[6] | (entry[7] << 8)});
+            const HRSRC one = ::FindResourceA(image, MAKEINTRESOURCEA(entry[12] | (entry[13] << 8)),
+                                              MAKEINTRESOURCEA(3)); // RT_ICON
+            auto* bits =
+                one == nullptr ? nullptr : static_cast<BYTE*>(::LockResource(::LoadResource(image, one)));
+            const UniqueIcon icon(bits == nullptr
+                                      ? nullptr
+                                      : ::CreateIconFromResourceEx(bits, ::SizeofResource(image, one), TRUE,
+                                                                   0x00030000, 0, 0, 0));
+            ICONINFO parts{};
+            CHECK(icon && ::GetIconInfo(icon.get(), &parts));
+            const UniqueBitmap colour(parts.hbmColor), mask(parts.hbmMask);
+            BITMAP made{};
+            CHECK(::GetObjectA(colour.get(), sizeof made, &made) && made.bmWidth == size &&
+                  made.bmHeight == size);
+            constexpr COLORREF paper = RGB(255, 0, 255);
+            Canvas drawn(size, size);
+            const UniqueBrush brush(::CreateSolidBrush(paper));
+            const RECT all{0, 0, size, size};
+            ::FillRect(drawn.dc.get(), &all, brush.get());
+            CHECK(::DrawIconEx(drawn.dc.get(), 0, 0, icon.get(), size, size, 0, nullptr, DI_NORMAL));
+            CHECK_EQ(drawn.At(0, 0), paper);
+            CHECK(drawn.At(size / 2, size / 2) != paper);
         }
         std::set<std::pair<int, int>> expected;
         for (const int size : {48, 32, 24, 16}) {

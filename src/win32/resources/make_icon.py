@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the application icon and writes ZVKLaunchwick.ico (48, 32, 24 and 16 pixels, each at 8, 24 and
-32 bits per pixel). Standard library only; run it again after changing the drawing:
+32 bits per pixel, each image PNG-compressed). Standard library only; run it again after changing the
+drawing:
 
     python3 make_icon.py [--preview preview.png]
 
@@ -96,43 +97,59 @@ def palette_of(rows):
     raise ValueError("cannot reduce the palette")
 
 
-def and_mask(rows, size):
-    stride = ((size + 31) // 32) * 4
-    data = bytearray()
-    for row in reversed(rows):
-        bits = bytearray(stride)
-        for x, pixel in enumerate(row):
-            if pixel[3] == 0:
-                bits[x // 8] |= 0x80 >> (x % 8)
-        data += bits
-    return bytes(data)
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
 
 
-def dib(rows, size, depth):
-    """The icon image: BITMAPINFOHEADER, palette, colour rows bottom-up, AND mask bottom-up."""
-    if depth != 32:
-        rows = opaque(rows)
-    stride = ((size * depth + 31) // 32) * 4
-    palette = b""
-    pixels = bytearray()
-    if depth == 8:
-        colours, mask = palette_of(rows)
-        index = {c: i for i, c in enumerate(colours)}
-        palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in colours)
-        palette += b"\0" * (4 * (256 - len(colours)))
-    for row in reversed(rows):
-        line = bytearray()
-        for r, g, b, a in row:
-            if depth == 8:
-                line.append(index[(r & mask, g & mask, b & mask)] if a else 0)
-            elif depth == 24:
-                line += bytes((b, g, r))
-            else:
-                line += bytes((b, g, r, a))
-        pixels += line + b"\0" * (stride - len(line))
-    mask_bits = and_mask(rows, size)
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, depth, 0, len(pixels) + len(mask_bits), 0, 0, 0, 0)
-    return header + palette + bytes(pixels) + mask_bits
+def paeth(a, b, c):
+    p = a + b - c
+    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+    return a if pa <= pb and pa <= pc else b if pb <= pc else c
+
+
+def filtered(line, previous, kind, step):
+    """One row under PNG filter kind 0-4 (none, sub, up, average, paeth), its filter byte first."""
+    out = bytearray((kind,))
+    for i, value in enumerate(line):
+        a = line[i - step] if i >= step else 0
+        b = previous[i]
+        c = previous[i - step] if i >= step else 0
+        predicted = (0, a, b, (a + b) // 2, paeth(a, b, c))[kind]
+        out.append((value - predicted) & 0xFF)
+    return bytes(out)
+
+
+def png(lines, width, colour_type, step, chunks=b""):
+    """A PNG of 8-bit samples from rows of bytes, top row first. The rows go through each filter kind, and
+    the smallest of one kind for all rows and the least-sum kind per row is kept. No time or text chunks
+    and a fixed zlib level: the same drawing gives the same bytes, as a reproducible release needs."""
+    previous = [bytes(len(lines[0]))] + lines[:-1]
+    rows = [[filtered(line, above, kind, step) for kind in range(5)] for line, above in zip(lines, previous)]
+    least = [min(row, key=lambda r: sum(v if v < 128 else 256 - v for v in r[1:])) for row in rows]
+    choices = [[row[kind] for row in rows] for kind in range(5)] + [least]
+    data = min((zlib.compress(b"".join(choice), 9) for choice in choices), key=len)
+    header = struct.pack(">IIBBBBB", width, len(lines), 8, colour_type, 0, 0, 0)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunks + chunk(b"IDAT", data) + chunk(b"IEND", b"")
+
+
+def rgba(rows):
+    return [bytes(v for pixel in row for v in pixel) for row in rows]
+
+
+def icon_image(rows, depth):
+    """One image of the icon as PNG, which Windows reads in icons since Vista: 8 bits per pixel as a
+    palette with index 0 transparent, 24 and 32 as RGBA. A 24-bit image has no partial alpha: each pixel
+    is drawn or masked out, as under the AND mask of an uncompressed image. (RGB with a transparent
+    colour would be smaller, but Wine draws that colour black.)"""
+    size = len(rows)
+    if depth != 8:
+        return png(rgba(rows if depth == 32 else opaque(rows)), size, 6, 4)
+    rows = opaque(rows)
+    colours, mask = palette_of(rows)
+    index = {c: i for i, c in enumerate(colours)}
+    lines = [bytes(index[(r & mask, g & mask, b & mask)] if a else 0 for r, g, b, a in row) for row in rows]
+    palette = b"".join(bytes(colour) for colour in colours)
+    return png(lines, size, 3, 1, chunk(b"PLTE", palette) + chunk(b"tRNS", b"\0"))
 
 
 def icon_file(images):
@@ -144,18 +161,6 @@ def icon_file(images):
         directory += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, depth, len(data), offset + len(body))
         body += data
     return directory + body
-
-
-def png(rows):
-    """A small PNG of one rendering, for looking at the design."""
-    height, width = len(rows), len(rows[0])
-    raw = b"".join(b"\0" + bytes(v for pixel in row for v in pixel) for row in rows)
-
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
-
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
 
 
 def scaled(rows, factor):
@@ -170,12 +175,12 @@ def main():
     args = parser.parse_args()
 
     renderings = {size: render(size) for size in SIZES}
-    images = [(size, depth, dib(renderings[size], size, depth)) for size in SIZES for depth in DEPTHS]
+    images = [(size, depth, icon_image(renderings[size], depth)) for size in SIZES for depth in DEPTHS]
     with open(args.output, "wb") as out:
         out.write(icon_file(images))
     if args.preview:
         with open(args.preview, "wb") as out:
-            out.write(png(scaled(renderings[48], 4)))
+            out.write(png(rgba(scaled(renderings[48], 4)), 48 * 4, 6, 4))
 
 
 if __name__ == "__main__":
