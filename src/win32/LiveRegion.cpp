@@ -22,8 +22,8 @@ constexpr DWORD liveRegionChanged = 0x8019; // EVENT_OBJECT_LIVEREGIONCHANGED, W
 
 constexpr UINT_PTR labelSubclass = 1;
 
-} // namespace
-
+// Makes a control a polite live region for UI Automation, through the accessibility property service
+// (COM, on a thread that has joined an apartment). Returns what the service answered.
 HRESULT MakeLiveRegion(HWND control) noexcept {
     UniqueCom<IAccPropServices> services;
     HRESULT result = ::CoCreateInstance(accPropServicesClass, nullptr, CLSCTX_INPROC_SERVER,
@@ -37,6 +37,8 @@ HRESULT MakeLiveRegion(HWND control) noexcept {
     }
     return result;
 }
+
+} // namespace
 
 void LiveRegion::Attach(HWND label) noexcept {
     label_ = label;

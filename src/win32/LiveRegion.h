@@ -5,10 +5,6 @@
 
 namespace launchwick::win32 {
 
-// Makes a control a polite live region for UI Automation, through the accessibility property service
-// (COM, on a thread that has joined an apartment). Returns what the service answered.
-HRESULT MakeLiveRegion(HWND control) noexcept;
-
 // The status line as screen readers see it. The property service (a COM object in oleacc.dll) costs memory
 // and time on every start, and only an assistive technology needs it, so the label becomes a live region
 // only when one runs or asks: when the system says a screen reader runs, or on the first question of an

@@ -112,6 +112,9 @@ SplashFonts SplashFonts::Create(int dpi) {
     return fonts;
 }
 
+namespace {
+
+// The part that never changes at one density: gradients, flame line, title, the bar's frame.
 void DrawSplashBackground(HDC dc, const SplashFonts& fonts, int dpi) {
     const PixelRect client = ClientRect(dpi);
     const int headerBottomPx = TwipsToPixels(headerHeightTwips, dpi);
@@ -136,6 +139,8 @@ void DrawSplashBackground(HDC dc, const SplashFonts& fonts, int dpi) {
     DrawLabel(dc, design::lblTitle[1], title, fonts.title.get(), design::black, dpi);
     DrawLabel(dc, design::lblTitle[0], title, fonts.title.get(), design::white, dpi);
 }
+
+} // namespace
 
 void DrawSplashState(HDC dc, const SplashScene& scene, const SplashFonts& fonts, int dpi) {
     // Only what lies in the DC's clip box: a button asking for its background needs neither part.

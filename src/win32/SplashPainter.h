@@ -29,8 +29,6 @@ struct SplashFonts {
 
 // Draws the whole client area (background, labels, progress bar) into dc at the given density.
 void DrawSplash(HDC dc, const SplashScene& scene, const SplashFonts& fonts, int dpi);
-// The part that never changes at one density: gradients, flame line, title, the bar's frame.
-void DrawSplashBackground(HDC dc, const SplashFonts& fonts, int dpi);
 // The part that changes: the status line and the bar's fill, drawn over the background where dc may draw.
 void DrawSplashState(HDC dc, const SplashScene& scene, const SplashFonts& fonts, int dpi);
 
