@@ -28,11 +28,11 @@ std::wstring Wide(std::string_view utf8) {
     if (length == 0) {
         return {};
     }
-    std::wstring wide(
-        static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0)), L'\0');
-    if (!wide.empty()) {
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), static_cast<int>(wide.size()));
-    }
+    // UTF-8 never takes fewer bytes than UTF-16 takes units (a byte the conversion replaces becomes one
+    // unit), so one call fills a buffer of the text's length, without asking for the length first.
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), length)));
     return wide;
 }
 
