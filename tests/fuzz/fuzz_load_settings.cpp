@@ -496,7 +496,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (throughForm) {
         // Refused as a whole, as the system refuses an entry with arguments: the launcher's own rule for the
         // spaces in it decides what starts, and the check must say the same.
-        fake.shellExecuteResult = 2;
+        fake.shellExecuteAnswer = {false, 2};
         if (!configExists && !fromDefault) {
             WriteFailure(failure, fake);
         }
