@@ -20,7 +20,7 @@ namespace {
 // Keeps the run's "Ignoring ..." trace lines, in a run's order.
 class IgnoredValues final : public TraceListener {
 public:
-    void Traced(const std::string& line) noexcept override {
+    void Traced(std::string_view line) noexcept override {
         if (line.rfind(texts::ignoringPrefix, 0) == 0) {
             ResumeNext([&] { lines.push_back(texts::IgnoredValue(line)); });
         }

@@ -26,7 +26,7 @@ void IdleWait::Configure(const std::string& waitForIdle, const std::string& idle
     if (const auto below = WholeNumber(idleBelow); below && *below >= 1 && *below <= 100) {
         idleBelow_ = static_cast<int>(*below);
     } else if (!idleBelow.empty()) {
-        ResumeNext([&] { platform_.Trace(texts::IgnoringOption(texts::idleBelowKey, idleBelow)); });
+        platform_.Trace([&] { return texts::IgnoringOption(texts::idleBelowKey, idleBelow); });
     }
 }
 

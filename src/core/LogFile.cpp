@@ -28,7 +28,7 @@ void LogFile::Configure(const std::string& value, const std::string& configFileP
         Open(path);
     } catch (...) {
         file_.reset();
-        ResumeNext([&] { system_.Trace(texts::CouldNotWrite(path)); });
+        system_.Trace([&] { return texts::CouldNotWrite(path); });
         return;
     }
     ClockTime now;
@@ -50,7 +50,7 @@ std::string LogFile::Path(const std::string& value, const std::string& configFil
     bool settingsFile = false;
     ResumeNext([&] { settingsFile = UpperCase(path) == UpperCase(FullPath(configFilePath, "")); });
     if (settingsFile) {
-        ResumeNext([&] { system_.Trace(texts::IgnoringOption(texts::logFileKey, value)); });
+        system_.Trace([&] { return texts::IgnoringOption(texts::logFileKey, value); });
         return {};
     }
     return path;
@@ -71,7 +71,7 @@ void LogFile::Open(const std::string& path) {
     file_ = files_.AppendTextFile(path);
 }
 
-void LogFile::Traced(const std::string& line) noexcept {
+void LogFile::Traced(std::string_view line) noexcept {
     if (!collecting_ && !file_) {
         return;
     }
@@ -80,7 +80,7 @@ void LogFile::Traced(const std::string& line) noexcept {
     if (file_) {
         Write(now, line);
     } else {
-        ResumeNext([&] { early_.push_back({now, line}); });
+        ResumeNext([&] { early_.push_back({now, std::string(line)}); });
     }
 }
 

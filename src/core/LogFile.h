@@ -32,7 +32,7 @@ public:
     std::string Path(const std::string& value, const std::string& configFilePath) noexcept;
     bool On() const noexcept { return file_ != nullptr; }
 
-    void Traced(const std::string& line) noexcept override;
+    void Traced(std::string_view line) noexcept override;
 
 private:
     struct EarlyLine {

@@ -18,12 +18,12 @@ bool NetworkWait::Met() noexcept {
     try {
         return IsConnected(platform_.NetworkConnectivity());
     } catch (const SystemError& failure) {
-        ResumeNext([&] {
-            platform_.Trace(texts::CouldNotAskForNetwork(
-                texts::SystemReason(platform_.SystemMessage(failure.code), failure.code)));
+        platform_.Trace([&] {
+            return texts::CouldNotAskForNetwork(
+                texts::SystemReason(platform_.SystemMessage(failure.code), failure.code));
         });
     } catch (...) {
-        ResumeNext([&] { platform_.Trace(texts::CouldNotAskForNetwork(texts::SystemReason({}, 0))); });
+        platform_.Trace([&] { return texts::CouldNotAskForNetwork(texts::SystemReason({}, 0)); });
     }
     unanswered_ = true;
     return true;

@@ -6,7 +6,11 @@
 
 namespace launchwick {
 
-void PlatformSystem::Trace(const std::string& line) {
+void PlatformSystem::Trace(std::string_view line) noexcept {
+    ResumeNext([&] { WriteLine(line); });
+}
+
+void PlatformSystem::WriteLine(std::string_view line) {
     WriteTrace(line);
     if (traceListener_ != nullptr) {
         traceListener_->Traced(line);

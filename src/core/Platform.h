@@ -3,12 +3,14 @@
 #pragma once
 
 #include "Errors.h"
+#include "ResumeNext.h"
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace launchwick {
@@ -32,7 +34,7 @@ enum class BoxIcon { Information, Error };
 // Gets a copy of every trace line (the optional log file).
 class TraceListener {
 public:
-    virtual void Traced(const std::string& line) noexcept = 0;
+    virtual void Traced(std::string_view line) noexcept = 0;
 
 protected:
     ~TraceListener() = default;
@@ -225,8 +227,13 @@ protected:
 class PlatformSystem {
 public:
     // Debugger output (OutputDebugStringA, in the system's ANSI code page), then a copy to the listener, when
-    // there is one.
-    void Trace(const std::string& line);
+    // there is one. A statement of its own: a line that cannot be written is skipped.
+    void Trace(std::string_view line) noexcept;
+    // The same for a line built by build(): a line that cannot be built is skipped as well.
+    template <class Build, std::enable_if_t<std::is_invocable_v<const Build&>, int> = 0>
+    void Trace(const Build& build) noexcept {
+        ResumeNext([&] { WriteLine(build()); });
+    }
     void SetTraceListener(TraceListener* listener) noexcept { traceListener_ = listener; }
 
     virtual ClockTime LocalTime() const = 0; // the local clock, for the log's lines
@@ -244,9 +251,10 @@ public:
 
 protected:
     ~PlatformSystem() = default;
-    virtual void WriteTrace(const std::string& line) = 0;
+    virtual void WriteTrace(std::string_view line) = 0;
 
 private:
+    void WriteLine(std::string_view line);
     TraceListener* traceListener_ = nullptr;
 };
 

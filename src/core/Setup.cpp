@@ -58,7 +58,7 @@ void Tell(Platform& platform, bool quiet, const std::string& text, BoxIcon icon)
 
 // The same line in the trace and in the box.
 int Failed(Platform& platform, bool quiet, const std::string& line) {
-    ResumeNext([&] { platform.Trace(line); });
+    platform.Trace(line);
     Tell(platform, quiet, line, BoxIcon::Error);
     return exitFailed;
 }
@@ -77,7 +77,7 @@ int Install(Platform& platform, bool quiet) {
     }
     std::string settings;
     ResumeNext([&] { settings = SettingsFilePath(platform.ExecutableFolder()); });
-    ResumeNext([&] { platform.Trace(texts::ShortcutWritten(shortcut)); });
+    platform.Trace([&] { return texts::ShortcutWritten(shortcut); });
     Tell(platform, quiet, texts::InstalledMessage(shortcut, settings), BoxIcon::Information);
     return exitDone;
 }
@@ -94,8 +94,7 @@ int Uninstall(Platform& platform, bool quiet) {
     } catch (const StatementError& failure) {
         return Failed(platform, quiet, texts::CouldNotRemoveShortcut(shortcut, failure.what()));
     }
-    ResumeNext(
-        [&] { platform.Trace(removed ? texts::ShortcutRemoved(shortcut) : texts::NoShortcut(shortcut)); });
+    platform.Trace([&] { return removed ? texts::ShortcutRemoved(shortcut) : texts::NoShortcut(shortcut); });
     Tell(platform, quiet,
          removed ? texts::UninstalledMessage(shortcut) : std::string(texts::notInstalledMessage),
          BoxIcon::Information);

@@ -10,7 +10,7 @@ namespace launchwick {
 
 // Own digits rather than std::to_string, whose tables the program has no other use for.
 std::string Str(long long value) {
-    char digits[20];
+    char digits[21]; // 20 digits and the sign
     char* first = std::end(digits);
     const auto bits = static_cast<unsigned long long>(value);
     unsigned long long magnitude = value < 0 ? 0ULL - bits : bits;
@@ -18,9 +18,10 @@ std::string Str(long long value) {
         *--first = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude != 0);
-    std::string text(value < 0 ? "-" : "");
-    text.append(first, std::end(digits));
-    return text;
+    if (value < 0) {
+        *--first = '-';
+    }
+    return std::string(first, std::end(digits));
 }
 
 void AppendDecimal(std::string& text, long long value, std::size_t width) {

@@ -23,7 +23,7 @@ std::int32_t WaitOption(PlatformSystem& platform, std::string_view key, const st
         return static_cast<std::int32_t>(std::min<std::uint64_t>(*seconds, maxWaitSeconds));
     }
     if (!value.empty()) {
-        ResumeNext([&] { platform.Trace(texts::IgnoringOption(key, value)); });
+        platform.Trace([&] { return texts::IgnoringOption(key, value); });
     }
     return 0;
 }

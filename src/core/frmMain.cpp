@@ -28,7 +28,7 @@ void frmMain::Form_Load() noexcept {
     bool claimed = true;
     ResumeNext([&] { claimed = platform_.ClaimSettingsFile(s.configFilePath); });
     if (!claimed) {
-        ResumeNext([&] { platform_.Trace(texts::AlreadyRunning(s.configFilePath)); });
+        platform_.Trace([&] { return texts::AlreadyRunning(s.configFilePath); });
         ResumeNext([&] { platform_.ShowRunningInstance(); });
         ResumeNext([&] { platform_.EndProcess(); });
         return;
@@ -38,7 +38,7 @@ void frmMain::Form_Load() noexcept {
 
     bool configurationRequired = true;
     if (s.FileExists(s.configFilePath)) {
-        ResumeNext([&] { platform_.Trace(texts::FoundSettings(s.configFilePath)); });
+        platform_.Trace([&] { return texts::FoundSettings(s.configFilePath); });
         s.LoadSettings();
         if (s.shellPathCount != 0) {
             ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrStart, true); });
@@ -51,7 +51,7 @@ void frmMain::Form_Load() noexcept {
             ResumeNext([&] { platform_.DoEvents(); });
         }
     } else {
-        ResumeNext([&] { platform_.Trace(texts::DidNotFindSettings(s.configFilePath)); });
+        platform_.Trace([&] { return texts::DidNotFindSettings(s.configFilePath); });
         s.WriteDefaultSettings();
         ResumeNext([&] { platform_.DoEvents(); });
         // Shown even when the file could not be written; the trace says so.
@@ -68,7 +68,7 @@ void frmMain::Form_Load() noexcept {
             });
         } else {
             // Unattended: nobody would close Notepad either.
-            ResumeNext([&] { platform_.Trace(std::string(texts::noNotepadTrace)); });
+            platform_.Trace(texts::noNotepadTrace);
         }
         ShowStatus([] { return std::string(texts::statusConfigurationRequired); }, true);
         ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrMain, false); });
@@ -116,7 +116,7 @@ void frmMain::tmrStart_Timer() noexcept {
 void frmMain::tmrMain_Timer() noexcept {
     modMain& s = settings_;
     s.idleWait.Sample();
-    ResumeNext([&] { platform_.Trace(texts::TickStart(s.currentShellPath, s.shellPathCount, timerCount)); });
+    platform_.Trace([&] { return texts::TickStart(s.currentShellPath, s.shellPathCount, timerCount); });
     bool counts = false; // a waiting tick does not count towards the bar
     if (!WaitForReady()) {
         if (s.currentShellPath <= s.shellPathCount) {
@@ -132,11 +132,10 @@ void frmMain::tmrMain_Timer() noexcept {
 bool frmMain::CountOrLaunch() noexcept {
     modMain& s = settings_;
     const auto index = static_cast<std::size_t>(s.currentShellPath - 1);
-    ResumeNext([&] { platform_.Trace(std::string(texts::tickInRange)); });
-    ResumeNext([&] {
-        platform_.Trace(texts::ShellPathDelayTrace(s.currentShellPath - 1, s.shellPathDelay.at(index)));
-    });
-    ResumeNext([&] { platform_.Trace(texts::TimerCountTrace(timerCount)); });
+    platform_.Trace(texts::tickInRange);
+    platform_.Trace(
+        [&] { return texts::ShellPathDelayTrace(s.currentShellPath - 1, s.shellPathDelay.at(index)); });
+    platform_.Trace([&] { return texts::TimerCountTrace(timerCount); });
     bool counting = false;
     ResumeNext([&] { counting = timerCount < s.shellPathDelay.at(index); });
     if (counting) {
@@ -152,9 +151,9 @@ bool frmMain::CountOrLaunch() noexcept {
 
 void frmMain::CountDown(std::size_t index) noexcept {
     modMain& s = settings_;
-    ResumeNext([&] { platform_.Trace(std::string(texts::tickCountdown)); });
+    platform_.Trace(texts::tickCountdown);
     ResumeNext([&] { timerCount = Add32(timerCount, 1); });
-    ResumeNext([&] { platform_.Trace(texts::CountdownTrace(timerCount, s.currentShellPath)); });
+    platform_.Trace([&] { return texts::CountdownTrace(timerCount, s.currentShellPath); });
     ShowStatus(
         [&] {
             const std::int32_t remaining =
@@ -181,7 +180,7 @@ bool frmMain::GatesOpen(std::size_t index) noexcept {
         }
         const WaitStep step = at.gate.budget.Step(at.gate.Met(), at.seconds);
         if (step.outcome == WaitOutcome::Wait) {
-            ResumeNext([&] { platform_.Trace(at.gate.WaitingTrace(step.secondsLeft)); });
+            platform_.Trace([&] { return at.gate.WaitingTrace(step.secondsLeft); });
             ShowStatus(
                 [&] {
                     return at.gate.WaitingStatus(s.currentShellPath, s.shellPathCount, nextEXE,
@@ -191,7 +190,7 @@ bool frmMain::GatesOpen(std::size_t index) noexcept {
             return false;
         }
         if (step.outcome != WaitOutcome::Now) {
-            ResumeNext([&] { platform_.Trace(std::string(at.gate.Released(step.outcome))); });
+            platform_.Trace(at.gate.Released(step.outcome));
         }
     }
     openGates_ = 0;
@@ -200,7 +199,7 @@ bool frmMain::GatesOpen(std::size_t index) noexcept {
 
 void frmMain::Launch(std::size_t index) noexcept {
     modMain& s = settings_;
-    ResumeNext([&] { platform_.Trace(std::string(texts::tickLaunch)); });
+    platform_.Trace(texts::tickLaunch);
     ResumeNext([&] { timerCount = 0; });
     ShowStatus([&] { return texts::LaunchStatus(s.currentShellPath, s.shellPathCount, nextEXE); }, true);
     const StartOptions none;
@@ -249,7 +248,7 @@ void frmMain::Start(std::size_t index, const StartOptions& options, ProcessToken
 }
 
 void frmMain::Complete() noexcept {
-    ResumeNext([&] { platform_.Trace(std::string(texts::tickComplete)); });
+    platform_.Trace(texts::tickComplete);
     ShowStatus([] { return std::string(texts::statusComplete); }, true);
     ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrMain, false); });
     ResumeNext([&] { platform_.SetTimerEnabled(Timer::tmrExit, true); });
@@ -261,7 +260,7 @@ void frmMain::EndTick(bool counts) noexcept {
     }
     setProgressBar(totalTimerCount, settings_.totalDelayCount);
     ResumeNext([&] { platform_.SetFocus(FocusTarget::Form); });
-    ResumeNext([&] { platform_.Trace(std::string(texts::tickEnd)); });
+    platform_.Trace(texts::tickEnd);
 }
 
 // A tick of the ready wait: true when it waited, and so is a waiting tick.
@@ -271,15 +270,15 @@ bool frmMain::WaitForReady() noexcept {
     }
     const WaitStep step = readyWait_.Check();
     if (step.outcome == WaitOutcome::Met) {
-        ResumeNext([&] { platform_.Trace(std::string(texts::readyGoingOn)); });
+        platform_.Trace(texts::readyGoingOn);
     } else if (step.outcome == WaitOutcome::Over) {
-        ResumeNext([&] { platform_.Trace(std::string(texts::readyWaitOver)); });
+        platform_.Trace(texts::readyWaitOver);
     }
     if (step.outcome != WaitOutcome::Wait) {
         return false; // the tick goes on as it would have
     }
     // Nothing counts and nothing starts; the bar holds still.
-    ResumeNext([&] { platform_.Trace(texts::ReadyWaitingTrace(step.secondsLeft)); });
+    platform_.Trace([&] { return texts::ReadyWaitingTrace(step.secondsLeft); });
     ShowStatus(
         [&] {
             return texts::ReadyWaitingStatus(readyWait_.Profile(), settings_.shellPathCount,
@@ -308,7 +307,7 @@ void frmMain::btnCancel_Click() noexcept {
     bool exiting = false;
     ResumeNext([&] { exiting = platform_.IsTimerEnabled(Timer::tmrExit); });
     if (!exiting) {
-        ResumeNext([&] { platform_.Trace(std::string(texts::canceledByUser)); });
+        platform_.Trace(texts::canceledByUser);
         ShowStatus([] { return std::string(texts::statusCanceled); }, true);
         const std::int32_t zero = 0;
         setProgressBar(zero, zero);
@@ -325,7 +324,7 @@ void frmMain::Form_KeyPress(std::int16_t KeyAscii) noexcept {
         deferredInput_.push_back(KeyAscii);
         return;
     }
-    ResumeNext([&] { platform_.Trace(texts::KeyPressTrace(KeyAscii)); });
+    platform_.Trace([&] { return texts::KeyPressTrace(KeyAscii); });
     bool cancel = KeyAscii == escapeKey;
     if (KeyAscii == enterKey) {
         // Enter activates the focused push button, as in every dialog.

@@ -71,15 +71,15 @@ bool modMain::FileExists(const std::string& path) noexcept {
 
 void modMain::LoadSettings() noexcept {
     std::int32_t d = 0; // kept across profiles: a delay that is not a number repeats the one before
-    ResumeNext([&] { platform_.Trace(std::string(texts::loadingStart)); });
+    platform_.Trace(texts::loadingStart);
     ResumeNext([&] {
         shellPathCount = 0;
         totalDelayCount = 0;
     });
     if (!FileExists(configFilePath)) {
-        ResumeNext([&] { platform_.Trace(texts::SettingsNotFound(configFilePath)); });
+        platform_.Trace([&] { return texts::SettingsNotFound(configFilePath); });
     } else {
-        ResumeNext([&] { platform_.Trace(texts::SettingsFound(configFilePath)); });
+        platform_.Trace([&] { return texts::SettingsFound(configFilePath); });
         const std::string copy = MakeUnicodeCopy();
         const std::string& source = copy.empty() ? configFilePath : copy; // what the profile calls read
         // Each lookup reads the whole file again: the optional keys of a profile are looked up only when the
@@ -100,7 +100,7 @@ void modMain::LoadSettings() noexcept {
                 v = GetSetting(source, texts::pathsSection, ProfileKey(texts::pathKey, n),
                                texts::noPathValue);
             });
-            ResumeNext([&] { platform_.Trace(texts::GetSettingTrace(configFilePath, n, v)); });
+            platform_.Trace([&] { return texts::GetSettingTrace(configFilePath, n, v); });
             ExpandVariables(v); // everything after the trace line sees the expanded path
             const bool open = v == texts::noPathValue || v.empty();
             ProfileOutcome* outcome = nullptr;
@@ -145,7 +145,7 @@ void modMain::LoadSettings() noexcept {
                 shellPathOptions.resize(k + 1);
             });
             ResumeNext([&] { shellPaths.at(k) = v; });
-            ResumeNext([&] { platform_.Trace(texts::ShellPathTrace(static_cast<int>(k), v)); });
+            platform_.Trace([&] { return texts::ShellPathTrace(static_cast<int>(k), v); });
             std::string delayText(texts::noDelayValue);
             ResumeNext([&] {
                 delayText = GetSetting(source, texts::pathsSection, ProfileKey(texts::delayKey, n),
@@ -158,12 +158,11 @@ void modMain::LoadSettings() noexcept {
             d = std::min(d, maxDelay);
             ResumeNext([&] { shellPathDelay.at(k) = d; });
             ResumeNext([&] { totalDelayCount = Add32(Add32(totalDelayCount, d), 1); });
-            ResumeNext([&] {
-                platform_.Trace(texts::ShellPathDelayTrace(static_cast<int>(k), shellPathDelay.at(k)));
-            });
+            platform_.Trace(
+                [&] { return texts::ShellPathDelayTrace(static_cast<int>(k), shellPathDelay.at(k)); });
             if (open) {
                 ResumeNext([&] { shellPathOptions.at(k).open = true; });
-                ResumeNext([&] { platform_.Trace(texts::ShellPathOpenTrace(static_cast<int>(k))); });
+                platform_.Trace([&] { return texts::ShellPathOpenTrace(static_cast<int>(k)); });
             }
             LoadStartOptions(source, pathKeys, n, k);
         }
@@ -184,7 +183,7 @@ void modMain::LoadSettings() noexcept {
             ResumeNext([&] { platform_.RemoveFile(copy); });
         }
     }
-    ResumeNext([&] { platform_.Trace(std::string(texts::loadingEnd)); });
+    platform_.Trace(texts::loadingEnd);
 }
 
 std::string modMain::MakeUnicodeCopy() noexcept {
@@ -209,7 +208,7 @@ std::string modMain::MakeUnicodeCopy() noexcept {
         if (!copy.empty()) {
             ResumeNext([&] { platform_.RemoveFile(copy); }); // a part written is no use to anybody
         }
-        ResumeNext([&] { platform_.Trace(texts::CouldNotReadAsUnicode(configFilePath)); });
+        platform_.Trace([&] { return texts::CouldNotReadAsUnicode(configFilePath); });
         return {};
     }
 }
@@ -221,7 +220,7 @@ void modMain::LoadErrorBoxes(const std::string& source) noexcept {
     if (upper == UpperCase(texts::errorBoxesOff)) {
         errorBoxes = false;
     } else if (!value.empty() && upper != UpperCase(texts::errorBoxesOn)) {
-        ResumeNext([&] { platform_.Trace(texts::IgnoringOption(texts::errorBoxesKey, value)); });
+        platform_.Trace([&] { return texts::IgnoringOption(texts::errorBoxesKey, value); });
     }
     // A check shows none of a run's boxes: they become trace lines, as with the boxes off.
     platform_.SetConfigurationBoxes(errorBoxes && !checking);
@@ -313,13 +312,13 @@ std::optional<std::string> modMain::LoadOpen(const std::string& source,
     ResumeNext(
         [&] { value = ReadListedKey(source, keys, ProfileKey(texts::openKey, n), texts::noPathValue); });
     if (value == texts::noPathValue) {
-        ResumeNext([&] { platform_.Trace(texts::NoValidEntry(n)); });
+        platform_.Trace([&] { return texts::NoValidEntry(n); });
         return std::nullopt;
     }
-    ResumeNext([&] { platform_.Trace(texts::GetOpenSettingTrace(configFilePath, n, value)); });
+    platform_.Trace([&] { return texts::GetOpenSettingTrace(configFilePath, n, value); });
     ExpandVariables(value);
     if (value.empty()) {
-        ResumeNext([&] { platform_.Trace(texts::NoValidEntry(n)); });
+        platform_.Trace([&] { return texts::NoValidEntry(n); });
         return std::nullopt;
     }
     outcome = Record(n, value);
@@ -357,7 +356,7 @@ void modMain::LoadStartOptions(const std::string& source, const std::optional<st
         std::string other;
         read(texts::openKey, other);
         if (!other.empty() && other != texts::noPathValue) {
-            ResumeNext([&] { platform_.Trace(texts::IgnoringOption(ProfileKey(texts::openKey, n), other)); });
+            platform_.Trace([&] { return texts::IgnoringOption(ProfileKey(texts::openKey, n), other); });
         }
     }
     std::string window;
@@ -365,10 +364,9 @@ void modMain::LoadStartOptions(const std::string& source, const std::optional<st
     if (!window.empty()) {
         if (const auto state = FindWindowState(window)) {
             ResumeNext([&] { shellPathOptions.at(k).showCommand = state->showCommand; });
-            ResumeNext([&] { platform_.Trace(texts::ShellPathWindowTrace(index, state->name)); });
+            platform_.Trace([&] { return texts::ShellPathWindowTrace(index, state->name); });
         } else {
-            ResumeNext(
-                [&] { platform_.Trace(texts::IgnoringOption(ProfileKey(texts::windowKey, n), window)); });
+            platform_.Trace([&] { return texts::IgnoringOption(ProfileKey(texts::windowKey, n), window); });
         }
     }
     std::string startIn;
@@ -376,20 +374,20 @@ void modMain::LoadStartOptions(const std::string& source, const std::optional<st
     ExpandVariables(startIn);
     if (!startIn.empty()) {
         ResumeNext([&] { shellPathOptions.at(k).startIn = startIn; });
-        ResumeNext([&] { platform_.Trace(texts::ShellPathStartInTrace(index, startIn)); });
+        platform_.Trace([&] { return texts::ShellPathStartInTrace(index, startIn); });
     }
     std::string waitReady;
     read(texts::waitReadyKey, waitReady);
     if (const std::int32_t w = WaitOption(platform_, ProfileKey(texts::waitReadyKey, n), waitReady); w > 0) {
         ResumeNext([&] { shellPathOptions.at(k).waitReady = w; });
-        ResumeNext([&] { platform_.Trace(texts::ShellPathWaitReadyTrace(index, w)); });
+        platform_.Trace([&] { return texts::ShellPathWaitReadyTrace(index, w); });
     }
     std::string waitNetwork;
     read(texts::waitNetworkKey, waitNetwork);
     if (const std::int32_t w = WaitOption(platform_, ProfileKey(texts::waitNetworkKey, n), waitNetwork);
         w > 0) {
         ResumeNext([&] { shellPathOptions.at(k).waitNetwork = w; });
-        ResumeNext([&] { platform_.Trace(texts::ShellPathWaitNetworkTrace(index, w)); });
+        platform_.Trace([&] { return texts::ShellPathWaitNetworkTrace(index, w); });
     }
 }
 
@@ -421,7 +419,7 @@ void modMain::WriteDefaultSettings() noexcept {
         }
         file->Close();
     } catch (...) {
-        ResumeNext([&] { platform_.Trace(texts::CouldNotWrite(configFilePath)); });
+        platform_.Trace([&] { return texts::CouldNotWrite(configFilePath); });
     }
 }
 

@@ -198,8 +198,8 @@ void SplashPainter::SetDensity(HDC reference, SplashFonts fonts, int dpi) {
     }
 }
 
-void SplashPainter::SetStatusText(std::wstring text) {
-    status_ = std::move(text);
+void SplashPainter::SetStatusText(std::string_view text) {
+    AssignWide(status_, text);
 }
 
 void SplashPainter::Print(HDC dc, const RECT& area, const SplashScene& scene) const {

@@ -68,7 +68,7 @@ public:
     void SetDensity(HDC reference, SplashFonts fonts, int dpi);
     // The status line's text as drawn, converted once per change rather than once per paint; the scene's
     // text in UTF-16.
-    void SetStatusText(std::wstring text);
+    void SetStatusText(std::string_view text);
     const std::wstring& StatusText() const noexcept { return status_; }
     // Draws the client area into dc, where area (client coordinates) needs it.
     void Print(HDC dc, const RECT& area, const SplashScene& scene) const;

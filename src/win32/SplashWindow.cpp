@@ -114,14 +114,13 @@ SplashWindow::SplashWindow(HINSTANCE instance, HICON bigIcon, HICON smallIcon) {
     btnCancel_ = createChild("BUTTON", texts::btnCancelCaption, BS_PUSHBUTTON, 0, btnCancelId);
     // Drawn by the window from its kept background, like the rest; no tab stop, clicks go through.
     // A wide window, so that its text (what a screen reader reads) keeps every character of a path.
-    std::wstring status = Wide(scene_.statusText);
+    painter_.SetStatusText(scene_.statusText);
     lblStatus_ = ::CreateWindowExW(
-        0, L"STATIC", status.c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 0, 0, 0, 0, window_.get(),
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(lblStatusId)), instance, nullptr);
+        0, L"STATIC", painter_.StatusText().c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 0, 0, 0, 0,
+        window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(lblStatusId)), instance, nullptr);
     if (lblStatus_ == nullptr) {
         FailStatement("CreateWindowExW failed for the status line");
     }
-    painter_.SetStatusText(std::move(status));
     liveRegion_.Attach(lblStatus_);
     focusChild_ = command1_;
 
@@ -175,7 +174,7 @@ void SplashWindow::Show() noexcept {
 void SplashWindow::SetStatusText(const std::string& text) {
     if (text != scene_.statusText) {
         scene_.statusText = text;
-        painter_.SetStatusText(Wide(text));
+        painter_.SetStatusText(text);
         ::DefWindowProcW(lblStatus_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(painter_.StatusText().c_str()));
         if (IsShown()) {
             const WindowDC label(lblStatus_);

@@ -23,16 +23,20 @@ int Length(std::size_t size) noexcept {
 
 } // namespace
 
-std::wstring Wide(std::string_view utf8) {
+void AssignWide(std::wstring& wide, std::string_view utf8) {
+    // UTF-8 never takes fewer bytes than UTF-16 takes units (a byte the conversion replaces becomes one
+    // unit), so one call fills a buffer of the text's length, without asking for the length first.
     const int length = Length(utf8.size());
-    if (length == 0) {
-        return {};
+    wide.resize(static_cast<std::size_t>(length));
+    if (length != 0) {
+        wide.resize(static_cast<std::size_t>(
+            ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), length)));
     }
-    std::wstring wide(
-        static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0)), L'\0');
-    if (!wide.empty()) {
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), static_cast<int>(wide.size()));
-    }
+}
+
+std::wstring Wide(std::string_view utf8) {
+    std::wstring wide;
+    AssignWide(wide, utf8);
     return wide;
 }
 

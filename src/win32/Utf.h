@@ -10,6 +10,8 @@ namespace launchwick::win32 {
 
 // UTF-8 to UTF-16. A byte that starts no valid sequence becomes U+FFFD, as the system converts it.
 std::wstring Wide(std::string_view utf8);
+// The same into wide, whose memory is kept when the text fits it.
+void AssignWide(std::wstring& wide, std::string_view utf8);
 
 // UTF-16 to UTF-8. An unpaired surrogate becomes U+FFFD.
 std::string Utf8(std::wstring_view wide);

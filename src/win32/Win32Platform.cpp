@@ -43,14 +43,21 @@ SplashWindow& Win32Platform::Splash() const {
     return *splash_;
 }
 
-void Win32Platform::WriteTrace(const std::string& line) {
-    // The debugger reads the ANSI code page; an ASCII line, as every line of a tick is, goes out as it is,
-    // without a copy.
-    if (std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-        ::OutputDebugStringA(line.c_str());
-        return;
+void Win32Platform::WriteTrace(std::string_view line) {
+    // The debugger reads the ANSI code page, up to a NUL. A short ASCII line, as every line of a tick is, is
+    // copied to the stack as it is checked: no allocation. The loop ends at the first byte that is not ASCII,
+    // so the compiler does not make it a library copy.
+    char shortLine[256];
+    std::size_t length = 0;
+    for (const char c : line) {
+        if (static_cast<unsigned char>(c) >= 0x80 || length + 1 >= sizeof shortLine) {
+            ::OutputDebugStringA(Ansi(line).c_str());
+            return;
+        }
+        shortLine[length++] = c;
     }
-    ::OutputDebugStringA(Ansi(line).c_str());
+    shortLine[length] = '\0';
+    ::OutputDebugStringA(shortLine);
 }
 
 void Win32Platform::ShowMessageBox(const std::string& text, const std::string& title) {

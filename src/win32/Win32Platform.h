@@ -86,7 +86,7 @@ public:
     void EndProcess() override;
 
     // The system.
-    void WriteTrace(const std::string& line) override;
+    void WriteTrace(std::string_view line) override;
     ClockTime LocalTime() const override;
     ProcessorTimes SystemTimes() const override;
     std::string SystemMessage(std::uint32_t code) const override;

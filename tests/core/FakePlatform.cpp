@@ -234,8 +234,8 @@ void FakePlatform::Advance(long long ms) {
     }
 }
 
-void FakePlatform::WriteTrace(const std::string& line) {
-    Record("Trace|" + line);
+void FakePlatform::WriteTrace(std::string_view line) {
+    Record("Trace|" + std::string(line));
 }
 
 void FakePlatform::ShowMessageBox(const std::string& text, const std::string& title) {

@@ -185,7 +185,7 @@ public:
     void EndProcess() override;
 
     // The system.
-    void WriteTrace(const std::string& line) override;
+    void WriteTrace(std::string_view line) override;
     std::uint32_t NetworkConnectivity() override;
     // Standard output: absent, a console (nothing is written); else a file or pipe that gets the text.
     std::optional<std::string> standardOutput;
