@@ -111,23 +111,20 @@ void modMain::LoadSettings() noexcept {
                 }
                 v = std::move(*item);
             } else {
-                outcome = Record(n, v);
                 const std::string program = ProgramPart(v);
                 if (program.empty()) {
-                    if (outcome != nullptr) {
-                        outcome->kind = ProfileOutcome::Kind::NoProgram;
-                    }
+                    Record(n, v, ProfileOutcome::Kind::NoProgram);
                     continue; // not a program: skipped without a word
                 }
-                if (!FileExists(program)) {
+                if (FileExists(program)) {
+                    outcome = Record(n, v);
+                } else {
                     // A program that waits for the network may be on it: it is looked for at its turn.
                     const bool atItsTurn =
                         WholeNumber(OptionalKey(source, pathKeys, texts::waitNetworkKey, n)).value_or(0) != 0;
-                    if (outcome != nullptr) {
-                        outcome->kind =
-                            atItsTurn ? ProfileOutcome::Kind::AtItsTurn : ProfileOutcome::Kind::Missing;
-                        outcome->program = program;
-                    }
+                    outcome = Record(
+                        n, v, atItsTurn ? ProfileOutcome::Kind::AtItsTurn : ProfileOutcome::Kind::Missing,
+                        program);
                     if (!atItsTurn) {
                         ResumeNext([&] {
                             platform_.ShowConfigurationBox(texts::InvalidPathMessage(n, v),
@@ -321,26 +318,21 @@ std::optional<std::string> modMain::LoadOpen(const std::string& source,
         platform_.Trace([&] { return texts::NoValidEntry(n); });
         return std::nullopt;
     }
-    outcome = Record(n, value);
-    if (outcome != nullptr) {
-        outcome->kind = ProfileOutcome::Kind::Opens;
-    }
     if (IsLink(value)) {
+        outcome = Record(n, value, ProfileOutcome::Kind::Opens);
         return value; // what a link names is the handler's business
     }
     std::string item;
     ResumeNext([&] { item = AbsolutePath(value, platform_.CurrentFolder()); });
     if (item.empty() || !FileExists(item)) {
-        if (outcome != nullptr) {
-            outcome->kind = ProfileOutcome::Kind::Missing;
-            outcome->program = value;
-        }
+        Record(n, value, ProfileOutcome::Kind::Missing, value);
         ResumeNext([&] {
             platform_.ShowConfigurationBox(texts::InvalidPathMessage(n, value),
                                            std::string(texts::errorTitle));
         });
         return std::nullopt;
     }
+    outcome = Record(n, value, ProfileOutcome::Kind::Opens);
     return item;
 }
 
@@ -399,11 +391,10 @@ std::string modMain::OptionalKey(const std::string& source,
     return value;
 }
 
-ProfileOutcome* modMain::Record(int n, const std::string& value) noexcept {
+ProfileOutcome* modMain::Record(int n, const std::string& value, ProfileOutcome::Kind kind,
+                                const std::string& program) noexcept {
     ProfileOutcome* outcome = nullptr;
-    ResumeNext([&] {
-        outcome = &outcomes.emplace_back(ProfileOutcome{n, ProfileOutcome::Kind::Accepted, value, {}, {}});
-    });
+    ResumeNext([&] { outcome = &outcomes.emplace_back(ProfileOutcome{n, kind, value, program, {}}); });
     return outcome;
 }
 
