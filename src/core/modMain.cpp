@@ -339,20 +339,16 @@ std::optional<std::string> modMain::LoadOpen(const std::string& source,
 void modMain::LoadStartOptions(const std::string& source, const std::optional<std::vector<std::string>>& keys,
                                int n, std::size_t k) noexcept {
     const int index = static_cast<int>(k);
-    const auto read = [&](std::string_view name, std::string& value) {
-        value = OptionalKey(source, keys, name, n);
-    };
+    const auto read = [&](std::string_view name) { return OptionalKey(source, keys, name, n); };
     bool open = false;
     ResumeNext([&] { open = shellPathOptions.at(k).open; });
     if (!open) {
-        std::string other;
-        read(texts::openKey, other);
+        const std::string other = read(texts::openKey);
         if (!other.empty() && other != texts::noPathValue) {
             platform_.Trace([&] { return texts::IgnoringOption(ProfileKey(texts::openKey, n), other); });
         }
     }
-    std::string window;
-    read(texts::windowKey, window);
+    const std::string window = read(texts::windowKey);
     if (!window.empty()) {
         if (const auto state = FindWindowState(window)) {
             ResumeNext([&] { shellPathOptions.at(k).showCommand = state->showCommand; });
@@ -361,21 +357,18 @@ void modMain::LoadStartOptions(const std::string& source, const std::optional<st
             platform_.Trace([&] { return texts::IgnoringOption(ProfileKey(texts::windowKey, n), window); });
         }
     }
-    std::string startIn;
-    read(texts::startInKey, startIn);
+    std::string startIn = read(texts::startInKey);
     ExpandVariables(startIn);
     if (!startIn.empty()) {
         ResumeNext([&] { shellPathOptions.at(k).startIn = startIn; });
         platform_.Trace([&] { return texts::ShellPathStartInTrace(index, startIn); });
     }
-    std::string waitReady;
-    read(texts::waitReadyKey, waitReady);
+    const std::string waitReady = read(texts::waitReadyKey);
     if (const std::int32_t w = WaitOption(platform_, ProfileKey(texts::waitReadyKey, n), waitReady); w > 0) {
         ResumeNext([&] { shellPathOptions.at(k).waitReady = w; });
         platform_.Trace([&] { return texts::ShellPathWaitReadyTrace(index, w); });
     }
-    std::string waitNetwork;
-    read(texts::waitNetworkKey, waitNetwork);
+    const std::string waitNetwork = read(texts::waitNetworkKey);
     if (const std::int32_t w = WaitOption(platform_, ProfileKey(texts::waitNetworkKey, n), waitNetwork);
         w > 0) {
         ResumeNext([&] { shellPathOptions.at(k).waitNetwork = w; });
