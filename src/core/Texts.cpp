@@ -126,9 +126,8 @@ std::string NetworkWaitingTrace(std::int32_t secondsLeft) {
 
 std::string NetworkWaitingStatus(int profile, int shellPathCount, const std::string& name,
                                  std::int32_t secondsLeft) {
-    return Join({"(", Str(profile), " of ", Str(shellPathCount),
-                 ") Waiting for the network before starting \"", name, "\" (", Str(secondsLeft),
-                 " s at most)"});
+    return Join({Counted(profile, shellPathCount), "Waiting for the network before starting \"", name, "\" (",
+                 Str(secondsLeft), " s at most)"});
 }
 
 std::string CouldNotAskForNetwork(const std::string& reason) {

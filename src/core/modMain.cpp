@@ -111,23 +111,20 @@ void modMain::LoadSettings() noexcept {
                 }
                 v = std::move(*item);
             } else {
-                outcome = Record(n, v);
                 const std::string program = ProgramPart(v);
                 if (program.empty()) {
-                    if (outcome != nullptr) {
-                        outcome->kind = ProfileOutcome::Kind::NoProgram;
-                    }
+                    Record(n, v, ProfileOutcome::Kind::NoProgram);
                     continue; // not a program: skipped without a word
                 }
-                if (!FileExists(program)) {
+                if (FileExists(program)) {
+                    outcome = Record(n, v);
+                } else {
                     // A program that waits for the network may be on it: it is looked for at its turn.
                     const bool atItsTurn =
                         WholeNumber(OptionalKey(source, pathKeys, texts::waitNetworkKey, n)).value_or(0) != 0;
-                    if (outcome != nullptr) {
-                        outcome->kind =
-                            atItsTurn ? ProfileOutcome::Kind::AtItsTurn : ProfileOutcome::Kind::Missing;
-                        outcome->program = program;
-                    }
+                    outcome = Record(
+                        n, v, atItsTurn ? ProfileOutcome::Kind::AtItsTurn : ProfileOutcome::Kind::Missing,
+                        program);
                     if (!atItsTurn) {
                         ResumeNext([&] {
                             platform_.ShowConfigurationBox(texts::InvalidPathMessage(n, v),
@@ -321,46 +318,37 @@ std::optional<std::string> modMain::LoadOpen(const std::string& source,
         platform_.Trace([&] { return texts::NoValidEntry(n); });
         return std::nullopt;
     }
-    outcome = Record(n, value);
-    if (outcome != nullptr) {
-        outcome->kind = ProfileOutcome::Kind::Opens;
-    }
     if (IsLink(value)) {
+        outcome = Record(n, value, ProfileOutcome::Kind::Opens);
         return value; // what a link names is the handler's business
     }
     std::string item;
     ResumeNext([&] { item = AbsolutePath(value, platform_.CurrentFolder()); });
     if (item.empty() || !FileExists(item)) {
-        if (outcome != nullptr) {
-            outcome->kind = ProfileOutcome::Kind::Missing;
-            outcome->program = value;
-        }
+        Record(n, value, ProfileOutcome::Kind::Missing, value);
         ResumeNext([&] {
             platform_.ShowConfigurationBox(texts::InvalidPathMessage(n, value),
                                            std::string(texts::errorTitle));
         });
         return std::nullopt;
     }
+    outcome = Record(n, value, ProfileOutcome::Kind::Opens);
     return item;
 }
 
 void modMain::LoadStartOptions(const std::string& source, const std::optional<std::vector<std::string>>& keys,
                                int n, std::size_t k) noexcept {
     const int index = static_cast<int>(k);
-    const auto read = [&](std::string_view name, std::string& value) {
-        value = OptionalKey(source, keys, name, n);
-    };
+    const auto read = [&](std::string_view name) { return OptionalKey(source, keys, name, n); };
     bool open = false;
     ResumeNext([&] { open = shellPathOptions.at(k).open; });
     if (!open) {
-        std::string other;
-        read(texts::openKey, other);
+        const std::string other = read(texts::openKey);
         if (!other.empty() && other != texts::noPathValue) {
             platform_.Trace([&] { return texts::IgnoringOption(ProfileKey(texts::openKey, n), other); });
         }
     }
-    std::string window;
-    read(texts::windowKey, window);
+    const std::string window = read(texts::windowKey);
     if (!window.empty()) {
         if (const auto state = FindWindowState(window)) {
             ResumeNext([&] { shellPathOptions.at(k).showCommand = state->showCommand; });
@@ -369,21 +357,18 @@ void modMain::LoadStartOptions(const std::string& source, const std::optional<st
             platform_.Trace([&] { return texts::IgnoringOption(ProfileKey(texts::windowKey, n), window); });
         }
     }
-    std::string startIn;
-    read(texts::startInKey, startIn);
+    std::string startIn = read(texts::startInKey);
     ExpandVariables(startIn);
     if (!startIn.empty()) {
         ResumeNext([&] { shellPathOptions.at(k).startIn = startIn; });
         platform_.Trace([&] { return texts::ShellPathStartInTrace(index, startIn); });
     }
-    std::string waitReady;
-    read(texts::waitReadyKey, waitReady);
+    const std::string waitReady = read(texts::waitReadyKey);
     if (const std::int32_t w = WaitOption(platform_, ProfileKey(texts::waitReadyKey, n), waitReady); w > 0) {
         ResumeNext([&] { shellPathOptions.at(k).waitReady = w; });
         platform_.Trace([&] { return texts::ShellPathWaitReadyTrace(index, w); });
     }
-    std::string waitNetwork;
-    read(texts::waitNetworkKey, waitNetwork);
+    const std::string waitNetwork = read(texts::waitNetworkKey);
     if (const std::int32_t w = WaitOption(platform_, ProfileKey(texts::waitNetworkKey, n), waitNetwork);
         w > 0) {
         ResumeNext([&] { shellPathOptions.at(k).waitNetwork = w; });
@@ -399,11 +384,10 @@ std::string modMain::OptionalKey(const std::string& source,
     return value;
 }
 
-ProfileOutcome* modMain::Record(int n, const std::string& value) noexcept {
+ProfileOutcome* modMain::Record(int n, const std::string& value, ProfileOutcome::Kind kind,
+                                const std::string& program) noexcept {
     ProfileOutcome* outcome = nullptr;
-    ResumeNext([&] {
-        outcome = &outcomes.emplace_back(ProfileOutcome{n, ProfileOutcome::Kind::Accepted, value, {}, {}});
-    });
+    ResumeNext([&] { outcome = &outcomes.emplace_back(ProfileOutcome{n, kind, value, program, {}}); });
     return outcome;
 }
 

@@ -120,8 +120,10 @@ private:
     // The value of profile n's optional key name, or empty when the section has no such key.
     std::string OptionalKey(const std::string& source, const std::optional<std::vector<std::string>>& keys,
                             std::string_view name, int n) noexcept;
-    // Notes profile n, whose value is value, among the outcomes as accepted; null when it cannot.
-    ProfileOutcome* Record(int n, const std::string& value) noexcept;
+    // Notes profile n, whose value is value, among the outcomes as kind; null when it cannot.
+    ProfileOutcome* Record(int n, const std::string& value,
+                           ProfileOutcome::Kind kind = ProfileOutcome::Kind::Accepted,
+                           const std::string& program = {}) noexcept;
     // OpenN of profile N, whose PathN has no value: the value to open (a document or folder made absolute),
     // or none, after its trace line or its box. outcome: where the profile is noted once OpenN has a value.
     std::optional<std::string> LoadOpen(const std::string& source,

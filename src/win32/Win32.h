@@ -18,6 +18,8 @@
 
 #include <windows.h>
 
+#include "Errors.h"
+
 #include <commctrl.h>
 #include <oleacc.h>
 #include <shellapi.h>
@@ -31,6 +33,16 @@ template <class Function> Function SystemFunction(const char* module, const char
     const FARPROC address = handle != nullptr ? ::GetProcAddress(handle, name) : nullptr;
     // Through void(*)(): the one function pointer type that converts to any other without a warning.
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+// A failed COM call throws SystemError with the Win32 code inside an HRESULT of that kind, else the HRESULT
+// itself: the system's texts are for both.
+inline void CheckResult(HRESULT result) {
+    if (FAILED(result)) {
+        throw SystemError(HRESULT_FACILITY(result) == FACILITY_WIN32
+                              ? static_cast<std::uint32_t>(HRESULT_CODE(result))
+                              : static_cast<std::uint32_t>(result));
+    }
 }
 
 } // namespace launchwick::win32

@@ -26,24 +26,12 @@ constexpr GUID shellLinkInterface = {
 constexpr GUID persistFileInterface = {
     0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-// The Win32 code inside an HRESULT of that kind, else the HRESULT itself: the system's texts are for both.
-std::uint32_t ErrorCode(HRESULT result) {
-    return HRESULT_FACILITY(result) == FACILITY_WIN32 ? static_cast<std::uint32_t>(HRESULT_CODE(result))
-                                                      : static_cast<std::uint32_t>(result);
-}
-
-void Check(HRESULT result) {
-    if (FAILED(result)) {
-        throw SystemError(ErrorCode(result));
-    }
-}
-
 } // namespace
 
 std::string Win32Platform::StartupFolder() const {
     wchar_t folder[MAX_PATH] = {};
     // Created when it is missing, as the shell itself would on the next log-on.
-    Check(
+    CheckResult(
         ::SHGetFolderPathW(nullptr, CSIDL_STARTUP | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder));
     return Utf8(TextBeforeNul(folder, MAX_PATH));
 }
@@ -55,15 +43,15 @@ void Win32Platform::WriteShortcut(const Shortcut& shortcut) {
     const std::wstring arguments = Terminated(shortcut.arguments);
     const std::wstring workingFolder = Terminated(shortcut.workingFolder);
     UniqueCom<IShellLinkW> link;
-    Check(::CoCreateInstance(shellLinkClass, nullptr, CLSCTX_INPROC_SERVER, shellLinkInterface,
-                             link.OutObject()));
-    Check(link->SetPath(target.c_str()));
-    Check(link->SetArguments(arguments.c_str()));
-    Check(link->SetWorkingDirectory(workingFolder.c_str()));
-    Check(link->SetShowCmd(shortcut.showCommand));
+    CheckResult(::CoCreateInstance(shellLinkClass, nullptr, CLSCTX_INPROC_SERVER, shellLinkInterface,
+                                   link.OutObject()));
+    CheckResult(link->SetPath(target.c_str()));
+    CheckResult(link->SetArguments(arguments.c_str()));
+    CheckResult(link->SetWorkingDirectory(workingFolder.c_str()));
+    CheckResult(link->SetShowCmd(shortcut.showCommand));
     UniqueCom<IPersistFile> file;
-    Check(link->QueryInterface(persistFileInterface, file.OutObject()));
-    Check(file->Save(path.c_str(), TRUE));
+    CheckResult(link->QueryInterface(persistFileInterface, file.OutObject()));
+    CheckResult(file->Save(path.c_str(), TRUE));
 }
 
 } // namespace launchwick::win32
