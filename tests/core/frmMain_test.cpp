@@ -1019,26 +1019,43 @@ TEST(IdleWait, AWaitingTickTracesOnlyItsWaitAndTheStartNamesHowItCame) {
     EXPECT_EQ(start, expected);
 }
 
-TEST(IdleWait, CancelDuringAWaitStartsNothing) {
-    const std::pair<Keys, std::string> waits[] = {
+// Esc during any wait starts nothing more; a program held for its ready wait is let go of.
+TEST(Cancel, DuringAWaitStartsNothingMore) {
+    const struct {
+        Keys keys;
+        std::string status; // how the status line begins while it waits
+        bool held;          // a program started and held for its ready wait
+    } cases[] = {
         {{{"Path1", kProgram}, {"[Options]\r\nWaitForIdle", "5"}},
-         "(1 of 1) Waiting for the computer to settle"},
-        {{{"Path1", kProgram}, {"WaitNetwork1", "5"}}, "(1 of 1) Waiting for the network"},
+         "(1 of 1) Waiting for the computer to settle",
+         false},
+        {{{"Path1", kProgram}, {"WaitNetwork1", "5"}}, "(1 of 1) Waiting for the network", false},
+        {{{"Path1", kProgram + " /1"}, {"WaitReady1", "10"}, {"Path2", kProgram + " /2"}},
+         "(1 of 2) Waiting for \"Parvane.exe /1\" to be ready",
+         true},
     };
-    for (const auto& [keys, status] : waits) {
-        SCOPED_TRACE(status);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
         Rig rig;
         rig.fake.processorSteps = {FakePlatform::Busy(100)};
         rig.fake.connectivity = {0};
-        rig.Load(keys);
-        rig.Step(3000); // the start tick and two waiting ticks
-        EXPECT_EQ(rig.fake.LastStatus().rfind(status, 0), 0U);
+        rig.fake.readiness[kProgram] = {InputIdle::NotYet};
+        rig.fake.shellExecuteAnswer = kRefused;
+        rig.Load(c.keys);
+        rig.Step(3000); // the start tick, the launch if any, and the waiting ticks
+        EXPECT_EQ(rig.fake.LastStatus().rfind(c.status, 0), 0U) << rig.fake.LastStatus();
+        ASSERT_EQ(rig.fake.heldProcesses.size(), c.held ? 1U : 0U);
         Lines esc = {"Trace|Form_KeyPress KeyAscii = 27"};
+        if (c.held) {
+            esc.push_back("CloseProcess|1");
+        }
         esc.insert(esc.end(), kCancelCalls.begin(), kCancelCalls.end());
         EXPECT_EQ(rig.During([&] { rig.fake.KeyPress(27); }), esc);
+        EXPECT_TRUE(rig.fake.heldProcesses.empty());
         EXPECT_EQ(rig.Step(60000), kExitCalls);
         EXPECT_EQ(rig.fake.now, 8000);
         EXPECT_TRUE(Only(rig.fake.calls, {"ShellExecute"}).empty());
+        EXPECT_EQ(Only(rig.fake.calls, {"StartProgram"}).size(), c.held ? 1U : 0U);
     }
 }
 
@@ -1360,21 +1377,6 @@ TEST(ReadyWait, HoldsTheProcessOfBothKindsOfStart) {
         }
         EXPECT_EQ(rig.fake.Lines({"ShellExecute", "ShellExecuteHeld", "StartProgram"}), expected);
     }
-}
-
-TEST(ReadyWait, CancelDuringAWaitLetsGoOfTheProcessAndStartsNothingMore) {
-    Rig rig;
-    rig.fake.readiness[kProgram] = {InputIdle::NotYet};
-    rig.fake.shellExecuteAnswer = kRefused;
-    rig.Load({{"Path1", kProgram + " /1"}, {"WaitReady1", "10"}, {"Path2", kProgram + " /2"}});
-    rig.Step(3000); // the start tick, the launch and one waiting tick
-    ASSERT_EQ(rig.fake.heldProcesses.size(), 1U);
-    const Lines cancel = rig.During([&] { rig.fake.KeyPress(27); });
-    EXPECT_EQ(cancel.at(1), "CloseProcess|1");
-    EXPECT_TRUE(rig.fake.heldProcesses.empty());
-    EXPECT_EQ(rig.Step(60000), kExitCalls);
-    EXPECT_EQ(rig.fake.now, 8000);
-    EXPECT_EQ(Only(rig.fake.calls, {"StartProgram"}).size(), 1U);
 }
 
 // ---- Cancellation ----
