@@ -133,6 +133,17 @@ std::string Launch(int n, int of, const std::string& name) {
     return "(" + std::to_string(n) + " of " + std::to_string(of) + ") Starting \"" + name + "\"";
 }
 
+// The trace lines that open a tick of the only profile, with its delay and the seconds counted so far,
+// followed by the rest of the tick.
+Lines TickOfOne(int delay, int counted, std::initializer_list<std::string> rest) {
+    const std::string count = std::to_string(counted);
+    Lines tick = {"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=" + count,
+                  "Trace|currentShellPath <= shellPathCount",
+                  "Trace|shellPathDelay(0) = " + std::to_string(delay), "Trace|timerCount = " + count};
+    tick.insert(tick.end(), rest);
+    return tick;
+}
+
 // ---- setProgressBar ----
 
 struct BarCase {
@@ -383,14 +394,10 @@ TEST(Sequence, RunsTheWorkedExampleTickByTick) {
     EXPECT_EQ(rig.fake.LastStatus(), "Loading Launchwick");
 
     const auto countdown = [&](int before, int seconds, int width) {
-        Lines tick = {"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=" +
-                          std::to_string(before),
-                      "Trace|currentShellPath <= shellPathCount",
-                      "Trace|shellPathDelay(0) = 2",
-                      "Trace|timerCount = " + std::to_string(before),
-                      "Trace|timerCount hasn't reached specified delay...",
-                      "Trace|timercount = " + std::to_string(before + 1) + "  currentShellPath = 1",
-                      "Status|" + Countdown(1, 1, name, seconds)};
+        Lines tick = TickOfOne(2, before,
+                               {"Trace|timerCount hasn't reached specified delay...",
+                                "Trace|timercount = " + std::to_string(before + 1) + "  currentShellPath = 1",
+                                "Status|" + Countdown(1, 1, name, seconds)});
         if (before == 0) {
             tick.push_back("AnnounceStatus"); // only the first text of a countdown is spoken
         }
@@ -402,15 +409,14 @@ TEST(Sequence, RunsTheWorkedExampleTickByTick) {
     EXPECT_EQ(rig.form.timerCount, 1);
     EXPECT_EQ(rig.Step(), countdown(1, 0, 5060));
     EXPECT_EQ(rig.form.timerCount, 2);
-    EXPECT_EQ(
-        rig.Step(),
-        (Lines{"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=2",
-               "Trace|currentShellPath <= shellPathCount", "Trace|shellPathDelay(0) = 2",
-               "Trace|timerCount = 2", "Trace|timerCount reached specified delay.  Executing app...",
-               "Status|" + Launch(1, 1, name), "AnnounceStatus",
-               "ShellExecute|None|(null)|C:\\ZVK32\\Parvane.exe /session:1||C:\\ZVK32|1",
-               "IsFile|C:\\ZVK32\\Parvane.exe", "StartProgram|C:\\ZVK32\\Parvane.exe|/session:1|(null)|1",
-               "ProgressWidth|7590", "ProgressVisible|true", "SetFocus|Form", "Trace|tmrMain_Timer End"}));
+    EXPECT_EQ(rig.Step(),
+              TickOfOne(2, 2,
+                        {"Trace|timerCount reached specified delay.  Executing app...",
+                         "Status|" + Launch(1, 1, name), "AnnounceStatus",
+                         "ShellExecute|None|(null)|C:\\ZVK32\\Parvane.exe /session:1||C:\\ZVK32|1",
+                         "IsFile|C:\\ZVK32\\Parvane.exe",
+                         "StartProgram|C:\\ZVK32\\Parvane.exe|/session:1|(null)|1", "ProgressWidth|7590",
+                         "ProgressVisible|true", "SetFocus|Form", "Trace|tmrMain_Timer End"}));
     EXPECT_EQ(rig.form.timerCount, 0);
     EXPECT_EQ(rig.settings.currentShellPath, 2);
     EXPECT_EQ(rig.form.nextEXE, name);
@@ -655,11 +661,9 @@ TEST(Sequence, AFailedStartIsTracedInItsLaunchTick) {
         rig.Arm({c.entry}, {0});
         rig.Step();
         const Lines traces = Only(rig.Step(), {"Trace"});
-        EXPECT_EQ(traces, (Lines{"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=0",
-                                 "Trace|currentShellPath <= shellPathCount", "Trace|shellPathDelay(0) = 0",
-                                 "Trace|timerCount = 0",
-                                 "Trace|timerCount reached specified delay.  Executing app...",
-                                 "Trace|" + std::string(c.line), "Trace|tmrMain_Timer End"}));
+        EXPECT_EQ(traces, TickOfOne(0, 0,
+                                    {"Trace|timerCount reached specified delay.  Executing app...",
+                                     "Trace|" + std::string(c.line), "Trace|tmrMain_Timer End"}));
     }
 }
 
@@ -999,24 +1003,19 @@ TEST(IdleWait, AWaitingTickTracesOnlyItsWaitAndTheStartNamesHowItCame) {
     rig.fake.processorSteps = {FakePlatform::Busy(95)};
     rig.Load({{"Path1", kProgram}, {"[Options]\r\nWaitForIdle", "1"}});
     rig.Step();
-    const Lines head = {"Trace|currentShellPath <= shellPathCount", "Trace|shellPathDelay(0) = 0",
-                        "Trace|timerCount = 0"};
-    Lines wait = {"SystemTimes",
-                  "Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=0"};
-    wait.insert(wait.end(), head.begin(), head.end());
-    wait.insert(wait.end(),
-                {"Trace|Waiting for idle: processor 95 %, 0 s left",
-                 "Status|(1 of 1) Waiting for the computer to settle before starting \"Parvane.exe\" "
-                 "(processor 95 %, 0 s at most)",
-                 "AnnounceStatus", "ProgressVisible|false", "SetFocus|Form", "Trace|tmrMain_Timer End"});
+    Lines wait =
+        TickOfOne(0, 0,
+                  {"Trace|Waiting for idle: processor 95 %, 0 s left",
+                   "Status|(1 of 1) Waiting for the computer to settle before starting \"Parvane.exe\" "
+                   "(processor 95 %, 0 s at most)",
+                   "AnnounceStatus", "ProgressVisible|false", "SetFocus|Form", "Trace|tmrMain_Timer End"});
+    wait.insert(wait.begin(), "SystemTimes");
     EXPECT_EQ(rig.Step(), wait);
-    const Lines start = Only(rig.Step(), {"Trace"});
-    Lines expected = {"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=0"};
-    expected.insert(expected.end(), head.begin(), head.end());
-    expected.insert(expected.end(), {"Trace|Idle wait over: starting anyway",
-                                     "Trace|timerCount reached specified delay.  Executing app...",
-                                     "Trace|tmrMain_Timer End"});
-    EXPECT_EQ(start, expected);
+    EXPECT_EQ(Only(rig.Step(), {"Trace"}),
+              TickOfOne(0, 0,
+                        {"Trace|Idle wait over: starting anyway",
+                         "Trace|timerCount reached specified delay.  Executing app...",
+                         "Trace|tmrMain_Timer End"}));
 }
 
 // Esc during any wait starts nothing more; a program held for its ready wait is let go of.
