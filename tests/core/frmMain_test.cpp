@@ -300,21 +300,31 @@ TEST(Form_Load, WelcomesEvenWhenTheFileCannotBeWrittenNorNotepadStarted) {
                      "SetFocus|Command1", "SetFocus|txtFocus"}));
 }
 
+const std::string kLog = "C:\\ZVK32\\launchwick.log";
+const Keys kLogged = {
+    {"Path1", kProgram + " /session:1"}, {"Delay1", "1"}, {"[Options]\r\nLogFile", "launchwick.log"}};
+
 TEST(Form_Load, HandsOverToTheRunningInstanceForTheSameFileAndEnds) {
-    for (const bool present : {false, true}) {
-        SCOPED_TRACE(present ? "settings present" : "first run");
+    const std::pair<const char*, std::optional<Keys>> cases[] = {
+        {"first run", std::nullopt},
+        {"settings present", Keys{{"Path1", kProgram + " /session:1"}, {"Delay1", "2"}}},
+        {"a log file", kLogged},
+    };
+    for (const auto& [name, keys] : cases) {
+        SCOPED_TRACE(name);
         Rig rig;
         rig.fake.otherInstance = true;
-        if (present) {
-            rig.LoadDelays({2});
+        if (keys) {
+            rig.Load(*keys);
         } else {
             rig.fake.Load();
         }
-        // Nothing of its own: no file written, no box, no Notepad, no timer.
+        // Nothing of its own: no file written, no log begun, no box, no Notepad, no timer.
         EXPECT_EQ(rig.fake.calls,
                   (Lines{"ClaimSettingsFile|" + kConfig, "Trace|Already running for " + kConfig,
                          "ShowRunningInstance", "EndProcess"}));
-        EXPECT_EQ(rig.fake.files.count(kConfig), present ? 1U : 0U);
+        EXPECT_EQ(rig.fake.files.count(kConfig), keys ? 1U : 0U);
+        EXPECT_EQ(rig.fake.files.count(kLog), 0U);
     }
 }
 
@@ -343,39 +353,25 @@ TEST(Form_Load, PutsTheSettingsBesideTheExecutableAndHandsNotepadThePathUnquoted
     }
 }
 
-TEST(Form_Load, TheLogFileBeginsWithTheFirstTraceLineAndASecondStartLeavesItAlone) {
-    const std::string log = "C:\\ZVK32\\launchwick.log";
-    for (const bool second : {false, true}) {
-        SCOPED_TRACE(second ? "second start" : "first start");
-        Rig rig;
-        rig.fake.otherInstance = second;
-        rig.fake.AddFile(kConfig, "[Paths]\r\nPath1=" + kProgram +
-                                      " /session:1\r\nDelay1=1\r\n[Options]\r\n"
-                                      "LogFile=launchwick.log\r\n");
-        rig.fake.OnCall("Trace|Found", [&] { rig.fake.now += 250; });
-        const Lines loading = Only(rig.During([&] { rig.fake.Load(); }), {"Trace"});
-        if (second) {
-            EXPECT_EQ(rig.fake.calls,
-                      (Lines{"ClaimSettingsFile|" + kConfig, "Trace|Already running for " + kConfig,
-                             "ShowRunningInstance", "EndProcess"}));
-            EXPECT_EQ(rig.fake.files.count(log), 0U);
-            continue;
-        }
-        ASSERT_EQ(loading.at(0), "Trace|Found \"" + kConfig + "\".  Loading settings...");
-        std::string expected =
-            FakePlatform::LogLine(250, "ZVK Launchwick " LAUNCHWICK_VERSION ", settings " + kConfig);
-        for (const auto& line : loading) {
-            expected += FakePlatform::LogLine(250, line.substr(6));
-        }
-        // Then each line of the run as it comes, with the time of its tick, until the process ends.
-        for (long long tick = 1; !rig.fake.ended; ++tick) {
-            for (const auto& line : Only(rig.Step(1000), {"Trace"})) {
-                expected += FakePlatform::LogLine(250 + 1000 * tick, line.substr(6));
-            }
-        }
-        EXPECT_EQ(rig.fake.files.at(log).content, expected);
-        EXPECT_NE(expected.find("timerCount reached specified delay.  Executing app..."), std::string::npos);
+// A second start leaves the log file alone: see the hand-over above.
+TEST(Form_Load, TheLogFileBeginsWithTheFirstTraceLine) {
+    Rig rig;
+    rig.fake.OnCall("Trace|Found", [&] { rig.fake.now += 250; });
+    const Lines loading = Only(rig.During([&] { rig.Load(kLogged); }), {"Trace"});
+    ASSERT_EQ(loading.at(0), "Trace|Found \"" + kConfig + "\".  Loading settings...");
+    std::string expected =
+        FakePlatform::LogLine(250, "ZVK Launchwick " LAUNCHWICK_VERSION ", settings " + kConfig);
+    for (const auto& line : loading) {
+        expected += FakePlatform::LogLine(250, line.substr(6));
     }
+    // Then each line of the run as it comes, with the time of its tick, until the process ends.
+    for (long long tick = 1; !rig.fake.ended; ++tick) {
+        for (const auto& line : Only(rig.Step(1000), {"Trace"})) {
+            expected += FakePlatform::LogLine(250 + 1000 * tick, line.substr(6));
+        }
+    }
+    EXPECT_EQ(rig.fake.files.at(kLog).content, expected);
+    EXPECT_NE(expected.find("timerCount reached specified delay.  Executing app..."), std::string::npos);
 }
 
 // ---- The sequence ----
