@@ -211,6 +211,16 @@ struct Rig {
              const std::optional<std::string>& folder = std::nullopt) {
         shell.ShellRun(commandLine, style, folder);
     }
+    // The code of the StartError thrown, 0 for none.
+    std::uint32_t RunCode(std::string& commandLine, std::int32_t style = 1,
+                          const std::optional<std::string>& folder = std::nullopt) {
+        try {
+            Run(commandLine, style, folder);
+        } catch (const StartError& failure) {
+            return failure.code;
+        }
+        return 0;
+    }
 };
 
 struct FallbackCase {
@@ -296,12 +306,7 @@ TEST(ShellRun, TheFallbackStartsOnlyTheNamedProgram) {
             rig.fake.AddFolder(folder);
         }
         std::string commandLine = c.entry;
-        std::uint32_t code = 0;
-        try {
-            rig.Run(commandLine);
-        } catch (const StartError& failure) {
-            code = failure.code;
-        }
+        const std::uint32_t code = rig.RunCode(commandLine);
         const Lines starts = rig.fake.Lines({"StartProgram", "StartCommandLine"});
         if (c.program == nullptr) {
             EXPECT_EQ(code, fileNotFoundError);
@@ -418,6 +423,15 @@ const StartInCase kStartIns[] = {
      kRefused,
      {"IsFolder|D:\\gone"},
      directoryError},
+    // A fallback start that fails passes its code on to the caller.
+    {"the fallback fails",
+     "\"C:\\Apps\\admin.exe -q\"",
+     nullptr,
+     1,
+     kRefused,
+     {"ShellExecute|None|(null)|C:\\Apps\\admin.exe -q||C:\\Apps|1", "IsFile|C:\\Apps\\admin.exe",
+      "StartProgram|C:\\Apps\\admin.exe|-q|(null)|1"},
+     740},
     // A web address has no start-in folder; its window state reaches the browser's start.
     {"web address",
      "\"http://a.example/\"",
@@ -436,35 +450,17 @@ TEST(ShellRun, ChecksAndUsesTheStartInFolder) {
         for (const char* folder : {"D:\\work", "C:\\Users\\me\\sub", "C:\\work"}) {
             rig.fake.AddFolder(folder);
         }
-        rig.fake.AddFile("C:\\Tools\\a.exe");
-        rig.fake.AddFile("tool.exe");
-        std::string commandLine = c.entry;
-        std::uint32_t code = 0;
-        try {
-            rig.Run(commandLine, c.style,
-                    c.startIn ? std::optional<std::string>(c.startIn) : std::optional<std::string>());
-        } catch (const StartError& failure) {
-            code = failure.code;
+        for (const char* file : {"C:\\Tools\\a.exe", "tool.exe", "C:\\Apps\\admin.exe"}) {
+            rig.fake.AddFile(file);
         }
-        EXPECT_EQ(code, c.code);
+        rig.fake.startErrors = {{"C:\\Apps\\admin.exe", 740}};
+        std::string commandLine = c.entry;
+        EXPECT_EQ(
+            rig.RunCode(commandLine, c.style,
+                        c.startIn ? std::optional<std::string>(c.startIn) : std::optional<std::string>()),
+            c.code);
         EXPECT_EQ(rig.fake.Lines({"IsFolder", "ShellExecute", "IsFile", "StartProgram"}), c.calls);
     }
-}
-
-TEST(ShellRun, PassesAFailedStartOnToTheCallerWithItsCode) {
-    Rig rig;
-    rig.fake.shellExecuteAnswer = {false, fileNotFoundError};
-    rig.fake.AddFile("C:\\Apps\\admin.exe");
-    rig.fake.startErrors = {{"C:\\Apps\\admin.exe", 740}};
-    std::string commandLine = "\"C:\\Apps\\admin.exe -q\"";
-    std::uint32_t code = 0;
-    try {
-        rig.Run(commandLine);
-    } catch (const StartError& failure) {
-        code = failure.code;
-    }
-    EXPECT_EQ(code, 740U);
-    EXPECT_EQ(rig.fake.Lines({"StartProgram"}), Lines{"StartProgram|C:\\Apps\\admin.exe|-q|(null)|1"});
 }
 
 TEST(ShellRun, AnOverflowStartsAndChangesNothing) {

@@ -133,6 +133,17 @@ std::string Launch(int n, int of, const std::string& name) {
     return "(" + std::to_string(n) + " of " + std::to_string(of) + ") Starting \"" + name + "\"";
 }
 
+// The trace lines that open a tick of the only profile, with its delay and the seconds counted so far,
+// followed by the rest of the tick.
+Lines TickOfOne(int delay, int counted, std::initializer_list<std::string> rest) {
+    const std::string count = std::to_string(counted);
+    Lines tick = {"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=" + count,
+                  "Trace|currentShellPath <= shellPathCount",
+                  "Trace|shellPathDelay(0) = " + std::to_string(delay), "Trace|timerCount = " + count};
+    tick.insert(tick.end(), rest);
+    return tick;
+}
+
 // ---- setProgressBar ----
 
 struct BarCase {
@@ -208,6 +219,15 @@ const std::string kWelcomeText =
     "\" has been created for you with default values.\r\nYou will need to edit this "
     "file to complete your configuration.";
 
+// The start-up flow up to the end of reading a settings file that is there.
+Lines Loaded(std::initializer_list<std::string> rest) {
+    Lines flow = {"ClaimSettingsFile|" + kConfig, "ProgressVisible|false",
+                  "Trace|Found \"" + kConfig + "\".  Loading settings...", "Trace|Loading Settings Start",
+                  "Trace|Loading Settings End"};
+    flow.insert(flow.end(), rest);
+    return flow;
+}
+
 TEST(Form_Load, ArmsTheStartTimerWhenAProfileIsAccepted) {
     // A claim that fails is no sign of another run: the run goes on as if claimed.
     for (const bool claimFails : {false, true}) {
@@ -216,10 +236,7 @@ TEST(Form_Load, ArmsTheStartTimerWhenAProfileIsAccepted) {
         rig.fake.claimFails = claimFails;
         rig.LoadDelays({2});
         EXPECT_EQ(rig.settings.configFilePath, kConfig);
-        EXPECT_EQ(rig.Flow(), (Lines{"ClaimSettingsFile|" + kConfig, "ProgressVisible|false",
-                                     "Trace|Found \"" + kConfig + "\".  Loading settings...",
-                                     "Trace|Loading Settings Start", "Trace|Loading Settings End",
-                                     "Timer|tmrStart|on", "SetFocus|Command1", "SetFocus|txtFocus"}));
+        EXPECT_EQ(rig.Flow(), Loaded({"Timer|tmrStart|on", "SetFocus|Command1", "SetFocus|txtFocus"}));
         EXPECT_EQ(rig.settings.totalDelayCount, 3);
     }
 }
@@ -249,13 +266,7 @@ TEST(Form_Load, FirstRunWritesTheDefaultsWelcomesAndOpensNotepad) {
     Rig next;
     next.fake.files = rig.fake.files;
     next.fake.Load();
-    expected = {"ClaimSettingsFile|" + kConfig,
-                "ProgressVisible|false",
-                "Trace|Found \"" + kConfig + "\".  Loading settings...",
-                "Trace|Loading Settings Start",
-                "Trace|Loading Settings End",
-                "MessageBox|Error - ZVK Launchwick|" + kErrorText,
-                "DoEvents"};
+    expected = Loaded({"MessageBox|Error - ZVK Launchwick|" + kErrorText, "DoEvents"});
     expected.insert(expected.end(), tail.begin(), tail.end());
     EXPECT_EQ(next.Flow(), expected);
 
@@ -264,14 +275,8 @@ TEST(Form_Load, FirstRunWritesTheDefaultsWelcomesAndOpensNotepad) {
     unattended.fake.files = rig.fake.files;
     unattended.fake.files[kConfig].content += "[Options]\r\nErrorBoxes=Off\r\n";
     unattended.fake.Load();
-    expected = {"ClaimSettingsFile|" + kConfig,
-                "ProgressVisible|false",
-                "Trace|Found \"" + kConfig + "\".  Loading settings...",
-                "Trace|Loading Settings Start",
-                "Trace|Loading Settings End",
-                "Trace|Error - ZVK Launchwick: " + texts::OneLine(kErrorText),
-                "DoEvents",
-                "Trace|Not opening the settings in Notepad: ErrorBoxes=Off"};
+    expected = Loaded({"Trace|Error - ZVK Launchwick: " + texts::OneLine(kErrorText), "DoEvents",
+                       "Trace|Not opening the settings in Notepad: ErrorBoxes=Off"});
     expected.insert(expected.end(), tail.begin() + 1, tail.end());
     EXPECT_EQ(unattended.Flow(), expected);
 }
@@ -289,21 +294,31 @@ TEST(Form_Load, WelcomesEvenWhenTheFileCannotBeWrittenNorNotepadStarted) {
                      "SetFocus|Command1", "SetFocus|txtFocus"}));
 }
 
+const std::string kLog = "C:\\ZVK32\\launchwick.log";
+const Keys kLogged = {
+    {"Path1", kProgram + " /session:1"}, {"Delay1", "1"}, {"[Options]\r\nLogFile", "launchwick.log"}};
+
 TEST(Form_Load, HandsOverToTheRunningInstanceForTheSameFileAndEnds) {
-    for (const bool present : {false, true}) {
-        SCOPED_TRACE(present ? "settings present" : "first run");
+    const std::pair<const char*, std::optional<Keys>> cases[] = {
+        {"first run", std::nullopt},
+        {"settings present", Keys{{"Path1", kProgram + " /session:1"}, {"Delay1", "2"}}},
+        {"a log file", kLogged},
+    };
+    for (const auto& [name, keys] : cases) {
+        SCOPED_TRACE(name);
         Rig rig;
         rig.fake.otherInstance = true;
-        if (present) {
-            rig.LoadDelays({2});
+        if (keys) {
+            rig.Load(*keys);
         } else {
             rig.fake.Load();
         }
-        // Nothing of its own: no file written, no box, no Notepad, no timer.
+        // Nothing of its own: no file written, no log begun, no box, no Notepad, no timer.
         EXPECT_EQ(rig.fake.calls,
                   (Lines{"ClaimSettingsFile|" + kConfig, "Trace|Already running for " + kConfig,
                          "ShowRunningInstance", "EndProcess"}));
-        EXPECT_EQ(rig.fake.files.count(kConfig), present ? 1U : 0U);
+        EXPECT_EQ(rig.fake.files.count(kConfig), keys ? 1U : 0U);
+        EXPECT_EQ(rig.fake.files.count(kLog), 0U);
     }
 }
 
@@ -332,39 +347,25 @@ TEST(Form_Load, PutsTheSettingsBesideTheExecutableAndHandsNotepadThePathUnquoted
     }
 }
 
-TEST(Form_Load, TheLogFileBeginsWithTheFirstTraceLineAndASecondStartLeavesItAlone) {
-    const std::string log = "C:\\ZVK32\\launchwick.log";
-    for (const bool second : {false, true}) {
-        SCOPED_TRACE(second ? "second start" : "first start");
-        Rig rig;
-        rig.fake.otherInstance = second;
-        rig.fake.AddFile(kConfig, "[Paths]\r\nPath1=" + kProgram +
-                                      " /session:1\r\nDelay1=1\r\n[Options]\r\n"
-                                      "LogFile=launchwick.log\r\n");
-        rig.fake.OnCall("Trace|Found", [&] { rig.fake.now += 250; });
-        const Lines loading = Only(rig.During([&] { rig.fake.Load(); }), {"Trace"});
-        if (second) {
-            EXPECT_EQ(rig.fake.calls,
-                      (Lines{"ClaimSettingsFile|" + kConfig, "Trace|Already running for " + kConfig,
-                             "ShowRunningInstance", "EndProcess"}));
-            EXPECT_EQ(rig.fake.files.count(log), 0U);
-            continue;
-        }
-        ASSERT_EQ(loading.at(0), "Trace|Found \"" + kConfig + "\".  Loading settings...");
-        std::string expected =
-            FakePlatform::LogLine(250, "ZVK Launchwick " LAUNCHWICK_VERSION ", settings " + kConfig);
-        for (const auto& line : loading) {
-            expected += FakePlatform::LogLine(250, line.substr(6));
-        }
-        // Then each line of the run as it comes, with the time of its tick, until the process ends.
-        for (long long tick = 1; !rig.fake.ended; ++tick) {
-            for (const auto& line : Only(rig.Step(1000), {"Trace"})) {
-                expected += FakePlatform::LogLine(250 + 1000 * tick, line.substr(6));
-            }
-        }
-        EXPECT_EQ(rig.fake.files.at(log).content, expected);
-        EXPECT_NE(expected.find("timerCount reached specified delay.  Executing app..."), std::string::npos);
+// A second start leaves the log file alone: see the hand-over above.
+TEST(Form_Load, TheLogFileBeginsWithTheFirstTraceLine) {
+    Rig rig;
+    rig.fake.OnCall("Trace|Found", [&] { rig.fake.now += 250; });
+    const Lines loading = Only(rig.During([&] { rig.Load(kLogged); }), {"Trace"});
+    ASSERT_EQ(loading.at(0), "Trace|Found \"" + kConfig + "\".  Loading settings...");
+    std::string expected =
+        FakePlatform::LogLine(250, "ZVK Launchwick " LAUNCHWICK_VERSION ", settings " + kConfig);
+    for (const auto& line : loading) {
+        expected += FakePlatform::LogLine(250, line.substr(6));
     }
+    // Then each line of the run as it comes, with the time of its tick, until the process ends.
+    for (long long tick = 1; !rig.fake.ended; ++tick) {
+        for (const auto& line : Only(rig.Step(1000), {"Trace"})) {
+            expected += FakePlatform::LogLine(250 + 1000 * tick, line.substr(6));
+        }
+    }
+    EXPECT_EQ(rig.fake.files.at(kLog).content, expected);
+    EXPECT_NE(expected.find("timerCount reached specified delay.  Executing app..."), std::string::npos);
 }
 
 // ---- The sequence ----
@@ -383,14 +384,10 @@ TEST(Sequence, RunsTheWorkedExampleTickByTick) {
     EXPECT_EQ(rig.fake.LastStatus(), "Loading Launchwick");
 
     const auto countdown = [&](int before, int seconds, int width) {
-        Lines tick = {"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=" +
-                          std::to_string(before),
-                      "Trace|currentShellPath <= shellPathCount",
-                      "Trace|shellPathDelay(0) = 2",
-                      "Trace|timerCount = " + std::to_string(before),
-                      "Trace|timerCount hasn't reached specified delay...",
-                      "Trace|timercount = " + std::to_string(before + 1) + "  currentShellPath = 1",
-                      "Status|" + Countdown(1, 1, name, seconds)};
+        Lines tick = TickOfOne(2, before,
+                               {"Trace|timerCount hasn't reached specified delay...",
+                                "Trace|timercount = " + std::to_string(before + 1) + "  currentShellPath = 1",
+                                "Status|" + Countdown(1, 1, name, seconds)});
         if (before == 0) {
             tick.push_back("AnnounceStatus"); // only the first text of a countdown is spoken
         }
@@ -402,15 +399,14 @@ TEST(Sequence, RunsTheWorkedExampleTickByTick) {
     EXPECT_EQ(rig.form.timerCount, 1);
     EXPECT_EQ(rig.Step(), countdown(1, 0, 5060));
     EXPECT_EQ(rig.form.timerCount, 2);
-    EXPECT_EQ(
-        rig.Step(),
-        (Lines{"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=2",
-               "Trace|currentShellPath <= shellPathCount", "Trace|shellPathDelay(0) = 2",
-               "Trace|timerCount = 2", "Trace|timerCount reached specified delay.  Executing app...",
-               "Status|" + Launch(1, 1, name), "AnnounceStatus",
-               "ShellExecute|None|(null)|C:\\ZVK32\\Parvane.exe /session:1||C:\\ZVK32|1",
-               "IsFile|C:\\ZVK32\\Parvane.exe", "StartProgram|C:\\ZVK32\\Parvane.exe|/session:1|(null)|1",
-               "ProgressWidth|7590", "ProgressVisible|true", "SetFocus|Form", "Trace|tmrMain_Timer End"}));
+    EXPECT_EQ(rig.Step(),
+              TickOfOne(2, 2,
+                        {"Trace|timerCount reached specified delay.  Executing app...",
+                         "Status|" + Launch(1, 1, name), "AnnounceStatus",
+                         "ShellExecute|None|(null)|C:\\ZVK32\\Parvane.exe /session:1||C:\\ZVK32|1",
+                         "IsFile|C:\\ZVK32\\Parvane.exe",
+                         "StartProgram|C:\\ZVK32\\Parvane.exe|/session:1|(null)|1", "ProgressWidth|7590",
+                         "ProgressVisible|true", "SetFocus|Form", "Trace|tmrMain_Timer End"}));
     EXPECT_EQ(rig.form.timerCount, 0);
     EXPECT_EQ(rig.settings.currentShellPath, 2);
     EXPECT_EQ(rig.form.nextEXE, name);
@@ -655,11 +651,9 @@ TEST(Sequence, AFailedStartIsTracedInItsLaunchTick) {
         rig.Arm({c.entry}, {0});
         rig.Step();
         const Lines traces = Only(rig.Step(), {"Trace"});
-        EXPECT_EQ(traces, (Lines{"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=0",
-                                 "Trace|currentShellPath <= shellPathCount", "Trace|shellPathDelay(0) = 0",
-                                 "Trace|timerCount = 0",
-                                 "Trace|timerCount reached specified delay.  Executing app...",
-                                 "Trace|" + std::string(c.line), "Trace|tmrMain_Timer End"}));
+        EXPECT_EQ(traces, TickOfOne(0, 0,
+                                    {"Trace|timerCount reached specified delay.  Executing app...",
+                                     "Trace|" + std::string(c.line), "Trace|tmrMain_Timer End"}));
     }
 }
 
@@ -999,46 +993,58 @@ TEST(IdleWait, AWaitingTickTracesOnlyItsWaitAndTheStartNamesHowItCame) {
     rig.fake.processorSteps = {FakePlatform::Busy(95)};
     rig.Load({{"Path1", kProgram}, {"[Options]\r\nWaitForIdle", "1"}});
     rig.Step();
-    const Lines head = {"Trace|currentShellPath <= shellPathCount", "Trace|shellPathDelay(0) = 0",
-                        "Trace|timerCount = 0"};
-    Lines wait = {"SystemTimes",
-                  "Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=0"};
-    wait.insert(wait.end(), head.begin(), head.end());
-    wait.insert(wait.end(),
-                {"Trace|Waiting for idle: processor 95 %, 0 s left",
-                 "Status|(1 of 1) Waiting for the computer to settle before starting \"Parvane.exe\" "
-                 "(processor 95 %, 0 s at most)",
-                 "AnnounceStatus", "ProgressVisible|false", "SetFocus|Form", "Trace|tmrMain_Timer End"});
+    Lines wait =
+        TickOfOne(0, 0,
+                  {"Trace|Waiting for idle: processor 95 %, 0 s left",
+                   "Status|(1 of 1) Waiting for the computer to settle before starting \"Parvane.exe\" "
+                   "(processor 95 %, 0 s at most)",
+                   "AnnounceStatus", "ProgressVisible|false", "SetFocus|Form", "Trace|tmrMain_Timer End"});
+    wait.insert(wait.begin(), "SystemTimes");
     EXPECT_EQ(rig.Step(), wait);
-    const Lines start = Only(rig.Step(), {"Trace"});
-    Lines expected = {"Trace|tmrMain_Timer Start currentShellPath=1 shellPathCount=1 timerCount=0"};
-    expected.insert(expected.end(), head.begin(), head.end());
-    expected.insert(expected.end(), {"Trace|Idle wait over: starting anyway",
-                                     "Trace|timerCount reached specified delay.  Executing app...",
-                                     "Trace|tmrMain_Timer End"});
-    EXPECT_EQ(start, expected);
+    EXPECT_EQ(Only(rig.Step(), {"Trace"}),
+              TickOfOne(0, 0,
+                        {"Trace|Idle wait over: starting anyway",
+                         "Trace|timerCount reached specified delay.  Executing app...",
+                         "Trace|tmrMain_Timer End"}));
 }
 
-TEST(IdleWait, CancelDuringAWaitStartsNothing) {
-    const std::pair<Keys, std::string> waits[] = {
+// Esc during any wait starts nothing more; a program held for its ready wait is let go of.
+TEST(Cancel, DuringAWaitStartsNothingMore) {
+    const struct {
+        Keys keys;
+        std::string status; // how the status line begins while it waits
+        bool held;          // a program started and held for its ready wait
+    } cases[] = {
         {{{"Path1", kProgram}, {"[Options]\r\nWaitForIdle", "5"}},
-         "(1 of 1) Waiting for the computer to settle"},
-        {{{"Path1", kProgram}, {"WaitNetwork1", "5"}}, "(1 of 1) Waiting for the network"},
+         "(1 of 1) Waiting for the computer to settle",
+         false},
+        {{{"Path1", kProgram}, {"WaitNetwork1", "5"}}, "(1 of 1) Waiting for the network", false},
+        {{{"Path1", kProgram + " /1"}, {"WaitReady1", "10"}, {"Path2", kProgram + " /2"}},
+         "(1 of 2) Waiting for \"Parvane.exe /1\" to be ready",
+         true},
     };
-    for (const auto& [keys, status] : waits) {
-        SCOPED_TRACE(status);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
         Rig rig;
         rig.fake.processorSteps = {FakePlatform::Busy(100)};
         rig.fake.connectivity = {0};
-        rig.Load(keys);
-        rig.Step(3000); // the start tick and two waiting ticks
-        EXPECT_EQ(rig.fake.LastStatus().rfind(status, 0), 0U);
+        rig.fake.readiness[kProgram] = {InputIdle::NotYet};
+        rig.fake.shellExecuteAnswer = kRefused;
+        rig.Load(c.keys);
+        rig.Step(3000); // the start tick, the launch if any, and the waiting ticks
+        EXPECT_EQ(rig.fake.LastStatus().rfind(c.status, 0), 0U) << rig.fake.LastStatus();
+        ASSERT_EQ(rig.fake.heldProcesses.size(), c.held ? 1U : 0U);
         Lines esc = {"Trace|Form_KeyPress KeyAscii = 27"};
+        if (c.held) {
+            esc.push_back("CloseProcess|1");
+        }
         esc.insert(esc.end(), kCancelCalls.begin(), kCancelCalls.end());
         EXPECT_EQ(rig.During([&] { rig.fake.KeyPress(27); }), esc);
+        EXPECT_TRUE(rig.fake.heldProcesses.empty());
         EXPECT_EQ(rig.Step(60000), kExitCalls);
         EXPECT_EQ(rig.fake.now, 8000);
         EXPECT_TRUE(Only(rig.fake.calls, {"ShellExecute"}).empty());
+        EXPECT_EQ(Only(rig.fake.calls, {"StartProgram"}).size(), c.held ? 1U : 0U);
     }
 }
 
@@ -1362,21 +1368,6 @@ TEST(ReadyWait, HoldsTheProcessOfBothKindsOfStart) {
     }
 }
 
-TEST(ReadyWait, CancelDuringAWaitLetsGoOfTheProcessAndStartsNothingMore) {
-    Rig rig;
-    rig.fake.readiness[kProgram] = {InputIdle::NotYet};
-    rig.fake.shellExecuteAnswer = kRefused;
-    rig.Load({{"Path1", kProgram + " /1"}, {"WaitReady1", "10"}, {"Path2", kProgram + " /2"}});
-    rig.Step(3000); // the start tick, the launch and one waiting tick
-    ASSERT_EQ(rig.fake.heldProcesses.size(), 1U);
-    const Lines cancel = rig.During([&] { rig.fake.KeyPress(27); });
-    EXPECT_EQ(cancel.at(1), "CloseProcess|1");
-    EXPECT_TRUE(rig.fake.heldProcesses.empty());
-    EXPECT_EQ(rig.Step(60000), kExitCalls);
-    EXPECT_EQ(rig.fake.now, 8000);
-    EXPECT_EQ(Only(rig.fake.calls, {"StartProgram"}).size(), 1U);
-}
-
 // ---- Cancellation ----
 
 struct CancelCase {
@@ -1384,6 +1375,7 @@ struct CancelCase {
     std::vector<int> delays;
     long long clickAt;   // ms after Form_Load
     std::size_t started; // programs started before the click
+    bool focusRefused = false;
 };
 
 TEST(Cancel, StopsTheSequenceHidesTheBarAndExitsFiveSecondsLater) {
@@ -1391,11 +1383,16 @@ TEST(Cancel, StopsTheSequenceHidesTheBarAndExitsFiveSecondsLater) {
         {"before the start tick", {0}, 500, 0},
         {"during a countdown", {1, 5, 1}, 5000, 1},
         {"after the last launch, before the completion tick", {0}, 2500, 1},
+        // A refused focus request does not stop the next one.
+        {"the focus refused", {0}, 0, 0, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Rig rig;
         rig.LoadDelays(c.delays);
+        if (c.focusRefused) {
+            rig.fake.refusedFocus = {FocusTarget::txtFocus};
+        }
         rig.Step(c.clickAt);
         EXPECT_EQ(rig.During([&] { rig.fake.Click(); }), kCancelCalls);
         EXPECT_EQ(rig.Step(60000), kExitCalls);
@@ -1403,13 +1400,6 @@ TEST(Cancel, StopsTheSequenceHidesTheBarAndExitsFiveSecondsLater) {
         EXPECT_EQ(Only(rig.fake.calls, {"ShellExecute"}).size(), c.started);
         EXPECT_FALSE(Contains(rig.fake.calls, "Status|" + kComplete));
     }
-}
-
-TEST(Cancel, ARefusedFocusRequestDoesNotStopTheNextOne) {
-    Rig rig;
-    rig.LoadDelays({0});
-    rig.fake.refusedFocus = {FocusTarget::txtFocus};
-    EXPECT_EQ(rig.During([&] { rig.fake.Click(); }), kCancelCalls);
 }
 
 TEST(Cancel, ClicksAndKeysArrivingDuringATickRunAfterIt) {

@@ -760,44 +760,21 @@ struct OpenCase {
     bool opened;      // accepted as an entry to open
 };
 
+// The trace of Open1 accepted as an entry to open: its value as read, and as it will be used.
+Lines Opened(const std::string& value, const std::string& used) {
+    return {GetOpenTrace(1, value), "shellPaths(0) = " + used, "shellPathDelay(0) = 0",
+            "shellPathOpen(0) = True"};
+}
+
 const OpenCase kOpenCases[] = {
-    {nullptr,
-     "C:\\ZVK32\\Plan.xlsx",
-     {GetOpenTrace(1, "C:\\ZVK32\\Plan.xlsx"), "shellPaths(0) = C:\\ZVK32\\Plan.xlsx",
-      "shellPathDelay(0) = 0", "shellPathOpen(0) = True"},
-     nullptr,
-     true},
-    {"?",
-     " https://status.example.com/board ",
-     {GetOpenTrace(1, "https://status.example.com/board"), "shellPaths(0) = https://status.example.com/board",
-      "shellPathDelay(0) = 0", "shellPathOpen(0) = True"},
-     nullptr,
-     true},
-    {"",
-     "steam://rungameid/440",
-     {GetOpenTrace(1, "steam://rungameid/440"), "shellPaths(0) = steam://rungameid/440",
-      "shellPathDelay(0) = 0", "shellPathOpen(0) = True"},
-     nullptr,
-     true},
+    {nullptr, "C:\\ZVK32\\Plan.xlsx", Opened("C:\\ZVK32\\Plan.xlsx", "C:\\ZVK32\\Plan.xlsx"), nullptr, true},
+    {"?", " https://status.example.com/board ",
+     Opened("https://status.example.com/board", "https://status.example.com/board"), nullptr, true},
+    {"", "steam://rungameid/440", Opened("steam://rungameid/440", "steam://rungameid/440"), nullptr, true},
     // Variables, a relative document, a folder: made absolute from the current folder.
-    {"  ?  ",
-     "%ZVK%\\Plan.xlsx",
-     {GetOpenTrace(1, "%ZVK%\\Plan.xlsx"), "shellPaths(0) = C:\\ZVK32\\Plan.xlsx", "shellPathDelay(0) = 0",
-      "shellPathOpen(0) = True"},
-     nullptr,
-     true},
-    {nullptr,
-     "docs\\a.txt",
-     {GetOpenTrace(1, "docs\\a.txt"), "shellPaths(0) = C:\\Users\\me\\docs\\a.txt", "shellPathDelay(0) = 0",
-      "shellPathOpen(0) = True"},
-     nullptr,
-     true},
-    {nullptr,
-     "C:\\ZVK32",
-     {GetOpenTrace(1, "C:\\ZVK32"), "shellPaths(0) = C:\\ZVK32", "shellPathDelay(0) = 0",
-      "shellPathOpen(0) = True"},
-     nullptr,
-     true},
+    {"  ?  ", "%ZVK%\\Plan.xlsx", Opened("%ZVK%\\Plan.xlsx", "C:\\ZVK32\\Plan.xlsx"), nullptr, true},
+    {nullptr, "docs\\a.txt", Opened("docs\\a.txt", "C:\\Users\\me\\docs\\a.txt"), nullptr, true},
+    {nullptr, "C:\\ZVK32", Opened("C:\\ZVK32", "C:\\ZVK32"), nullptr, true},
     // Missing: the box with the value, and the profile is skipped. "C:" is a drive, not a scheme.
     {nullptr, "C:\\Docs\\gone.xlsx", {GetOpenTrace(1, "C:\\Docs\\gone.xlsx")}, "C:\\Docs\\gone.xlsx", false},
     {nullptr, "docs\\gone.txt", {GetOpenTrace(1, "docs\\gone.txt")}, "docs\\gone.txt", false},
