@@ -268,7 +268,9 @@ const char* WindowName(std::int32_t show) {
 // Runs a short sequence (a long one would make the input slow): every start of a profile gets the show
 // command that its trace lines named, and its start-in folder when it has one; a start-in folder that is
 // not there starts nothing and says so. Returns what each launched profile's report line must say.
-std::vector<Launch> CheckStarts(FakePlatform& fake, const launchwick::modMain& settings) {
+// filesAtLoading: the files as the settings were read, which is what /check sees.
+std::vector<Launch> CheckStarts(FakePlatform& fake, const launchwick::modMain& settings,
+                                const decltype(FakePlatform::files)& filesAtLoading) {
     std::vector<Launch> launches;
     long long ticks = 0;
     for (const std::int32_t d : settings.shellPathDelay) {
@@ -351,8 +353,10 @@ std::vector<Launch> CheckStarts(FakePlatform& fake, const launchwick::modMain& s
                 program = rest.substr(0, rest.find('|'));
                 parameters = rest.substr(rest.find('|') + 1);
             }
-            if (const auto it = fake.files.find(entry);
-                !program.empty() && entry.front() != '"' && it != fake.files.end() && !it->second.folder) {
+            // A file the run made after loading (its log, say) is not one the check can see.
+            if (const auto it = filesAtLoading.find(entry); !program.empty() && entry.front() != '"' &&
+                                                            it != filesAtLoading.end() &&
+                                                            !it->second.folder) {
                 // Taken from the current folder when it is relative, as the shell does.
                 program = launchwick::AbsolutePath(entry, fake.currentFolder);
                 parameters.clear();
@@ -768,7 +772,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(fake.Lines({"CreateTextFile"}).empty());
         if (any) {
             // As the files were at loading: the run adds a log file, and the start-in folder the ticks need.
-            const std::vector<Launch> launches = CheckStarts(fake, settings);
+            const std::vector<Launch> launches = CheckStarts(fake, settings, filesAtLoading);
             CheckReportAgrees(filesAtLoading, settings, launches);
         }
     } else {
